@@ -1,0 +1,6 @@
+#include "video/display.h"
+
+int main() {
+    Display::instance();
+    return 0;
+}

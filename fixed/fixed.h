@@ -1,0 +1,55 @@
+// fixed.h - the 16.16 number format and the integer maths the engine runs on.
+//
+// Fixed is a signed 32-bit value with 16 fractional bits (0x10000 is 1.0).
+// Every product and quotient of run-time geometry goes through fixedMul and
+// fixedDiv, so the low bits of every transformed coordinate follow from the
+// rounding stated here. Sums of products shift each product on its own.
+#pragma once
+
+#include <cstdint>
+
+using Fixed = int32_t;
+
+constexpr Fixed kFixedOne = 0x10000;
+
+// floor(a*b / 65536), rounds toward minus infinity; the result wraps to 32 bits.
+constexpr Fixed fixedMul(Fixed a, Fixed b) {
+    return static_cast<Fixed>((static_cast<int64_t>(a) * b) >> 16);
+}
+
+// trunc(a*65536 / b), rounds toward zero; the result wraps to 32 bits. b must not be 0.
+constexpr Fixed fixedDiv(Fixed a, Fixed b) {
+    return static_cast<Fixed>((static_cast<int64_t>(a) * 65536) / b);
+}
+
+// floor(sqrt(n)) for every 32-bit n: 16 shift-and-subtract steps, no division.
+// root carries twice the partial square root, so each trial is root + 2^k.
+constexpr uint32_t isqrt(uint32_t n) {
+    uint32_t root = 0;
+    for (int k = 15; k >= 0; --k) {
+        uint32_t trial = root + (1u << k);
+        if (n >= (trial << k)) {
+            n -= trial << k;
+            root |= 2u << k;
+        }
+    }
+    return root >> 1;
+}
+
+// Angle of the point (x, y) in Fixed radians, about -pi..pi, by a rational
+// approximation. |y| is taken as |y| + 1 so that no divisor is ever 0: the
+// origin gives pi/2 and the positive x axis a small positive angle.
+constexpr Fixed fixedAtan2(int32_t y, int32_t x) {
+    constexpr Fixed kQuarterPi = 51471;        // pi/4
+    constexpr Fixed kThreeQuarterPi = 154415;  // 3pi/4
+    const int64_t ay = y >= 0 ? int64_t{y} + 1 : 1 - int64_t{y};
+    Fixed angle;
+    if (x >= 0) {
+        const Fixed r = static_cast<Fixed>(((x - ay) * 65536) / (x + ay));
+        angle = kQuarterPi - fixedMul(r, kQuarterPi);
+    } else {
+        const Fixed r = static_cast<Fixed>(((x + ay) * 65536) / (ay - x));
+        angle = kThreeQuarterPi - fixedMul(r, kQuarterPi);
+    }
+    return y >= 0 ? angle : -angle;
+}

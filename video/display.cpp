@@ -1,0 +1,70 @@
+#include "video/display.h"
+
+#include <SDL.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/clock.h"
+#include "platform/present.h"
+
+Display* Display::instance() {
+    static Display* display = new Display(kWidth, kHeight, 16);
+    return display;
+}
+
+Display::Display(int w, int h, int bitsPerPixel) {
+    if (SDL_Init(0) < 0) {
+        printf("Unable to init SDL: %s\n", SDL_GetError());
+        exit(1);
+    }
+    atexit(SDL_Quit);
+    surface = SDL_SetVideoMode(w, h, bitsPerPixel, 0);
+    SDL_ShowCursor(SDL_DISABLE);
+    if (surface == nullptr) {
+        printf("Unable to set video: %s\n", SDL_GetError());
+        exit(1);
+    }
+    pixelCount = w * h;
+    width = w;
+    height = h;
+    pixels = static_cast<uint16_t*>(surface->pixels);
+    format = surface->format;
+    fpsWindowStart = 0;
+    framesPerSecondValue = 0;
+    fpsFrameCount = 0;
+    camera = nullptr;
+    for (int32_t& d : depth) d = 65536000;  // 1000.0: farther than anything drawn
+    updateTop = 0;
+    updateHeight = 0;
+    fullUpdate = false;
+    present();
+    updateTop = 0;
+    updateHeight = kHeight;
+    fullUpdate = true;
+}
+
+void Display::present() {
+    if (fullUpdate) {
+        platformPresent(surface, 0, height);
+    } else {
+        platformPresent(surface, updateTop, updateHeight);
+    }
+    fullUpdate = false;
+}
+
+void Display::clearDepth(int32_t value) {
+    for (int i = 0; i < pixelCount; ++i) depth[i] = value;
+}
+
+int Display::framesPerSecond() {
+    const uint32_t now = platformTicks();
+    if (static_cast<int32_t>(now - fpsWindowStart) > 1000) {
+        fpsWindowStart = now;
+        framesPerSecondValue = fpsFrameCount;
+        fpsFrameCount = 0;
+    } else {
+        ++fpsFrameCount;
+    }
+    return framesPerSecondValue;
+}

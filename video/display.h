@@ -1,0 +1,51 @@
+// display.h - the one 320x240 RGB565 screen, its depth buffer and the shared camera.
+//
+// Drawing code writes straight into `pixels` (pixel (x, y) at y*width + x) and
+// the 3D rasterizers into `depth`. present() hands the band of rows that
+// changed (or the whole screen after fullUpdate) to the host. There is no
+// second buffer: the software surface is the back buffer.
+#pragma once
+
+#include <cstdint>
+
+struct SDL_Surface;
+struct SDL_PixelFormat;
+class Camera;
+
+class Display {
+public:
+    static constexpr int kWidth = 320;
+    static constexpr int kHeight = 240;
+    static constexpr int kPixelCount = kWidth * kHeight;
+
+    // The process-wide screen, opened on the first call.
+    static Display* instance();
+
+    Display(int width, int height, int bitsPerPixel);
+    Display(const Display&) = delete;
+    Display& operator=(const Display&) = delete;
+
+    // Sends the whole screen if fullUpdate is set, else rows updateTop ..
+    // updateTop+updateHeight-1; then clears fullUpdate. The band stays set.
+    void present();
+    void clearDepth(int32_t value);
+
+    // Frames counted in the last completed window of at least 1001 ms. The
+    // call that closes a window is counted in neither window.
+    int framesPerSecond();
+
+    uint16_t* pixels = nullptr;
+    SDL_PixelFormat* format = nullptr;
+    int width = 0;   // also the row stride of pixels and depth
+    int height = 0;
+    int32_t depth[kPixelCount];
+    Camera* camera = nullptr;
+    int updateTop = 0;
+    int updateHeight = 0;
+    bool fullUpdate = false;
+    SDL_Surface* surface = nullptr;
+    int pixelCount = 0;
+    uint32_t fpsWindowStart = 0;
+    int framesPerSecondValue = 0;
+    int fpsFrameCount = 0;
+};

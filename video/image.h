@@ -1,0 +1,45 @@
+// image.h - RGB565 pictures loaded from PNG, and the coverage blend.
+//
+// A picture is converted once, at load time, to the screen's format, so all
+// drawing is plain 16-bit copies. Transparency is either the colour key
+// (kColourKey, skipped by keyed drawing) or an alpha map: an Image loaded from
+// the "-alpha" PNG beside the picture whose 6-bit green field is the coverage.
+#pragma once
+
+#include <cstdint>
+
+constexpr uint16_t kColourKey = 0xF81F;
+
+class Image {
+public:
+    // Loads a PNG. A missing or undecodable file prints "error loading <path>"
+    // and ends the process with status 1.
+    explicit Image(const char* path);
+    // A black image of width x height pixels.
+    Image(int width, int height);
+    ~Image();
+    Image(const Image&) = delete;
+    Image& operator=(const Image&) = delete;
+
+    int count = 0;
+    uint16_t* pixels = nullptr;  // row after row, no padding
+    int width = 0;
+    int height = 0;
+    int x = 0;
+    int y = 0;
+};
+
+// The coverage of an alpha-map pixel: its 6-bit green field, 0..63.
+constexpr int coverageOf(uint16_t alphaPixel) { return (alphaPixel >> 5) & 63; }
+
+// Soft transparency: coverage 63 copies s, 0 keeps d, and anything between
+// weighs s by a/64 (not a/63) per channel, truncating:
+// (d*(64-a) + s*a) >> 6.
+constexpr uint16_t blendCoverage(uint16_t d, uint16_t s, int a) {
+    if (a == 63) return s;
+    if (a == 0) return d;
+    const int r = ((d >> 11) * (64 - a) + (s >> 11) * a) >> 6;
+    const int g = (((d >> 5) & 63) * (64 - a) + ((s >> 5) & 63) * a) >> 6;
+    const int b = ((d & 31) * (64 - a) + (s & 31) * a) >> 6;
+    return static_cast<uint16_t>((r << 11) | (g << 5) | b);
+}
