@@ -1,0 +1,25 @@
+// mem_device.h - the console's physical memory device, simulated.
+//
+// The console reaches its control registers and the second processor's memory
+// by mapping "/dev/mem". This machine has no such hardware, and the host's own
+// "/dev/mem" must never be touched, so these calls serve a simulated physical
+// memory held by the program: 64 KiB of registers at 0xC0000000 and 0xF80000
+// bytes of the second processor's memory at 0x03000000. Any other path or
+// address fails, as open and mmap would.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstddef>
+
+constexpr off_t kRegisterBase = 0xC0000000;
+constexpr size_t kRegisterWindowSize = 0x10000;
+constexpr off_t kSecondCpuMemoryBase = 0x03000000;
+constexpr size_t kSecondCpuMemorySize = 0xF80000;
+
+// Like open(2) for "/dev/mem": a descriptor of the simulated device, or -1.
+int memDeviceOpen(const char* path, int flags);
+// Like mmap(2) on that descriptor: the simulated block at offset, or MAP_FAILED.
+void* memDeviceMap(void* address, size_t length, int protection, int flags, int fd, off_t offset);
+int memDeviceUnmap(void* address, size_t length);
+int memDeviceClose(int fd);
