@@ -1,6 +1,3 @@
-#include "video/display.h"
+#include "core/demo.h"
 
-int main() {
-    Display::instance();
-    return 0;
-}
+int main() { return demoMain(); }

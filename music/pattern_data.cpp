@@ -1,0 +1,84 @@
+#include "music/pattern_data.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+const char* const kPatternFile = "data/patterndata.bin";
+
+const uint8_t* loadTable() {
+    FILE* file = fopen(kPatternFile, "rb");
+    if (file == nullptr) {
+        printf("error loading %s\n", kPatternFile);
+        exit(1);
+    }
+    auto* table = new uint8_t[PatternData::kFileSize];
+    const size_t got = fread(table, 1, PatternData::kFileSize, file);
+    fclose(file);
+    if (got != static_cast<size_t>(PatternData::kFileSize)) {
+        printf("error loading %s: %zu of %d bytes\n", kPatternFile, got, PatternData::kFileSize);
+        exit(1);
+    }
+    return table;
+}
+}  // namespace
+
+PatternData& PatternData::instance() {
+    static PatternData* instance = new PatternData(loadTable());
+    return *instance;
+}
+
+void PatternData::update(int32_t elapsedMs) {
+    // Single precision on purpose: the row boundaries fall where a float
+    // division by 41.6 puts them, truncated toward zero.
+    const int32_t rows = static_cast<int32_t>(static_cast<float>(elapsedMs) / 41.6f);
+    const int32_t newPosition = rows / kRows;
+    const int32_t newRow = rows - newPosition * kRows;
+    previousRow = currentRow;
+    previousPosition = currentPosition;
+    currentPosition = newPosition;
+    currentRow = newRow;
+}
+
+bool PatternData::rowsHold(int position, int firstRow, int endRow, int cellValue) const {
+    if (position < 0 || position >= kPositions) return false;
+    if (firstRow < 0) firstRow = 0;
+    if (endRow > kRows) endRow = kRows;
+    bool found = false;
+    for (int channel = 0; channel < kChannels; ++channel) {
+        for (int r = firstRow; r < endRow; ++r) found |= cell(position, channel, r) == cellValue;
+    }
+    return found;
+}
+
+bool PatternData::eventPassed(int32_t code) const {
+    const int value = code + 1;
+    bool found = false;
+    int start = previousRow;
+    if (currentPosition > previousPosition) {
+        found |= rowsHold(previousPosition, previousRow, kRows, value);
+        start = 0;
+    }
+    found |= rowsHold(currentPosition, start, currentRow, value);
+    return found;
+}
+
+void PatternData::formatRow(char* out, int32_t rowOffset) const {
+    const int32_t r = currentRow + rowOffset;
+    out[0] = '\0';
+    if (static_cast<uint32_t>(r) > 127 || currentPosition > 32 || currentPosition < 0) return;
+    char text[80];
+    int length = snprintf(text, sizeof text, "%02X", r);
+    for (int channel = 0; channel < kChannels; ++channel) {
+        const uint8_t v = cell(currentPosition, channel, r);
+        if (v == 0) {
+            length += snprintf(text + length, sizeof text - length, " ..");
+        } else if (v == 255) {
+            length += snprintf(text + length, sizeof text - length, " --");
+        } else {
+            length += snprintf(text + length, sizeof text - length, " %02X", v - 1);
+        }
+    }
+    memcpy(out, text, 33);  // always 32 characters and the terminating zero
+}

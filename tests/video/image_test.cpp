@@ -1,0 +1,95 @@
+#include "video/image.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "common/asset_files.h"
+
+namespace {
+
+std::string writeTestPng(const RgbPicture& picture) {
+    char path[] = "/tmp/imagetestXXXXXX.png";
+    const int fd = mkstemps(path, 4);
+    close(fd);
+    EXPECT_TRUE(writePng(path, picture));
+    return path;
+}
+
+}  // namespace
+
+TEST(Image, LoadsRowsInOrderAtAnyWidth) {
+    // Odd widths are padded row by row in the converted surface.
+    for (int width : {2, 3, 5, 7}) {
+        RgbPicture picture(width, 3);
+        for (int y = 0; y < 3; ++y) {
+            for (int x = 0; x < width; ++x) picture.set(x, y, x * 8, y * 4, (x + y) * 8);
+        }
+        const std::string path = writeTestPng(picture);
+        Image image(path.c_str());
+        EXPECT_EQ(image.count, width * 3);
+        EXPECT_EQ(image.width, width);
+        EXPECT_EQ(image.height, 3);
+        EXPECT_EQ(image.x, 0);
+        EXPECT_EQ(image.y, 0);
+        for (int y = 0; y < 3; ++y) {
+            for (int x = 0; x < width; ++x) {
+                const int expected = (x << 11) | (y << 5) | (x + y);
+                ASSERT_EQ(image.pixels[y * width + x], expected) << width << " " << x << "," << y;
+            }
+        }
+        unlink(path.c_str());
+    }
+}
+
+TEST(Image, ConversionTruncatesChannelsAndKeepsTheKey) {
+    RgbPicture picture(3, 1);
+    picture.set(0, 0, 255, 0, 255);
+    picture.set(1, 0, 255, 4, 255);
+    picture.set(2, 0, 7, 3, 7);
+    const std::string path = writeTestPng(picture);
+    Image image(path.c_str());
+    EXPECT_EQ(image.pixels[0], kColourKey);
+    EXPECT_EQ(image.pixels[1], 0xF83F);  // drawn, not the key
+    EXPECT_EQ(image.pixels[2], 0x0000);
+    unlink(path.c_str());
+}
+
+TEST(Image, GreyAlphaMapGivesCoverageFromGreen) {
+    RgbPicture picture(3, 1);
+    picture.set(0, 0, 128, 128, 128);
+    picture.set(1, 0, 255, 255, 255);
+    picture.set(2, 0, 0, 0, 0);
+    const std::string path = writeTestPng(picture);
+    Image alpha(path.c_str());
+    EXPECT_EQ(coverageOf(alpha.pixels[0]), 32);
+    EXPECT_EQ(coverageOf(alpha.pixels[1]), 63);
+    EXPECT_EQ(coverageOf(alpha.pixels[2]), 0);
+    // Coverage 32 averages the two colours in every channel.
+    EXPECT_EQ(blendCoverage(0x0000, 0xFFFF, coverageOf(alpha.pixels[0])), (15 << 11) | (31 << 5) | 15);
+    unlink(path.c_str());
+}
+
+TEST(Image, BlendWeighsBySixtyFourthsAndCopiesAtFull) {
+    EXPECT_EQ(blendCoverage(0x0000, 0xFFFF, 62), 0xF7BE);
+    EXPECT_EQ(blendCoverage(0x0000, 0xFFFF, 63), 0xFFFF);
+    EXPECT_EQ(blendCoverage(0x1234, 0xFFFF, 0), 0x1234);
+    EXPECT_EQ(blendCoverage(0xF800, 0x001F, 16), (23 << 11) | 7);
+}
+
+TEST(Image, BlankImageIsBlack) {
+    Image image(3, 2);
+    EXPECT_EQ(image.count, 6);
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(image.pixels[i], 0);
+}
+
+TEST(Image, MissingOrBrokenFileEndsWithItsName) {
+    EXPECT_EXIT(Image("/nonexistent/pic.png"), ::testing::ExitedWithCode(1), "");
+    char path[] = "/tmp/brokenXXXXXX.png";
+    const int fd = mkstemps(path, 4);
+    ASSERT_EQ(write(fd, "\x89PNG\r\n\x1a\nbroken", 14), 14);
+    close(fd);
+    EXPECT_EXIT(Image{path}, ::testing::ExitedWithCode(1), "");
+    unlink(path);
+}
