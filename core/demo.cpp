@@ -17,7 +17,9 @@ uint32_t musicStartTicks = 0;
 
 namespace {
 
-void advanceLoadingBar() { TextConsole::instance()->advanceProgress(); }
+void advanceLoadingBar() {
+    TextConsole::instance()->advanceProgress();
+}
 
 void showEmptyLoadingBar(TextConsole* console) {
     console->setFont(gFont);

@@ -1,3 +1,5 @@
 #include "core/demo.h"
 
-int main() { return demoMain(); }
+int main() {
+    return demoMain();
+}

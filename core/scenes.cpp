@@ -15,6 +15,8 @@ void updateScenes(int32_t mask, int elapsedMs) {
     (void)elapsedMs;
 }
 
-void renderScenes(int32_t mask) { (void)mask; }
+void renderScenes(int32_t mask) {
+    (void)mask;
+}
 
 void destroyScenes() {}

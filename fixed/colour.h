@@ -9,9 +9,15 @@
 
 namespace rgb565 {
 
-constexpr int red(uint16_t c) { return c >> 11; }
-constexpr int green(uint16_t c) { return (c >> 5) & 63; }
-constexpr int blue(uint16_t c) { return c & 31; }
+constexpr int red(uint16_t c) {
+    return c >> 11;
+}
+constexpr int green(uint16_t c) {
+    return (c >> 5) & 63;
+}
+constexpr int blue(uint16_t c) {
+    return c & 31;
+}
 constexpr uint16_t pack(int r, int g, int b) {
     return static_cast<uint16_t>((r << 11) | (g << 5) | b);
 }

@@ -11,7 +11,7 @@
 #include <cstdint>
 
 class PatternData {
-public:
+  public:
     static constexpr int kFileSize = 42260;
     static constexpr int kHeaderSize = 20;
     static constexpr int kPositions = 33;
@@ -48,6 +48,6 @@ public:
     int32_t previousRow = 0;
     int32_t previousPosition = 0;
 
-private:
+  private:
     bool rowsHold(int position, int firstRow, int endRow, int cellValue) const;
 };

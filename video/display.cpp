@@ -19,7 +19,7 @@ Display::Display(int w, int h, int bitsPerPixel) {
         exit(1);
     }
     atexit(SDL_Quit);
-    surface = SDL_SetVideoMode(w, h, bitsPerPixel, 0);
+    surface = platformOpenScreen(w, h, bitsPerPixel);
     SDL_ShowCursor(SDL_DISABLE);
     if (surface == nullptr) {
         printf("Unable to set video: %s\n", SDL_GetError());

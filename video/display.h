@@ -13,7 +13,7 @@ struct SDL_PixelFormat;
 class Camera;
 
 class Display {
-public:
+  public:
     static constexpr int kWidth = 320;
     static constexpr int kHeight = 240;
     static constexpr int kPixelCount = kWidth * kHeight;
@@ -36,7 +36,7 @@ public:
 
     uint16_t* pixels = nullptr;
     SDL_PixelFormat* format = nullptr;
-    int width = 0;   // also the row stride of pixels and depth
+    int width = 0;  // also the row stride of pixels and depth
     int height = 0;
     int32_t depth[kPixelCount];
     Camera* camera = nullptr;

@@ -5,10 +5,16 @@
 Font* gFont = nullptr;
 
 Font::Font(const char* path, int cw, int ch, int sp, int first, int last)
-    : cellWidth(cw), cellHeight(ch), spacing(sp), firstChar(first), lastChar(last),
+    : cellWidth(cw),
+      cellHeight(ch),
+      spacing(sp),
+      firstChar(first),
+      lastChar(last),
       image(new Image(path)) {}
 
-Font::~Font() { delete image; }
+Font::~Font() {
+    delete image;
+}
 
 void Font::drawGlyph(uint16_t* screen, int stride, int x, int y, int glyph) const {
     const int sheetX = cellWidth * (glyph % 16);

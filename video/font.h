@@ -8,7 +8,7 @@
 #include "video/image.h"
 
 class Font {
-public:
+  public:
     Font(const char* path, int cellWidth, int cellHeight, int spacing, int firstChar, int lastChar);
     ~Font();
     Font(const Font&) = delete;
@@ -26,7 +26,7 @@ public:
     int lastChar;
     Image* image;
 
-private:
+  private:
     void drawGlyph(uint16_t* screen, int stride, int x, int y, int glyph) const;
 };
 

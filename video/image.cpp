@@ -37,4 +37,6 @@ Image::Image(const char* path) {
 
 Image::Image(int w, int h) : count(w * h), pixels(new uint16_t[w * h]()), width(w), height(h) {}
 
-Image::~Image() { delete[] pixels; }
+Image::~Image() {
+    delete[] pixels;
+}

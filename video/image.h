@@ -11,7 +11,7 @@
 constexpr uint16_t kColourKey = 0xF81F;
 
 class Image {
-public:
+  public:
     // Loads a PNG. A missing or undecodable file prints "error loading <path>"
     // and ends the process with status 1.
     explicit Image(const char* path);
@@ -30,7 +30,9 @@ public:
 };
 
 // The coverage of an alpha-map pixel: its 6-bit green field, 0..63.
-constexpr int coverageOf(uint16_t alphaPixel) { return (alphaPixel >> 5) & 63; }
+constexpr int coverageOf(uint16_t alphaPixel) {
+    return (alphaPixel >> 5) & 63;
+}
 
 // Soft transparency: coverage 63 copies s, 0 keeps d, and anything between
 // weighs s by a/64 (not a/63) per channel, truncating:

@@ -11,7 +11,7 @@
 class Font;
 
 class TextConsole {
-public:
+  public:
     static constexpr int kColumns = 39;
     static constexpr int kRows = 23;
 
@@ -37,7 +37,7 @@ public:
     int cursorRow = 0;
     int progressStep = 0;
 
-private:
+  private:
     void newLine();
     void drawGrid();
 };

@@ -12,7 +12,7 @@ void countProgress() {
 }
 
 class Tables : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() {
         gProgressCalls = 0;
         buildSineTable(countProgress);

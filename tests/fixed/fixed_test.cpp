@@ -14,7 +14,7 @@ TEST(FixedMul, RoundsTowardMinusInfinity) {
 
 TEST(FixedDiv, TruncatesTowardZero) {
     EXPECT_EQ(fixedDiv(0x10000, 3), 1431655765);  // the reciprocal, (1 << 32) / 3
-    EXPECT_EQ(fixedDiv(-1, 0x20000), 0);  // -0.5 of the last bit truncates to 0, not -1
+    EXPECT_EQ(fixedDiv(-1, 0x20000), 0);          // -0.5 of the last bit truncates to 0, not -1
     EXPECT_EQ(fixedDiv(3 * 0x10000, 2 * 0x10000), 0x18000);
 }
 

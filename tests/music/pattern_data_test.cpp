@@ -10,7 +10,7 @@
 namespace {
 
 class Table {
-public:
+  public:
     Table() : bytes(PatternData::kFileSize, 0) {}
     void set(int position, int channel, int row, uint8_t value) {
         bytes[PatternData::kHeaderSize + position * 1280 + channel * 128 + row] = value;
@@ -27,7 +27,7 @@ TEST(MusicClock, TurnsMillisecondsIntoPositionAndRow) {
     PatternData clock(table.bytes.data());
     const struct {
         int ms, position, row;
-    } cases[] = {{0, 0, 0},    {41, 0, 0},     {42, 0, 1},      {5324, 0, 127},
+    } cases[] = {{0, 0, 0},    {41, 0, 0},      {42, 0, 1},      {5324, 0, 127},
                  {5325, 1, 0}, {175719, 33, 0}, {186368, 35, 0}, {-42, 0, -1}};
     for (const auto& c : cases) {
         clock.update(c.ms);

@@ -67,7 +67,8 @@ TEST(Image, GreyAlphaMapGivesCoverageFromGreen) {
     EXPECT_EQ(coverageOf(alpha.pixels[1]), 63);
     EXPECT_EQ(coverageOf(alpha.pixels[2]), 0);
     // Coverage 32 averages the two colours in every channel.
-    EXPECT_EQ(blendCoverage(0x0000, 0xFFFF, coverageOf(alpha.pixels[0])), (15 << 11) | (31 << 5) | 15);
+    EXPECT_EQ(blendCoverage(0x0000, 0xFFFF, coverageOf(alpha.pixels[0])),
+              (15 << 11) | (31 << 5) | 15);
     unlink(path.c_str());
 }
 

@@ -15,7 +15,7 @@
 namespace {
 
 class Text : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         const RgbPicture sheet = drawFontSheet();
         char path[] = "/tmp/fontXXXXXX.png";
@@ -35,7 +35,8 @@ protected:
         const int g = code - 32;
         for (int t = 0; t < 9; ++t) {
             for (int j = 0; j < 8; ++j) {
-                const uint16_t sheet = font->image->pixels[(9 * (g / 16) + t) * 128 + 8 * (g % 16) + j];
+                const uint16_t sheet =
+                    font->image->pixels[(9 * (g / 16) + t) * 128 + 8 * (g % 16) + j];
                 const uint16_t screen = display->pixels[(y + t) * 320 + x + j];
                 if (screen != (sheet == kColourKey ? background : sheet)) return false;
             }
@@ -67,7 +68,9 @@ TEST_F(Text, DrawsGlyphCellsWithTheKeyTransparent) {
 TEST_F(Text, CodesWithoutGlyphDrawNothingButAdvance) {
     font->drawString(10, 20, " \x01\x7f\xff");
     EXPECT_EQ(changedPixels(0x1234), 0);
-    font->drawString(10, 20, "\x01\x7f" "A");
+    font->drawString(10, 20,
+                     "\x01\x7f"
+                     "A");
     EXPECT_TRUE(showsGlyph('A', 24, 20, 0x1234));
     font->drawString(10, 20, "");
 }

@@ -9,15 +9,15 @@ struct Rgb {
 };
 
 constexpr Rgb kKey = {255, 0, 255};
-constexpr Rgb kInk = {200, 255, 176};   // pale mint, light against the green frame lines
-constexpr Rgb kShadow = {0, 64, 16};    // keeps text legible over bright pictures
-constexpr Rgb kFrame = {112, 216, 0};   // the demo's frame-line green, 0x76C0
+constexpr Rgb kInk = {200, 255, 176};  // pale mint, light against the green frame lines
+constexpr Rgb kShadow = {0, 64, 16};   // keeps text legible over bright pictures
+constexpr Rgb kFrame = {112, 216, 0};  // the demo's frame-line green, 0x76C0
 constexpr Rgb kEmpty = {8, 36, 8};
 
 // The filled bar's inside, lit from above: a highlight on its second row.
 Rgb filledShade(int row) {
-    static constexpr Rgb kRows[7] = {{120, 240, 80},  {200, 255, 150}, {150, 248, 100},
-                                     {110, 228, 60},  {88, 208, 44},   {72, 192, 32},
+    static constexpr Rgb kRows[7] = {{120, 240, 80}, {200, 255, 150}, {150, 248, 100},
+                                     {110, 228, 60}, {88, 208, 44},   {72, 192, 32},
                                      {56, 176, 24}};
     return kRows[row - 1];
 }
