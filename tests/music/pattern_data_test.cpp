@@ -134,16 +134,17 @@ TEST(PatternFile, MissingOrShortFileEndsWithOneLine) {
     EXPECT_EXIT(
         {
             enterFolderWith(nullptr, {});
+            dup2(2, 1);
             PatternData::instance();
         },
-        ::testing::ExitedWithCode(1), "");
+        ::testing::ExitedWithCode(1), "^error loading data/patterndata.bin\n$");
     EXPECT_EXIT(
         {
             enterFolderWith("data/patterndata.bin", std::vector<uint8_t>(42259, 0));
-            fflush(stdout);
+            dup2(2, 1);
             PatternData::instance();
         },
-        ::testing::ExitedWithCode(1), "");
+        ::testing::ExitedWithCode(1), "^error loading data/patterndata.bin: 42259 of 42260 bytes\n$");
 }
 
 TEST(PatternFile, FullFileLoads) {

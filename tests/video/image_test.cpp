@@ -85,12 +85,17 @@ TEST(Image, BlankImageIsBlack) {
     for (int i = 0; i < 6; ++i) EXPECT_EQ(image.pixels[i], 0);
 }
 
+// The message goes to standard output; the death test reads standard error.
+#define STDOUT_TO_STDERR (fflush(stdout), dup2(2, 1))
+
 TEST(Image, MissingOrBrokenFileEndsWithItsName) {
-    EXPECT_EXIT(Image("/nonexistent/pic.png"), ::testing::ExitedWithCode(1), "");
+    EXPECT_EXIT((STDOUT_TO_STDERR, Image("/nonexistent/pic.png")), ::testing::ExitedWithCode(1),
+                "^error loading /nonexistent/pic.png\n$");
     char path[] = "/tmp/brokenXXXXXX.png";
     const int fd = mkstemps(path, 4);
     ASSERT_EQ(write(fd, "\x89PNG\r\n\x1a\nbroken", 14), 14);
     close(fd);
-    EXPECT_EXIT(Image{path}, ::testing::ExitedWithCode(1), "");
+    EXPECT_EXIT((STDOUT_TO_STDERR, Image{path}), ::testing::ExitedWithCode(1),
+                "error loading /tmp/broken");
     unlink(path);
 }
