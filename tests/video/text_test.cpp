@@ -26,6 +26,7 @@ class Text : public ::testing::Test {
         display = Display::instance();
         clear(0x1234);
     }
+    void TearDown() override { delete font; }
     void clear(uint16_t colour) {
         for (int i = 0; i < display->pixelCount; ++i) display->pixels[i] = colour;
     }
