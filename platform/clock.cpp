@@ -13,7 +13,9 @@ uint64_t gNextFrameUs = 0;
 
 }  // namespace
 
-uint32_t platformTicks() { return gStepped ? gSteppedNow : SDL_GetTicks(); }
+uint32_t platformTicks() {
+    return gStepped ? gSteppedNow : SDL_GetTicks();
+}
 
 void platformUseSteppedClock(uint32_t startMs, uint32_t stepMs) {
     gStepped = true;
