@@ -17,7 +17,7 @@ namespace {
 // Tremor decodes in integer arithmetic; it differs from the floating-point
 // reference by a few steps of the last bit, while any misplaced block differs
 // by thousands.
-constexpr int kTolerance = 16;
+constexpr int kTolerance = 4;
 constexpr int kShortSongFrames = 44100 * 3 / 2;
 // Long enough to span many Ogg pages, so that a cut or a damaged page still
 // leaves whole pages of sound before it.
