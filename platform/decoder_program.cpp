@@ -1,6 +1,5 @@
 #include "platform/decoder_program.h"
 
-#include <tremor/ivorbisfile.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -10,6 +9,7 @@
 
 #include "music/sound_control_block.h"
 #include "platform/mem_device.h"
+#include "platform/tremor_private.h"
 
 namespace {
 
@@ -49,10 +49,10 @@ class SongDecoder {
         if (!inside || length == 0) return;
         stream_ = {memory + offset, length, 0};
         const ov_callbacks callbacks = {streamRead, streamSeek, nullptr, streamTell};
-        open_ = ov_open_callbacks(&stream_, &file_, nullptr, 0, callbacks) == 0;
+        open_ = tremor_ov_open_callbacks(&stream_, &file_, nullptr, 0, callbacks) == 0;
     }
     ~SongDecoder() {
-        if (open_) ov_clear(&file_);
+        if (open_) tremor_ov_clear(&file_);
     }
 
     // Fills frames*2 interleaved samples; silence once the song has ended.
@@ -76,8 +76,8 @@ class SongDecoder {
         if (!open_ || ended_) return false;
         int16_t raw[4096];
         int link = 0;
-        const long bytes = ov_read(&file_, reinterpret_cast<char*>(raw), sizeof raw, &link);
-        const vorbis_info* info = ov_info(&file_, -1);
+        const long bytes = tremor_ov_read(&file_, reinterpret_cast<char*>(raw), sizeof raw, &link);
+        const vorbis_info* info = tremor_ov_info(&file_, -1);
         if (bytes <= 0 || info == nullptr || info->channels < 1) {
             ended_ = true;
             return false;

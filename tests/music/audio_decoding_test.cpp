@@ -30,7 +30,7 @@ struct TestSong {
 
 TestSong makeSong(const std::string& path, int frames) {
     TestSong song;
-    EXPECT_TRUE(encodeOgg(sweepSignal(frames), path)) << "oggenc is needed";
+    EXPECT_TRUE(encodeOgg(sweepSignal(frames), path)) << "encoding failed";
     song.reference = decodeReference(path);
     song.bytes = readFile(path);
     EXPECT_EQ(song.reference.size(), size_t(frames) * 2);
