@@ -227,7 +227,7 @@ void loadSong(const char* path) {
     const uint32_t offset = songAreaOffset();
     const size_t capacity = offset <= kSecondCpuMemorySize ? kSecondCpuMemorySize - offset : 0;
     const long size = fileSize(file);
-    if (size < 0 || size_t(size) > capacity) {
+    if (size > 0 && size_t(size) > capacity) {
         printf("%s does not fit the %zu bytes of the song area: playing without music\n", path,
                capacity);
         fclose(file);
@@ -242,7 +242,7 @@ void loadSong(const char* path) {
     for (;;) {
         const size_t n = fread(chunk.data(), 1, chunk.size(), file);
         if (n == 0) break;
-        // The file may have grown since it was measured.
+        // The file may have grown since it was measured, or had no size to measure.
         if (n > capacity - copied) {
             fits = false;
             break;

@@ -73,19 +73,6 @@ TEST_F(AudioBridgeMessages, WithoutCode940TheThreadWaitsUntilShutdown) {
     EXPECT_EQ(writesSeen(), 0u);
 }
 
-TEST_F(AudioBridgeMessages, UnknownImageLeavesTheProcessorIdle) {
-    ScratchRunFolder folder(false);
-    audiotest::writeFile("code940.bin", "\xEA\x00\x00\x10 some other program", 24);
-    soundDeviceSelect(SoundBackend::Sink);
-    testing::internal::CaptureStdout();
-    AudioBridge::init();
-    EXPECT_FALSE(secondCpuProgramRunning());
-    AudioBridge::shutdown();
-    EXPECT_EQ(lines(testing::internal::GetCapturedStdout()),
-              (std::vector<std::string>{"init...", "startup...", "startup done..",
-                                        "entering thread loop", "init done"}));
-}
-
 TEST_F(AudioBridgeMessages, OversizedImageIsNotStarted) {
     ScratchRunFolder folder(false);
     std::filesystem::resize_file((audiotest::writeFile("code940.bin", "", 0), "code940.bin"),
@@ -166,38 +153,48 @@ TEST_F(AudioBridgeTest, EmptySongIsPublishedAndPlaysSilence) {
     EXPECT_TRUE(audiotest::allZero(audiotest::asSamples(played()), 0));
 }
 
+// The song area runs to the end of the second processor's memory: a song of
+// exactly its size fits, one byte more is refused before anything is copied.
 TEST_F(AudioBridgeTest, SongLargerThanItsAreaIsRefusedWithOneLine) {
     ScratchRunFolder folder;
-    {
-        std::ofstream out("data/ondrivale.ogg", std::ios::binary);
-        const std::vector<char> ones(kSongCapacity + 1, '\x5A');
-        out.write(ones.data(), std::streamsize(ones.size()));
-    }
-    soundDeviceSelect(SoundBackend::Sink);
-    testing::internal::CaptureStdout();
-    AudioBridge::init();
-    AudioBridge::loadSong("data/ondrivale.ogg");
-    AudioBridge::shutdown();
-    const auto out = lines(testing::internal::GetCapturedStdout());
-    ASSERT_EQ(out.size(), 6u);
-    EXPECT_EQ(out[5],
-              "data/ondrivale.ogg does not fit the 8912896 bytes of the song area: playing "
-              "without music");
-    EXPECT_EQ(control()->songReady, 0u);
-    EXPECT_EQ(simulatedSecondCpuMemory()[kSongOffset], 0) << "nothing was copied";
-}
-
-TEST_F(AudioBridgeTest, SongThatExactlyFillsItsAreaIsLoaded) {
-    ScratchRunFolder folder;
-    {
-        std::ofstream out("data/ondrivale.ogg", std::ios::binary);
-        const std::vector<char> ones(kSongCapacity, '\x5A');
-        out.write(ones.data(), std::streamsize(ones.size()));
-    }
+    const std::vector<uint8_t> song(kSongCapacity + 1, 0x5A);
+    audiotest::writeFile("data/ondrivale.ogg", song.data(), song.size());
     soundDeviceSelect(SoundBackend::None);
     initQuietly();
+    testing::internal::CaptureStdout();
+    AudioBridge::loadSong("data/ondrivale.ogg");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "data/ondrivale.ogg does not fit the 8912896 bytes of the song area: playing "
+              "without music\n");
+    EXPECT_EQ(control()->songReady, 0u);
+    EXPECT_EQ(simulatedSecondCpuMemory()[kSongOffset], 0) << "nothing was copied";
+
+    audiotest::writeFile("data/ondrivale.ogg", song.data(), kSongCapacity);
     loadQuietly("data/ondrivale.ogg");
     AudioBridge::shutdown();
     EXPECT_EQ(control()->songLength, kSongCapacity);
     EXPECT_EQ(simulatedSecondCpuMemory()[kSecondCpuMemorySize - 1], 0x5A);
+}
+
+TEST_F(AudioBridgeMessages, WithoutRegisterWindowOrMemoryEverythingStaysSilent) {
+    ScratchRunFolder folder;
+    audiotest::writeFile("data/ondrivale.ogg", "OggS", 4);
+    soundDeviceSelect(SoundBackend::Sink);
+    AudioBridge::registers = nullptr;  // the register mapping failed
+    testing::internal::CaptureStdout();
+    AudioBridge::init();
+    const bool programRunning = secondCpuProgramRunning();
+    AudioBridge::shutdown();
+    AudioBridge::memDevice = -1;  // the memory device did not open
+    AudioBridge::init();
+    AudioBridge::loadSong("data/ondrivale.ogg");
+    AudioBridge::play();
+    AudioBridge::shutdown();
+    EXPECT_EQ(
+        lines(testing::internal::GetCapturedStdout()),
+        (std::vector<std::string>{"init...", "startup...", "startup done..", "entering thread loop",
+                                  "init done", "init...", "init done"}));
+    EXPECT_FALSE(programRunning) << "the second processor never saw its release";
+    EXPECT_EQ(control()->playing, 0u);
+    EXPECT_EQ(writesSeen(), 0u);
 }

@@ -1,10 +1,9 @@
 // audio_test_support.h - a scratch run folder for audio tests, test songs made
-// with the reference Vorbis encoder and decoder, and a wait with a generous bound.
+// and decoded with the reference Vorbis tools, and a wait with a generous bound.
 #pragma once
 
 #include <gtest/gtest.h>
 #include <unistd.h>
-#include <vorbis/vorbisenc.h>
 
 #include <chrono>
 #include <cmath>
@@ -53,64 +52,12 @@ inline std::vector<int16_t> sweepSignal(int frames) {
     return samples;
 }
 
-// Encodes 44100 Hz stereo samples into an Ogg Vorbis file at path, with the
-// reference encoder linked into this process beside the engine's decoder.
+// Encodes 44100 Hz stereo samples with oggenc (libvorbisenc) into path.
 inline bool encodeOgg(const std::vector<int16_t>& samples, const std::string& path) {
-    vorbis_info info;
-    vorbis_info_init(&info);
-    if (vorbis_encode_init_vbr(&info, 2, 44100, 0.4f) != 0) return false;
-    vorbis_comment comment;
-    vorbis_comment_init(&comment);
-    vorbis_dsp_state dsp;
-    vorbis_block block;
-    vorbis_analysis_init(&dsp, &info);
-    vorbis_block_init(&dsp, &block);
-    ogg_stream_state stream;
-    ogg_stream_init(&stream, 7);
-    std::ofstream out(path, std::ios::binary);
-    ogg_page page;
-    auto writePage = [&] {
-        out.write(reinterpret_cast<const char*>(page.header), page.header_len);
-        out.write(reinterpret_cast<const char*>(page.body), page.body_len);
-    };
-    ogg_packet header, commentHeader, codeHeader;
-    vorbis_analysis_headerout(&dsp, &comment, &header, &commentHeader, &codeHeader);
-    ogg_stream_packetin(&stream, &header);
-    ogg_stream_packetin(&stream, &commentHeader);
-    ogg_stream_packetin(&stream, &codeHeader);
-    while (ogg_stream_flush(&stream, &page) != 0) writePage();
-
-    auto encodeWritten = [&] {
-        while (vorbis_analysis_blockout(&dsp, &block) == 1) {
-            vorbis_analysis(&block, nullptr);
-            vorbis_bitrate_addblock(&block);
-            ogg_packet packet;
-            while (vorbis_bitrate_flushpacket(&dsp, &packet) == 1) {
-                ogg_stream_packetin(&stream, &packet);
-                while (ogg_stream_pageout(&stream, &page) != 0) writePage();
-            }
-        }
-    };
-    const size_t frames = samples.size() / 2;
-    for (size_t at = 0; at < frames; at += 1024) {
-        const size_t count = std::min<size_t>(1024, frames - at);
-        float** buffer = vorbis_analysis_buffer(&dsp, int(count));
-        for (size_t i = 0; i < count; ++i) {
-            buffer[0][i] = samples[(at + i) * 2] / 32768.0f;
-            buffer[1][i] = samples[(at + i) * 2 + 1] / 32768.0f;
-        }
-        vorbis_analysis_wrote(&dsp, int(count));
-        encodeWritten();
-    }
-    vorbis_analysis_wrote(&dsp, 0);  // the end of the stream
-    encodeWritten();
-    while (ogg_stream_flush(&stream, &page) != 0) writePage();
-    ogg_stream_clear(&stream);
-    vorbis_block_clear(&block);
-    vorbis_dsp_clear(&dsp);
-    vorbis_comment_clear(&comment);
-    vorbis_info_clear(&info);
-    return bool(out);
+    writeFile(path + ".raw", samples.data(), samples.size() * 2);
+    const std::string command = "oggenc -Q -r -B 16 -C 2 -R 44100 --raw-endianness 0 -q 4 -o '" +
+                                path + "' '" + path + ".raw'";
+    return std::system(command.c_str()) == 0 && std::filesystem::remove(path + ".raw");
 }
 
 // Decodes with oggdec (the floating-point reference decoder) to raw samples.
