@@ -11,4 +11,4 @@ cmake --build build-tsan -j "$(nproc)" --target demo_tests
 # halt_on_error makes the first report end the test with a failure status.
 TSAN_OPTIONS="halt_on_error=1:exitcode=66:second_deadlock_stack=1" \
   ctest --test-dir build-tsan --output-on-failure -j "$(nproc)" \
-  -R '^(AudioBridge|SecondCpu|SoundDevice|MemDevice)'
+  -R '^(Audio|SecondCpu|SoundDevice|MemDevice)'
