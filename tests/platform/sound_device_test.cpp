@@ -63,3 +63,21 @@ TEST(SoundDevice, NoDeviceWhenNothingOpens) {
     EXPECT_EQ(soundDeviceClose(12345), -1);
     soundDeviceSelect(SoundBackend::Automatic);
 }
+
+// A regular file stands in for the OSS node: settings fail (it is no sound
+// device) and are ignored, writes arrive whole.
+TEST(SoundDevice, OssBackendWritesEveryByteToTheNode) {
+    ScratchRunFolder folder(false);
+    writeFile("dsp", "", 0);
+    soundDeviceSelect(SoundBackend::Oss);
+    const int device = soundDeviceOpen("dsp");
+    ASSERT_GT(device, 0);
+    EXPECT_EQ(soundDeviceOpenBackend(), SoundBackend::Oss);
+    int speed = 44100;
+    EXPECT_EQ(soundDeviceIoctl(device, 0xC0045002, &speed), -1);
+    const std::vector<uint8_t> blocks = numberedBlocks(2);
+    EXPECT_EQ(soundDeviceWrite(device, blocks.data(), blocks.size()), long(blocks.size()));
+    EXPECT_EQ(soundDeviceClose(device), 0);
+    EXPECT_EQ(readFile("dsp"), blocks);
+    soundDeviceSelect(SoundBackend::Automatic);
+}
