@@ -3,4 +3,4 @@
 add_asset_generator(font OUTPUTS data/font.png)
 add_asset_generator(song OUTPUTS data/patterndata.bin data/ondrivale.ogg)
 add_asset_generator(meshes OUTPUTS data/cube data/spid data/flow)
-add_asset_generator(code940 OUTPUTS code940.bin)
+add_asset_generator(code940 OUTPUTS code940.bin LIBS demo_headers)

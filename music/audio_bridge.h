@@ -4,6 +4,13 @@
 // Start-up opens the memory device and maps the register window (memDevice,
 // registers), then calls init, loadSong, play; shutdown calls stop, shutdown
 // and closes memDevice. The music and the pictures meet only through the clock.
+//
+// init starts the audio thread (threadMain), which opens the sound device,
+// initialises the control block, starts the second processor with code940.bin
+// (start940) and then writes the blocks it decodes, 0, 1, 0, 1, ..., to the
+// device. init returns once the thread has done that start-up (or found no
+// device). Without a register window or second-processor memory everything
+// stays silent; a song that does not fit its area is refused with one line.
 #pragma once
 
 #include <cstdint>
@@ -19,5 +26,9 @@ void loadSong(const char* path);
 void play();
 void stop();
 void shutdown();
+
+// The audio thread's body and the second processor's start, run by that thread.
+void threadMain();
+void start940();
 
 }  // namespace AudioBridge

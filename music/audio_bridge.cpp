@@ -1,0 +1,288 @@
+#include "music/audio_bridge.h"
+
+#include <pthread.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <vector>
+
+#include "music/sound_control_block.h"
+#include "platform/mem_device.h"
+#include "platform/registers.h"
+#include "platform/sound_device.h"
+
+namespace AudioBridge {
+
+int memDevice = 0;
+volatile uint16_t* registers = nullptr;
+
+namespace {
+
+constexpr size_t kImageChunk = 1000;
+constexpr size_t kSongChunk = 100000;
+// The image must end before the control block that follows it.
+constexpr size_t kImageCapacity = kControlBlockOffset;
+
+// OSS requests and their values, applied in this order.
+constexpr unsigned long kDspSpeed = 0xC0045002;
+constexpr unsigned long kDspSetFormat = 0xC0045005;
+constexpr unsigned long kDspStereo = 0xC0045003;
+constexpr unsigned long kDspSetFragment = 0xC004500A;
+constexpr int kFormatS16Le = 16;
+constexpr int kTwoFragmentsOf2048 = 0x2000B;
+
+// How long init waits for the audio thread's start-up beyond its fixed sleep;
+// the sound device or the second processor may be slow, never endless.
+constexpr auto kStartUpWait = std::chrono::seconds(5);
+
+uint8_t* sharedRegion = nullptr;
+SoundControlBlock* control = nullptr;
+pthread_t audioThread;
+bool audioThreadCreated = false;
+std::atomic<int> threadRunning{0};
+std::atomic<int> stopRequested{0};
+// Set once the audio thread has initialised the control block, so that
+// loadSong may trust songOffset.
+std::atomic<bool> controlInitialised{false};
+
+// The audio thread's start-up hand-over to init.
+std::mutex startUpMutex;
+std::condition_variable startUpChanged;
+bool startUpDone = false;
+
+void signalStartUpDone() {
+    std::lock_guard<std::mutex> lock(startUpMutex);
+    startUpDone = true;
+    startUpChanged.notify_all();
+}
+
+void waitForStartUp() {
+    std::unique_lock<std::mutex> lock(startUpMutex);
+    startUpChanged.wait_for(lock, kStartUpWait, [] { return startUpDone; });
+}
+
+void haltSecondCpu() {
+    registerWrite(registers, kRegSecondCpuClock, registerRead(registers, kRegSecondCpuClock) & ~1);
+    registerWrite(registers, kRegSecondCpuReset, kSecondCpuHeldInReset);
+}
+
+void configureDevice(int device) {
+    int speed = 44100;
+    int format = kFormatS16Le;
+    int stereo = 1;
+    int fragments = kTwoFragmentsOf2048;
+    soundDeviceIoctl(device, kDspSpeed, &speed);
+    soundDeviceIoctl(device, kDspSetFormat, &format);
+    soundDeviceIoctl(device, kDspStereo, &stereo);
+    soundDeviceIoctl(device, kDspSetFragment, &fragments);
+}
+
+void initialiseControlBlock() {
+    sharedStore(control->blocks[1].full, 0);
+    sharedStore(control->songOffset, kSongOffset);
+    sharedStore(control->reserved, 0);
+    sharedStore(control->playing, 0);
+    sharedStore(control->songReady, 0);
+    sharedStore(control->songLoaded, 0);
+    sharedStore(control->songLength, 0);
+    sharedStore(control->blocks[0].full, 0);
+    memset(control->blocks[0].samples, 0, kSoundBlockBytes);
+    memset(control->blocks[1].samples, 0, kSoundBlockBytes);
+    controlInitialised.store(true, std::memory_order_release);
+}
+
+// Writes the blocks in the order 0, 1, 0, 1, ...: a block is written only when
+// the second processor has marked it full, and handed back right after.
+void playBlocks(int device) {
+    int current = 0;
+    while (!stopRequested.load(std::memory_order_acquire)) {
+        SoundBlock& block = control->blocks[current];
+        if (sharedLoad(block.full) == 0) {
+            // The block is 46 ms of sound: a 1 ms nap costs nothing audible
+            // and spares a core that spinning would burn.
+            usleep(1000);
+            continue;
+        }
+        soundDeviceWrite(device, block.samples, kSoundBlockBytes);
+        sharedStore(block.full, 0);
+        current = 1 - current;
+    }
+}
+
+void* audioThreadEntry(void*) {
+    pthread_setname_np(pthread_self(), "audio");
+    threadMain();
+    return nullptr;
+}
+
+uint32_t songAreaOffset() {
+    if (!controlInitialised.load(std::memory_order_acquire)) return kSongOffset;
+    return sharedLoad(control->songOffset);
+}
+
+long fileSize(FILE* file) {
+    if (fseek(file, 0, SEEK_END) != 0) return -1;
+    const long size = ftell(file);
+    rewind(file);
+    return size;
+}
+
+}  // namespace
+
+void init() {
+    puts("init...");
+    haltSecondCpu();
+    void* region = memDeviceMap(nullptr, kSecondCpuMemorySize, PROT_READ | PROT_WRITE, MAP_SHARED,
+                                memDevice, kSecondCpuMemoryBase);
+    if (region == MAP_FAILED) {
+        // Without the second processor's memory there is nothing to play:
+        // no thread, and the demo runs silently.
+        puts("init done");
+        return;
+    }
+    sharedRegion = static_cast<uint8_t*>(region);
+    control = reinterpret_cast<SoundControlBlock*>(sharedRegion + kControlBlockOffset);
+    stopRequested.store(0);
+    controlInitialised.store(false);
+    {
+        std::lock_guard<std::mutex> lock(startUpMutex);
+        startUpDone = false;
+    }
+    // Set before the thread exists, so that a shutdown right after init
+    // always waits for it.
+    threadRunning.store(1, std::memory_order_release);
+    audioThreadCreated = pthread_create(&audioThread, nullptr, audioThreadEntry, nullptr) == 0;
+    if (!audioThreadCreated) threadRunning.store(0, std::memory_order_release);
+    usleep(100000);
+    if (audioThreadCreated) waitForStartUp();
+    puts("init done");
+}
+
+void threadMain() {
+    threadRunning.store(1, std::memory_order_release);
+    const int device = soundDeviceOpen("/dev/dsp");
+    if (device <= 0) {
+        threadRunning.store(0, std::memory_order_release);
+        signalStartUpDone();
+        return;
+    }
+    configureDevice(device);
+    initialiseControlBlock();
+    start940();
+    puts("entering thread loop");
+    signalStartUpDone();
+
+    playBlocks(device);
+
+    soundDeviceClose(device);
+    haltSecondCpu();
+    threadRunning.store(0, std::memory_order_release);
+}
+
+void start940() {
+    puts("startup...");
+    registerWrite(registers, kRegSecondCpuClock, registerRead(registers, kRegSecondCpuClock) & ~1);
+    registerWrite(registers, kRegInterruptPending1, 0xFFFF);
+    registerWrite(registers, kRegSecondCpuReset, kSecondCpuHeldInReset);
+    registerWrite(registers, kRegInterruptEnable0, 0);
+    registerWrite(registers, kRegInterruptEnable1, 0);
+    registerWrite(registers, kRegInterruptPending0, 0xFFFF);
+
+    FILE* image = fopen("code940.bin", "r");
+    if (image == nullptr) return;
+    uint8_t chunk[kImageChunk];
+    size_t copied = 0;
+    for (;;) {
+        const size_t n = fread(chunk, 1, sizeof chunk, image);
+        if (n == 0) break;
+        if (n > kImageCapacity - copied) {
+            fclose(image);
+            puts("code940.bin is larger than the 2 MiB before the sound control block");
+            return;
+        }
+        memcpy(sharedRegion + copied, chunk, n);
+        copied += n;
+    }
+    fclose(image);
+
+    registerWrite(registers, kRegSecondCpuReset, kSecondCpuReleased);
+    registerWrite(registers, kRegSecondCpuClock, registerRead(registers, kRegSecondCpuClock) | 1);
+    usleep(10000);
+    puts("startup done..");
+}
+
+void loadSong(const char* path) {
+    FILE* file = fopen(path, "r");
+    if (file == nullptr) return;
+    if (control == nullptr) {
+        fclose(file);
+        return;
+    }
+    const uint32_t offset = songAreaOffset();
+    const size_t capacity = offset <= kSecondCpuMemorySize ? kSecondCpuMemorySize - offset : 0;
+    const long size = fileSize(file);
+    if (size > 0 && size_t(size) > capacity) {
+        printf("%s does not fit the %zu bytes of the song area: playing without music\n", path,
+               capacity);
+        fclose(file);
+        return;
+    }
+
+    sharedStore(control->songLoaded, 0);
+    puts("loading ");
+    std::vector<uint8_t> chunk(kSongChunk);
+    size_t copied = 0;
+    bool fits = true;
+    for (;;) {
+        const size_t n = fread(chunk.data(), 1, chunk.size(), file);
+        if (n == 0) break;
+        // The file may have grown since it was measured, or had no size to measure.
+        if (n > capacity - copied) {
+            fits = false;
+            break;
+        }
+        memcpy(sharedRegion + offset + copied, chunk.data(), n);
+        copied += n;
+    }
+    fclose(file);
+    if (!fits) {
+        printf("%s does not fit the %zu bytes of the song area: playing without music\n", path,
+               capacity);
+        return;
+    }
+    puts("loading done");
+    sharedStore(control->songLoaded, 1);
+    sharedStore(control->songLength, uint32_t(copied));
+    sharedStore(control->songReady, 1);
+}
+
+void play() {
+    if (control != nullptr) sharedStore(control->playing, 1);
+}
+
+void stop() {
+    if (control != nullptr) sharedStore(control->playing, 0);
+}
+
+void shutdown() {
+    stopRequested.store(1, std::memory_order_release);
+    while (threadRunning.load(std::memory_order_acquire)) usleep(10000);
+    if (audioThreadCreated) {
+        pthread_join(audioThread, nullptr);
+        audioThreadCreated = false;
+    }
+    if (sharedRegion != nullptr) {
+        memDeviceUnmap(sharedRegion, kSecondCpuMemorySize);
+        sharedRegion = nullptr;
+        control = nullptr;
+    }
+    controlInitialised.store(false);
+}
+
+}  // namespace AudioBridge

@@ -1,0 +1,51 @@
+// sound_control_block.h - the block through which the second processor hands
+// decoded sound to the main processor.
+//
+// It lives in the second processor's memory at kControlBlockOffset; every word
+// is 32-bit little-endian. Both sides reach the words only through sharedLoad
+// and sharedStore: the two processors (here two threads) run at once, and the
+// `full` flags carry the 8192 sample bytes across, so setting a flag releases
+// and reading it acquires.
+#pragma once
+
+#include <atomic>
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+
+static_assert(std::endian::native == std::endian::little, "the shared words are little-endian");
+
+constexpr uint32_t kControlBlockOffset = 0x200000;
+constexpr uint32_t kSongOffset = 0x700000;
+constexpr uint32_t kSongCapacity = 0x880000;  // from kSongOffset to the end of the memory
+constexpr uint32_t kSoundBlockBytes = 8192;   // 2048 frames of 16-bit stereo at 44100 Hz
+
+struct SoundBlock {
+    uint32_t full;
+    uint8_t samples[kSoundBlockBytes];
+};
+
+struct SoundControlBlock {
+    uint32_t reserved;
+    uint32_t playing;
+    uint32_t songReady;
+    uint32_t songLoaded;
+    uint32_t songOffset;
+    uint32_t songLength;
+    SoundBlock blocks[2];
+};
+
+static_assert(offsetof(SoundControlBlock, songLength) == 0x14);
+static_assert(offsetof(SoundControlBlock, blocks) == 0x18);
+static_assert(offsetof(SoundControlBlock, blocks) + sizeof(SoundBlock) == 0x201C);
+static_assert(sizeof(SoundControlBlock) == 0x4020);
+
+inline uint32_t sharedLoad(const uint32_t& word,
+                           std::memory_order order = std::memory_order_acquire) {
+    return std::atomic_ref<uint32_t>(const_cast<uint32_t&>(word)).load(order);
+}
+
+inline void sharedStore(uint32_t& word, uint32_t value,
+                        std::memory_order order = std::memory_order_release) {
+    std::atomic_ref<uint32_t>(word).store(value, order);
+}

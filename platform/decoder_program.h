@@ -1,0 +1,17 @@
+// decoder_program.h - the program our code940.bin stands for: it decodes the
+// song in the second processor's memory into the control block's two sound
+// blocks.
+//
+// It waits until songLoaded and songReady are both 1, then, while playing is 1,
+// fills block 0, 1, 0, 1, ..., each only when its `full` flag is 0, with 8192
+// bytes of 44100 Hz 16-bit little-endian stereo, and then sets `full` to 1. It
+// reads the Ogg from the memory itself (songOffset, songLength), never from a
+// file. After the end of the song, and from the first damaged or undecodable
+// place on, it fills silence. A song outside the memory plays as silence.
+// Returns soon after *halt becomes true.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+void decoderProgramMain(uint8_t* memory, const std::atomic<bool>& halt);

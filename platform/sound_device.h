@@ -1,0 +1,38 @@
+// sound_device.h - what the audio thread opens as "/dev/dsp".
+//
+// Used like the OSS device: open write-only, apply settings with ioctl-style
+// requests, write blocks of 44100 Hz 16-bit little-endian stereo, close. A
+// write blocks until the device has taken every byte, which is what paces the
+// audio thread. Behind it, by default: the real OSS device when it exists and
+// opens; else SDL's audio, fed through a small ring buffer so that writes block
+// the same way; else no device (open fails). One device is open at a time.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+enum class SoundBackend {
+    Automatic,  // OSS, else SDL, else none: what the demo uses
+    None,       // no device: every open fails
+    Oss,
+    Sdl,
+    Sink,  // takes every write at once and only shows it to the observer (capture)
+};
+
+// Chooses what the next open uses; Automatic until changed.
+void soundDeviceSelect(SoundBackend backend);
+// The back-end of the open device, None while closed.
+SoundBackend soundDeviceOpenBackend();
+
+// Sees every write once the device has taken it, with any back-end.
+using SoundObserver = void (*)(void* context, const uint8_t* data, size_t size);
+void soundDeviceSetObserver(SoundObserver observer, void* context);
+
+// Like open(path, O_WRONLY): a positive descriptor, or -1.
+int soundDeviceOpen(const char* path);
+// Like ioctl(device, request, value); the SDL and sink back-ends are fixed at
+// 44100 Hz, S16 little-endian, stereo and accept the requests without effect.
+int soundDeviceIoctl(int device, unsigned long request, int* value);
+// Like a blocking write: returns the bytes taken, or -1.
+long soundDeviceWrite(int device, const void* data, size_t size);
+int soundDeviceClose(int device);

@@ -1,0 +1,200 @@
+#include "music/audio_bridge.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "audio_bridge_fixture.h"
+#include "audio_test_support.h"
+#include "platform/second_cpu.h"
+
+using audiotest::ScratchRunFolder;
+using audiotest::waitFor;
+
+using AudioBridgeMessages = AudioBridgeTest;
+
+TEST_F(AudioBridgeMessages, WithDeviceTheProcessorStartsBeforeInitReturns) {
+    ScratchRunFolder folder;
+    audiotest::writeFile("data/ondrivale.ogg", "OggS", 4);
+    soundDeviceSelect(SoundBackend::Sink);
+    testing::internal::CaptureStdout();
+    AudioBridge::init();
+    const bool programRunning = secondCpuProgramRunning();
+    AudioBridge::loadSong("data/ondrivale.ogg");
+    AudioBridge::play();
+    AudioBridge::stop();
+    AudioBridge::shutdown();
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(lines(out), (std::vector<std::string>{"init...", "startup...", "startup done..",
+                                                    "entering thread loop", "init done", "loading ",
+                                                    "loading done"}));
+    EXPECT_TRUE(programRunning);
+    EXPECT_FALSE(secondCpuProgramRunning()) << "the thread's end halts the second processor";
+}
+
+TEST_F(AudioBridgeMessages, WithoutDeviceNothingStartsAndTheSongGoesToTheFixedOffset) {
+    ScratchRunFolder folder;
+    const char song[] = "a song that is not decoded";
+    audiotest::writeFile("data/ondrivale.ogg", song, sizeof song);
+    // Left over from an earlier run: must not be trusted, the thread never initialised it.
+    control()->songOffset = 0x123456;
+    soundDeviceSelect(SoundBackend::None);
+    testing::internal::CaptureStdout();
+    AudioBridge::init();
+    AudioBridge::loadSong("data/ondrivale.ogg");
+    AudioBridge::play();
+    AudioBridge::stop();
+    AudioBridge::shutdown();
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(lines(out),
+              (std::vector<std::string>{"init...", "init done", "loading ", "loading done"}));
+    EXPECT_EQ(memcmp(simulatedSecondCpuMemory() + kSongOffset, song, sizeof song), 0);
+    EXPECT_EQ(control()->songLength, sizeof song);
+    EXPECT_EQ(writesSeen(), 0u);
+    EXPECT_FALSE(secondCpuProgramRunning());
+}
+
+TEST_F(AudioBridgeMessages, WithoutCode940TheThreadWaitsUntilShutdown) {
+    ScratchRunFolder folder(false);
+    soundDeviceSelect(SoundBackend::Sink);
+    testing::internal::CaptureStdout();
+    AudioBridge::init();
+    AudioBridge::loadSong("data/ondrivale.ogg");  // missing: no message, nothing set
+    AudioBridge::play();
+    const bool programRunning = secondCpuProgramRunning();
+    AudioBridge::stop();
+    AudioBridge::shutdown();
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(lines(out), (std::vector<std::string>{"init...", "startup...", "entering thread loop",
+                                                    "init done"}));
+    EXPECT_FALSE(programRunning);
+    EXPECT_EQ(control()->songReady, 0u);
+    EXPECT_EQ(control()->songLoaded, 0u);
+    EXPECT_EQ(writesSeen(), 0u);
+}
+
+TEST_F(AudioBridgeMessages, OversizedImageIsNotStarted) {
+    ScratchRunFolder folder(false);
+    std::filesystem::resize_file((audiotest::writeFile("code940.bin", "", 0), "code940.bin"),
+                                 kControlBlockOffset + 1);
+    soundDeviceSelect(SoundBackend::Sink);
+    testing::internal::CaptureStdout();
+    AudioBridge::init();
+    AudioBridge::shutdown();
+    const auto out = lines(testing::internal::GetCapturedStdout());
+    ASSERT_EQ(out.size(), 5u);
+    EXPECT_EQ(out[2], "code940.bin is larger than the 2 MiB before the sound control block");
+    EXPECT_EQ(out[3], "entering thread loop");
+    EXPECT_EQ(control()->songOffset, kSongOffset) << "the control block was not overwritten";
+}
+
+// The test plays the second processor here: no code940.bin, so the simulated
+// one stays idle, and the test fills the blocks itself.
+TEST_F(AudioBridgeTest, BlocksArePlayedZeroOneInTurnAndOnlyWhenFull) {
+    ScratchRunFolder folder(false);
+    soundDeviceSelect(SoundBackend::Sink);
+    initQuietly();
+    AudioBridge::play();
+    SoundControlBlock* block = control();
+    memset(block->blocks[1].samples, 0x11, kSoundBlockBytes);
+    sharedStore(block->blocks[1].full, 1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    EXPECT_EQ(writesSeen(), 0u) << "block 1 must wait for block 0";
+
+    memset(block->blocks[0].samples, 0x22, kSoundBlockBytes);
+    sharedStore(block->blocks[0].full, 1);
+    ASSERT_TRUE(waitFor([&] { return writesSeen() == 2; }));
+    ASSERT_TRUE(waitFor([&] { return sharedLoad(block->blocks[1].full) == 0; }));
+    EXPECT_EQ(sharedLoad(block->blocks[0].full), 0u);
+
+    memset(block->blocks[1].samples, 0x33, kSoundBlockBytes);
+    sharedStore(block->blocks[1].full, 1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    EXPECT_EQ(writesSeen(), 2u) << "the next block due is 0, not 1 again";
+    memset(block->blocks[0].samples, 0x44, kSoundBlockBytes);
+    sharedStore(block->blocks[0].full, 1);
+    ASSERT_TRUE(waitFor([&] { return writesSeen() == 4; }));
+
+    AudioBridge::shutdown();
+    const std::vector<uint8_t> out = played();
+    ASSERT_EQ(out.size(), 4 * kSoundBlockBytes);
+    const uint8_t expected[] = {0x22, 0x11, 0x44, 0x33};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(out[i * kSoundBlockBytes], expected[i]) << "write " << i;
+        EXPECT_EQ(out[(i + 1) * kSoundBlockBytes - 1], expected[i]) << "write " << i;
+    }
+}
+
+TEST_F(AudioBridgeTest, ShutdownWithoutInitOrTwiceReturns) {
+    AudioBridge::shutdown();
+    soundDeviceSelect(SoundBackend::None);
+    testing::internal::CaptureStdout();
+    AudioBridge::init();
+    AudioBridge::shutdown();
+    AudioBridge::shutdown();
+    AudioBridge::play();  // after shutdown: nothing to switch
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(control()->playing, 0u);
+}
+
+TEST_F(AudioBridgeTest, EmptySongIsPublishedAndPlaysSilence) {
+    ScratchRunFolder folder;
+    audiotest::writeFile("data/ondrivale.ogg", "", 0);
+    soundDeviceSelect(SoundBackend::Sink);
+    initQuietly();
+    loadQuietly("data/ondrivale.ogg");
+    EXPECT_EQ(control()->songLength, 0u);
+    EXPECT_EQ(control()->songLoaded, 1u);
+    EXPECT_EQ(control()->songReady, 1u);
+    AudioBridge::play();
+    ASSERT_TRUE(waitFor([&] { return writesSeen() >= 3; }));
+    AudioBridge::stop();
+    AudioBridge::shutdown();
+    EXPECT_TRUE(audiotest::allZero(audiotest::asSamples(played()), 0));
+}
+
+// The song area runs to the end of the second processor's memory: a song of
+// exactly its size fits, one byte more is refused before anything is copied.
+TEST_F(AudioBridgeTest, SongLargerThanItsAreaIsRefusedWithOneLine) {
+    ScratchRunFolder folder;
+    const std::vector<uint8_t> song(kSongCapacity + 1, 0x5A);
+    audiotest::writeFile("data/ondrivale.ogg", song.data(), song.size());
+    soundDeviceSelect(SoundBackend::None);
+    initQuietly();
+    testing::internal::CaptureStdout();
+    AudioBridge::loadSong("data/ondrivale.ogg");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "data/ondrivale.ogg does not fit the 8912896 bytes of the song area: playing "
+              "without music\n");
+    EXPECT_EQ(control()->songReady, 0u);
+    EXPECT_EQ(simulatedSecondCpuMemory()[kSongOffset], 0) << "nothing was copied";
+
+    audiotest::writeFile("data/ondrivale.ogg", song.data(), kSongCapacity);
+    loadQuietly("data/ondrivale.ogg");
+    AudioBridge::shutdown();
+    EXPECT_EQ(control()->songLength, kSongCapacity);
+    EXPECT_EQ(simulatedSecondCpuMemory()[kSecondCpuMemorySize - 1], 0x5A);
+}
+
+TEST_F(AudioBridgeMessages, WithoutRegisterWindowOrMemoryEverythingStaysSilent) {
+    ScratchRunFolder folder;
+    audiotest::writeFile("data/ondrivale.ogg", "OggS", 4);
+    soundDeviceSelect(SoundBackend::Sink);
+    AudioBridge::registers = nullptr;  // the register mapping failed
+    testing::internal::CaptureStdout();
+    AudioBridge::init();
+    const bool programRunning = secondCpuProgramRunning();
+    AudioBridge::shutdown();
+    AudioBridge::memDevice = -1;  // the memory device did not open
+    AudioBridge::init();
+    AudioBridge::loadSong("data/ondrivale.ogg");
+    AudioBridge::play();
+    AudioBridge::shutdown();
+    EXPECT_EQ(
+        lines(testing::internal::GetCapturedStdout()),
+        (std::vector<std::string>{"init...", "startup...", "startup done..", "entering thread loop",
+                                  "init done", "init...", "init done"}));
+    EXPECT_FALSE(programRunning) << "the second processor never saw its release";
+    EXPECT_EQ(control()->playing, 0u);
+    EXPECT_EQ(writesSeen(), 0u);
+}
