@@ -8,7 +8,9 @@
 #include "core/scenes.h"
 #include "core/tables.h"
 #include "core/timeline.h"
+#include "music/audio_bridge.h"
 #include "platform/clock.h"
+#include "platform/mem_device.h"
 #include "video/display.h"
 #include "video/font.h"
 #include "video/text_console.h"
@@ -45,9 +47,21 @@ void startUp() {
     advanceLoadingBar();  // 25
 
     musicStartTicks = platformTicks();
+    // The console's control registers, through the simulated memory device.
+    AudioBridge::memDevice = memDeviceOpen("/dev/mem", O_RDWR);
+    AudioBridge::registers = static_cast<volatile uint16_t*>(
+        memDeviceMap(nullptr, kRegisterWindowSize, PROT_READ | PROT_WRITE, MAP_SHARED,
+                     AudioBridge::memDevice, kRegisterBase));
     advanceLoadingBar();  // 26
+
+    AudioBridge::init();
     advanceLoadingBar();  // 27
+
+    // The music time starts when playback is switched on, after the whole
+    // soundtrack has been copied.
+    AudioBridge::loadSong("data/ondrivale.ogg");
     musicStartTicks = platformTicks();
+    AudioBridge::play();
     advanceLoadingBar();  // 28
 }
 
@@ -75,6 +89,9 @@ void runFrameLoop() {
 
 void shutDown() {
     destroyScenes();
+    AudioBridge::stop();
+    AudioBridge::shutdown();
+    memDeviceClose(AudioBridge::memDevice);
     // Hand the machine back to the console's menu. On a desktop there is no
     // menu program: the exec fails and the demo simply ends.
     if (chdir("/usr/gp2x") != 0) {
