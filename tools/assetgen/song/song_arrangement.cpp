@@ -14,8 +14,6 @@
 namespace song {
 namespace {
 
-constexpr uint8_t kSubDrone = kInstrumentCount;  // code 12: slow sub bass of the quiet parts
-
 // ---- harmony -------------------------------------------------------------------
 struct Chord {
     const char* name;
