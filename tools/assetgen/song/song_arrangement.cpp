@@ -46,10 +46,9 @@ const Progression kTonic = {"Dm", "Dm", "Dm", "Dm"};
 
 // ---- one-bar patterns, one character a row ----------------------------------------
 // Drums: X loud, x normal, o ghost. Hats: h closed, k accented closed, O open.
-const char* const kKickHalf = "X.........x...............x.....";
-const char* const kKickTwoStep = "X.............x.....x...........";
+const char* const kKickHalf = "X.........x...........x.........";
+const char* const kKickTwoStep = "X.........x.........x...........";
 const char* const kKickFour = "X.......X.......X.......X.......";
-const char* const kKickFourFill = "X.......X.......X.......X...x.x.";
 const char* const kKickBuild = "x...............x...............";
 const char* const kKickLast = "X.......x.......x...............";
 
@@ -66,8 +65,8 @@ const char* const kHatTick = "....h.......h.......h.......h...";
 
 // Bass: R root, O octave up, F fifth up, - cut. Roots fall only on kick rows, so
 // the low end never starts a note that could be mistaken for a kick.
-const char* const kBassHalf = "R.........R.....O.....-...R.....";
-const char* const kBassRoll = "R...O...O.O...R.....R...O...O.O.";
+const char* const kBassHalf = "R.........R.....O...-.R.........";
+const char* const kBassRoll = "R...O...O.R...O.O...R...O...O.O.";
 const char* const kBassDrive = "R...O...R...O...R...O...R...O...";
 const char* const kBassLong = "R...............................";
 
@@ -216,8 +215,8 @@ constexpr PositionPlan kPlan[kSongPositions] = {
      75, kLeadBreakA, true, -1, 0},
     {Section::kBreakdown, &kIntroB, 0, kNone, kNone, kNone, kNone, all(kArpSixteenths), kNone, true,
      75, kLeadBreakB, false, -1, 0},
-    {Section::kBreakdown, &kBreakA, 0, all(kKickBuild), kNone, all(kHatTick), kNone,
-     all(kArpSixteenths), kNone, true, 75, kLeadBreakA, false, -1, 0},
+    {Section::kBreakdown, &kBreakA, 0, all(kKickBuild), kNone, all(kHatTick), all(kBassLong),
+     all(kArpSixteenths), kNone, false, 75, kLeadBreakA, false, -1, 0},
     {Section::kBreakdown,
      &kVerseB,
      0,
@@ -252,7 +251,7 @@ constexpr PositionPlan kPlan[kSongPositions] = {
     {Section::kLift,
      &kVerseB,
      0,
-     fill(kKickFour, kKickFourFill),
+     all(kKickFour),
      {{kSnareFour, kSnareFour, kSnareFill, kSnareRoll}},
      all(kHatOffbeat),
      all(kBassDrive),
@@ -271,8 +270,8 @@ constexpr PositionPlan kPlan[kSongPositions] = {
      all(kBassDrive), all(kArpUp), kNone, false, 60, kLeadB, false, -1, 0},
     {Section::kClimax, &kVerseA, 2, all(kKickFour), all(kSnareFour), all(kHatOffbeat),
      all(kBassDrive), all(kArpUp), kNone, false, 60, kLeadA2, false, -1, 0},
-    {Section::kClimax, &kVerseB, 2, fill(kKickFour, kKickFourFill), fill(kSnareFour, kSnareFill),
-     all(kHatOffbeat), all(kBassDrive), all(kArpUp), kNone, false, 60, kLeadB2, false, -1, 0},
+    {Section::kClimax, &kVerseB, 2, all(kKickFour), fill(kSnareFour, kSnareFill), all(kHatOffbeat),
+     all(kBassDrive), all(kArpUp), kNone, false, 60, kLeadB2, false, -1, 0},
     // outro: the beat winds down, then the last chord fades away
     {Section::kOutro, &kEnding, 2, fill(kKickHalf, kKickLast), all(kSnareHalf), all(kHatEighths),
      all(kBassHalf), all(kArpEighths), kNone, false, 65, kLeadEnding, true, -1, 0},
@@ -360,15 +359,18 @@ void writeBass(Arrangement& song, int position, const PositionPlan& plan) {
             putNote(song, position, kBassChannel, row0, kSubDrone, root, 80);
             continue;
         }
+        // The bass line plays an octave above the drone: the sub range below
+        // 100 Hz belongs to the kick alone, so the two never blur.
+        const int line = root + 12;
         const char* p = plan.bass.bar[bar];
         if (p == nullptr) continue;
         checkBar(p);
         for (int i = 0; i < kRowsPerBar; ++i) {
             const char c = p[i];
             if (c == '-') putCut(song, position, kBassChannel, row0 + i);
-            if (c == 'R') putNote(song, position, kBassChannel, row0 + i, kBass, root, 90);
-            if (c == 'O') putNote(song, position, kBassChannel, row0 + i, kBass, root + 12, 80);
-            if (c == 'F') putNote(song, position, kBassChannel, row0 + i, kBass, root + 7, 80);
+            if (c == 'R') putNote(song, position, kBassChannel, row0 + i, kBass, line, 90);
+            if (c == 'O') putNote(song, position, kBassChannel, row0 + i, kBass, line + 12, 80);
+            if (c == 'F') putNote(song, position, kBassChannel, row0 + i, kBass, line + 7, 80);
         }
     }
 }

@@ -17,14 +17,14 @@ constexpr InstrumentMix kMix[kInstrumentCount] = {
     /* snare      */ {0.50f, 0.05f, 0.22f, 0.0f, 0.0f},
     /* closed hat */ {0.20f, 0.30f, 0.05f, 0.0f, 0.0f},
     /* open hat   */ {0.17f, 0.30f, 0.10f, 0.0f, 0.3f},
-    /* bass       */ {0.42f, 0.0f, 0.0f, 0.0f, 0.8f},
+    /* bass       */ {0.42f, 0.0f, 0.0f, 0.0f, 0.5f},
     /* pad        */ {0.16f, 0.0f, 0.45f, 0.08f, 0.6f},
     /* lead       */ {0.20f, -0.12f, 0.28f, 0.28f, 0.25f},
     /* arp        */ {0.13f, 0.35f, 0.20f, 0.35f, 0.45f},
     /* crash      */ {0.17f, -0.25f, 0.20f, 0.0f, 0.0f},
     /* riser      */ {0.20f, 0.0f, 0.35f, 0.10f, 0.0f},
     /* stab       */ {0.22f, 0.0f, 0.30f, 0.45f, 0.0f},
-    /* sub drone  */ {0.40f, 0.0f, 0.0f, 0.0f, 0.3f},
+    /* sub drone  */ {0.28f, 0.0f, 0.0f, 0.0f, 0.3f},
 };
 
 constexpr float kRiserSeconds = 64 * float(kRowMs) / 1000.0f;  // two bars
@@ -66,12 +66,12 @@ void Voice::start(uint8_t instrument, int note, float velocity, uint32_t seed) {
     held_ = 0;
     switch (instrument) {
         case kKick:
-            amp_.set(0.0004f, 0.26f, 0.0f, 0.012f);
+            amp_.set(0.0004f, 0.2f, 0.0f, 0.012f);
             body_.set(0.0001f, 0.0015f, 0.0f, 0.001f);
             for (Phase& p : phase_) p.value = 0;  // every kick starts at the same phase
             smooth_.tune(5000.0f);
-            sweep_ = 130.0f;
-            sweepCoef_ = decayPerSample(0.028f);
+            sweep_ = 105.0f;
+            sweepCoef_ = decayPerSample(0.010f);
             break;
         case kSnare:
             amp_.set(0.0005f, 0.14f, 0.0f, 0.03f);
@@ -97,7 +97,7 @@ void Voice::start(uint8_t instrument, int note, float velocity, uint32_t seed) {
             sweepCoef_ = decayPerSample(0.14f);
             break;
         case kSubDrone:
-            amp_.set(0.6f, 1.0f, 1.0f, 1.2f);
+            amp_.set(0.4f, 1.0f, 1.0f, 0.5f);
             smooth_.tune(160.0f);
             break;
         case kPad:
@@ -185,7 +185,7 @@ void Voice::render(float* out, int count) {
     age_ += count;
 }
 
-// Sine falling from 175 Hz to 45 Hz within a few tens of milliseconds, with a
+// Sine falling from 150 Hz to 45 Hz within a few tens of milliseconds, with a
 // short noise click on top: the attack is what marks the beat.
 void Voice::renderKick(float* out, int count) {
     for (int i = 0; i < count; ++i) {
@@ -229,7 +229,7 @@ void Voice::renderBass(float* out, int count) {
         const float saws = sawWave(phase_[0], increment) + sawWave(phase_[1], increment * 1.004f);
         const float sub = sineWave(phase_[2], increment);
         const float filtered = filter_.lowPass(0.45f * saws);
-        out[i] = softClip(1.3f * (filtered + 0.55f * sub)) * amp_.next() * velocity_;
+        out[i] = softClip(1.3f * (filtered + 0.4f * sub)) * amp_.next() * velocity_;
     }
 }
 
