@@ -35,7 +35,7 @@ StereoBuffer renderMix(const Arrangement& song);
 
 struct MasterSettings {
     float targetRmsDb = -16.0f;  // loudness over the whole song
-    float ceilingDb = -2.0f;     // sample peak after limiting, leaves room for the encoder
+    float ceilingDb = -2.5f;     // sample peak after limiting, leaves room for the encoder
     float silentTailSeconds = 0.3f;
 };
 

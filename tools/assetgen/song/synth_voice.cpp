@@ -13,18 +13,18 @@ constexpr InstrumentMix kSilentMix = {0, 0, 0, 0, 0};
 // Indexed by instrument code.
 constexpr InstrumentMix kMix[kInstrumentCount] = {
     kSilentMix,
-    /* kick       */ {0.95f, 0.0f, 0.02f, 0.0f, 0.0f},
-    /* snare      */ {0.50f, 0.05f, 0.22f, 0.0f, 0.0f},
-    /* closed hat */ {0.20f, 0.30f, 0.05f, 0.0f, 0.0f},
-    /* open hat   */ {0.17f, 0.30f, 0.10f, 0.0f, 0.3f},
-    /* bass       */ {0.42f, 0.0f, 0.0f, 0.0f, 0.5f},
-    /* pad        */ {0.16f, 0.0f, 0.45f, 0.08f, 0.6f},
-    /* lead       */ {0.20f, -0.12f, 0.28f, 0.28f, 0.25f},
-    /* arp        */ {0.13f, 0.35f, 0.20f, 0.35f, 0.45f},
+    /* kick       */ {0.60f, 0.0f, 0.02f, 0.0f, 0.0f},
+    /* snare      */ {0.70f, 0.05f, 0.22f, 0.0f, 0.0f},
+    /* closed hat */ {0.26f, -0.25f, 0.05f, 0.0f, 0.0f},
+    /* open hat   */ {0.22f, -0.25f, 0.10f, 0.0f, 0.3f},
+    /* bass       */ {0.50f, 0.0f, 0.0f, 0.0f, 0.5f},
+    /* pad        */ {0.20f, 0.0f, 0.45f, 0.08f, 0.6f},
+    /* lead       */ {0.26f, -0.12f, 0.28f, 0.28f, 0.25f},
+    /* arp        */ {0.15f, 0.35f, 0.20f, 0.35f, 0.45f},
     /* crash      */ {0.17f, -0.25f, 0.20f, 0.0f, 0.0f},
     /* riser      */ {0.20f, 0.0f, 0.35f, 0.10f, 0.0f},
-    /* stab       */ {0.22f, 0.0f, 0.30f, 0.45f, 0.0f},
-    /* sub drone  */ {0.28f, 0.0f, 0.0f, 0.0f, 0.3f},
+    /* stab       */ {0.30f, 0.0f, 0.30f, 0.45f, 0.0f},
+    /* sub drone  */ {0.16f, 0.0f, 0.0f, 0.0f, 0.3f},
 };
 
 constexpr float kRiserSeconds = 64 * float(kRowMs) / 1000.0f;  // two bars
