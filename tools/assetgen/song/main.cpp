@@ -42,9 +42,10 @@ int main(int argc, char** argv) {
     if (!song::encodeOggVorbis(pcm, kVorbisQuality, ogg)) return 1;
     if (!writeBytes(outputPath(argv[1], "data/ondrivale.ogg"), ogg)) return 1;
     printf(
-        "song: %.3f s, %zu bytes, gain %.1f dB, peak %.2f dBFS, rms %.2f dBFS "
-        "(render %.1f s, total %.1f s)\n",
+        "song: %.3f s, %zu bytes, gain %.1f dB, peak %.2f dBFS, rms %.2f dBFS, limiter down to "
+        "%.1f dB and below -1 dB for %.2f%% of the song (render %.1f s, total %.1f s)\n",
         double(pcm.size() / 2) / 44100.0, ogg.size(), double(figures.gainDb),
-        double(figures.peakDb), double(figures.rmsDb), renderSeconds, secondsSince(start));
+        double(figures.peakDb), double(figures.rmsDb), double(figures.deepestLimitDb),
+        100.0 * double(figures.limitedShare), renderSeconds, secondsSince(start));
     return 0;
 }

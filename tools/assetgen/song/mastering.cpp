@@ -122,12 +122,18 @@ MasterFigures masterSong(StereoBuffer& mix, const MasterSettings& settings) {
     MasterFigures figures;
     figures.gainDb = toDb(gain);
     double peak = 0, sum = 0;
+    float deepest = 1.0f;
+    size_t limited = 0;
     for (size_t n = 0; n < mix.frames(); ++n) {
+        deepest = std::min(deepest, limits[n]);
+        if (limits[n] < 0.891f) ++limited;  // more than 1 dB
         mix.left[n] *= gain * limits[n];
         mix.right[n] *= gain * limits[n];
         peak = std::max(peak, double(std::max(std::fabs(mix.left[n]), std::fabs(mix.right[n]))));
         sum += double(mix.left[n]) * mix.left[n] + double(mix.right[n]) * mix.right[n];
     }
+    figures.deepestLimitDb = toDb(deepest);
+    figures.limitedShare = float(double(limited) / double(std::max<size_t>(mix.frames(), 1)));
     figures.peakDb = toDb(peak);
     figures.rmsDb = toDb(std::sqrt(sum / (2.0 * double(std::max<size_t>(mix.frames(), 1)))));
     return figures;

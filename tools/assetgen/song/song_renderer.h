@@ -43,6 +43,8 @@ struct MasterFigures {
     float gainDb = 0;
     float peakDb = 0;
     float rmsDb = 0;
+    float deepestLimitDb = 0;  // the limiter's largest gain reduction
+    float limitedShare = 0;    // share of the song limited by more than 1 dB
 };
 
 MasterFigures masterSong(StereoBuffer& mix, const MasterSettings& settings = MasterSettings());

@@ -19,7 +19,7 @@ constexpr InstrumentMix kMix[kInstrumentCount] = {
     /* open hat   */ {0.22f, -0.25f, 0.10f, 0.0f, 0.3f},
     /* bass       */ {0.50f, 0.0f, 0.0f, 0.0f, 0.5f},
     /* pad        */ {0.20f, 0.0f, 0.45f, 0.08f, 0.6f},
-    /* lead       */ {0.26f, -0.12f, 0.28f, 0.28f, 0.25f},
+    /* lead       */ {0.32f, -0.12f, 0.28f, 0.28f, 0.25f},
     /* arp        */ {0.15f, 0.35f, 0.20f, 0.35f, 0.45f},
     /* crash      */ {0.17f, -0.25f, 0.20f, 0.0f, 0.0f},
     /* riser      */ {0.20f, 0.0f, 0.35f, 0.10f, 0.0f},
