@@ -11,7 +11,8 @@
 namespace song {
 namespace {
 
-constexpr int kVoicesPerChannel = 4;
+constexpr int kVoicesPerChannel =
+    6;  // enough for a pad chord's release to finish before its voice is reused
 constexpr float kReverbReturn = 0.9f;
 constexpr float kEchoReturn = 0.55f;
 constexpr int kEchoRows = 6;  // a dotted eighth at this tempo
