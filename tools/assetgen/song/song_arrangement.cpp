@@ -14,8 +14,6 @@
 namespace song {
 namespace {
 
-constexpr uint8_t kSubDrone = kInstrumentCount;  // code 12: slow sub bass of the quiet parts
-
 // ---- harmony -------------------------------------------------------------------
 struct Chord {
     const char* name;
@@ -48,10 +46,9 @@ const Progression kTonic = {"Dm", "Dm", "Dm", "Dm"};
 
 // ---- one-bar patterns, one character a row ----------------------------------------
 // Drums: X loud, x normal, o ghost. Hats: h closed, k accented closed, O open.
-const char* const kKickHalf = "X.........x...............x.....";
-const char* const kKickTwoStep = "X.............x.....x...........";
+const char* const kKickHalf = "X.........x...........x.........";
+const char* const kKickTwoStep = "X.........x.........x...........";
 const char* const kKickFour = "X.......X.......X.......X.......";
-const char* const kKickFourFill = "X.......X.......X.......X...x.x.";
 const char* const kKickBuild = "x...............x...............";
 const char* const kKickLast = "X.......x.......x...............";
 
@@ -68,8 +65,8 @@ const char* const kHatTick = "....h.......h.......h.......h...";
 
 // Bass: R root, O octave up, F fifth up, - cut. Roots fall only on kick rows, so
 // the low end never starts a note that could be mistaken for a kick.
-const char* const kBassHalf = "R.........R.....O.....-...R.....";
-const char* const kBassRoll = "R...O...O.O...R.....R...O...O.O.";
+const char* const kBassHalf = "R.........R.....O...-.R.........";
+const char* const kBassRoll = "R...O...O.R...O.O...R...O...O.O.";
 const char* const kBassDrive = "R...O...R...O...R...O...R...O...";
 const char* const kBassLong = "R...............................";
 
@@ -123,179 +120,136 @@ struct PositionPlan {
     int riserChannel;
 };
 
+// clang-format off
 constexpr PositionPlan kPlan[kSongPositions] = {
-    // intro: pads, glitch stabs, no kick
-    {Section::kIntro,
-     &kIntroA,
-     0,
-     kNone,
-     kNone,
-     kNone,
-     kNone,
-     kNone,
-     {{kStabSingle, kStabSingle, kStabSingle, kStabPair}},
-     false,
-     70,
-     nullptr,
-     false,
-     -1,
-     0},
-    {Section::kIntro,
-     &kIntroB,
-     0,
-     kNone,
-     kNone,
-     kNone,
-     kNone,
-     kNone,
-     {{kStabSingle, kStabPair, kStabSingle, kStabPair}},
-     true,
-     70,
-     nullptr,
-     false,
-     -1,
-     0},
-    {Section::kIntro,
-     &kIntroA,
-     0,
-     kNone,
-     kNone,
-     kNone,
-     kNone,
-     all(kArpEighths),
-     {{kStabPair, kStabFour, kStabPair, kStabFour}},
-     true,
-     70,
-     nullptr,
-     false,
-     -1,
-     0},
-    {Section::kIntro,
-     &kIntroB,
-     0,
-     kNone,
-     kNone,
-     all(kHatTick),
-     kNone,
-     all(kArpEighths),
-     {{kStabFour, kStabFour, kStabBurst, kStabBurst}},
-     true,
-     70,
-     nullptr,
-     false,
-     64,
-     kLeadChannel},
+    // section, chords, transpose,
+    //   kick, snare, hats, bass, arpeggio, stabs,
+    //   sub drone, pad volume, lead, crash, riser row, riser channel
+
+    // intro: pads and glitch stabs over a sub drone, no kick
+    {Section::kIntro, &kIntroA, 0,
+     kNone, kNone, kNone, kNone, kNone, {{kStabSingle, kStabSingle, kStabSingle, kStabPair}},
+     false, 85, nullptr, false, -1, 0},
+    {Section::kIntro, &kIntroB, 0,
+     kNone, kNone, kNone, kNone, kNone, {{kStabSingle, kStabPair, kStabSingle, kStabPair}},
+     true, 85, nullptr, false, -1, 0},
+    {Section::kIntro, &kIntroA, 0,
+     kNone, kNone, kNone, kNone, all(kArpEighths), {{kStabPair, kStabFour, kStabPair, kStabFour}},
+     true, 85, nullptr, false, -1, 0},
+    {Section::kIntro, &kIntroB, 0,
+     kNone, kNone, all(kHatTick), kNone, all(kArpEighths), {{kStabFour, kStabFour, kStabBurst, kStabBurst}},
+     true, 85, nullptr, false, 64, kLeadChannel},
+
     // title: the beat enters, half-time
-    {Section::kTitle, &kVerseA, 0, all(kKickHalf), all(kSnareHalf), all(kHatEighths),
-     all(kBassHalf), all(kArpSixteenths), kNone, false, 55, nullptr, true, -1, 0},
-    {Section::kTitle, &kVerseA, 0, all(kKickHalf), all(kSnareHalf), all(kHatEighths),
-     all(kBassHalf), all(kArpSixteenths), kNone, false, 55, nullptr, false, -1, 0},
-    {Section::kTitle, &kVerseA, 0, all(kKickHalf), all(kSnareHalf), all(kHatEighths),
-     all(kBassHalf), all(kArpSixteenths), kNone, false, 55, nullptr, false, -1, 0},
-    {Section::kTitle, &kVerseB, 0, all(kKickHalf), fill(kSnareHalf, kSnareFill), all(kHatEighths),
-     all(kBassHalf), all(kArpSixteenths), kNone, false, 55, nullptr, false, -1, 0},
-    // groove: two-step breakbeat with a rolling bass
-    {Section::kGroove, &kVerseA, 0, all(kKickTwoStep), all(kSnareTwoStep), all(kHatSixteenths),
-     all(kBassRoll), all(kArpSixteenths), kNone, false, 45, nullptr, true, -1, 0},
-    {Section::kGroove, &kVerseB, 0, all(kKickTwoStep), all(kSnareTwoStep), all(kHatSixteenths),
-     all(kBassRoll), all(kArpSixteenths), kNone, false, 45, nullptr, false, -1, 0},
-    {Section::kGroove, &kVerseA, 0, all(kKickTwoStep), all(kSnareTwoStep), all(kHatSixteenths),
-     all(kBassRoll), all(kArpSixteenths), kNone, false, 45, nullptr, false, -1, 0},
-    {Section::kGroove, &kVerseB, 0, all(kKickTwoStep), fill(kSnareTwoStep, kSnareFill),
-     all(kHatSixteenths), all(kBassRoll), all(kArpSixteenths), kNone, false, 45, nullptr, false, -1,
-     0},
-    // melodic: the lead's theme over the half-time beat
-    {Section::kMelodic, &kVerseA, 0, all(kKickHalf), all(kSnareHalf), all(kHatEighths),
-     all(kBassHalf), all(kArpEighths), kNone, false, 60, kLeadA, true, -1, 0},
-    {Section::kMelodic, &kVerseB, 0, all(kKickHalf), all(kSnareHalf), all(kHatEighths),
-     all(kBassHalf), all(kArpEighths), kNone, false, 60, kLeadB, false, -1, 0},
-    {Section::kMelodic, &kVerseA, 0, all(kKickHalf), all(kSnareHalf), all(kHatSixteenths),
-     all(kBassHalf), all(kArpEighths), kNone, false, 60, kLeadA, false, -1, 0},
-    {Section::kMelodic, &kVerseB, 0, all(kKickHalf), fill(kSnareHalf, kSnareFill),
-     all(kHatSixteenths), all(kBassHalf), all(kArpEighths), kNone, false, 60, kLeadB, false, -1, 0},
-    // breakdown: drums out, pads and a slow melody, the beat builds back
-    {Section::kBreakdown, &kBreakA, 0, kNone, kNone, kNone, kNone, all(kArpEighths), kNone, true,
-     75, kLeadBreakA, true, -1, 0},
-    {Section::kBreakdown, &kIntroB, 0, kNone, kNone, kNone, kNone, all(kArpSixteenths), kNone, true,
-     75, kLeadBreakB, false, -1, 0},
-    {Section::kBreakdown, &kBreakA, 0, all(kKickBuild), kNone, all(kHatTick), kNone,
-     all(kArpSixteenths), kNone, true, 75, kLeadBreakA, false, -1, 0},
-    {Section::kBreakdown,
-     &kVerseB,
-     0,
-     all(kKickFour),
-     {{kSnareFour, kSnareFour, kSnareFill, kSnareRoll}},
-     all(kHatEighths),
-     all(kBassLong),
-     all(kArpUp),
-     kNone,
-     false,
-     65,
-     nullptr,
-     false,
-     64,
-     kFxChannel},
-    // full beat: the groove again with the climbing arpeggio and the theme
-    {Section::kFullBeat, &kVerseA, 0, all(kKickTwoStep), all(kSnareTwoStep), all(kHatSixteenths),
-     all(kBassRoll), all(kArpUp), kNone, false, 45, nullptr, true, -1, 0},
-    {Section::kFullBeat, &kVerseB, 0, all(kKickTwoStep), all(kSnareTwoStep), all(kHatSixteenths),
-     all(kBassRoll), all(kArpUp), kNone, false, 45, nullptr, false, -1, 0},
-    {Section::kFullBeat, &kVerseA, 0, all(kKickTwoStep), all(kSnareTwoStep), all(kHatSixteenths),
-     all(kBassRoll), all(kArpUp), kNone, false, 45, kLeadA, false, -1, 0},
-    {Section::kFullBeat, &kVerseB, 0, all(kKickTwoStep), fill(kSnareTwoStep, kSnareFill),
-     all(kHatSixteenths), all(kBassRoll), all(kArpUp), kNone, false, 45, kLeadB, false, -1, 0},
+    {Section::kTitle, &kVerseA, 0,
+     all(kKickHalf), all(kSnareHalf), all(kHatEighths), all(kBassHalf), all(kArpSixteenths), kNone,
+     false, 55, nullptr, true, -1, 0},
+    {Section::kTitle, &kVerseA, 0,
+     all(kKickHalf), all(kSnareHalf), all(kHatEighths), all(kBassHalf), all(kArpSixteenths), kNone,
+     false, 55, nullptr, false, -1, 0},
+    {Section::kTitle, &kVerseA, 0,
+     all(kKickHalf), all(kSnareHalf), all(kHatEighths), all(kBassHalf), all(kArpSixteenths), kNone,
+     false, 55, nullptr, false, -1, 0},
+    {Section::kTitle, &kVerseB, 0,
+     all(kKickHalf), fill(kSnareHalf, kSnareFill), all(kHatEighths), all(kBassHalf), all(kArpSixteenths), kNone,
+     false, 55, nullptr, false, -1, 0},
+
+    // groove: broken beat with a rolling bass
+    {Section::kGroove, &kVerseA, 0,
+     all(kKickTwoStep), all(kSnareTwoStep), all(kHatSixteenths), all(kBassRoll), all(kArpSixteenths), kNone,
+     false, 45, nullptr, true, -1, 0},
+    {Section::kGroove, &kVerseB, 0,
+     all(kKickTwoStep), all(kSnareTwoStep), all(kHatSixteenths), all(kBassRoll), all(kArpSixteenths), kNone,
+     false, 45, nullptr, false, -1, 0},
+    {Section::kGroove, &kVerseA, 0,
+     all(kKickTwoStep), all(kSnareTwoStep), all(kHatSixteenths), all(kBassRoll), all(kArpSixteenths), kNone,
+     false, 45, nullptr, false, -1, 0},
+    {Section::kGroove, &kVerseB, 0,
+     all(kKickTwoStep), fill(kSnareTwoStep, kSnareFill), all(kHatSixteenths), all(kBassRoll), all(kArpSixteenths), kNone,
+     false, 45, nullptr, false, -1, 0},
+
+    // melodic: the theme over the half-time beat
+    {Section::kMelodic, &kVerseA, 0,
+     all(kKickHalf), all(kSnareHalf), all(kHatEighths), all(kBassHalf), all(kArpEighths), kNone,
+     false, 60, kLeadA, true, -1, 0},
+    {Section::kMelodic, &kVerseB, 0,
+     all(kKickHalf), all(kSnareHalf), all(kHatEighths), all(kBassHalf), all(kArpEighths), kNone,
+     false, 60, kLeadB, false, -1, 0},
+    {Section::kMelodic, &kVerseA, 0,
+     all(kKickHalf), all(kSnareHalf), all(kHatSixteenths), all(kBassHalf), all(kArpEighths), kNone,
+     false, 60, kLeadA, false, -1, 0},
+    {Section::kMelodic, &kVerseB, 0,
+     all(kKickHalf), fill(kSnareHalf, kSnareFill), all(kHatSixteenths), all(kBassHalf), all(kArpEighths), kNone,
+     false, 60, kLeadB, false, -1, 0},
+
+    // breakdown: drums out, pads and a slow melody; the beat builds back
+    {Section::kBreakdown, &kBreakA, 0,
+     kNone, kNone, kNone, kNone, all(kArpEighths), kNone,
+     true, 75, kLeadBreakA, true, -1, 0},
+    {Section::kBreakdown, &kIntroB, 0,
+     kNone, kNone, kNone, kNone, all(kArpSixteenths), kNone,
+     true, 75, kLeadBreakB, false, -1, 0},
+    {Section::kBreakdown, &kBreakA, 0,
+     all(kKickBuild), kNone, all(kHatTick), all(kBassLong), all(kArpSixteenths), kNone,
+     false, 75, kLeadBreakA, false, -1, 0},
+    {Section::kBreakdown, &kVerseB, 0,
+     all(kKickFour), {{kSnareFour, kSnareFour, kSnareFill, kSnareRoll}}, all(kHatEighths), all(kBassLong), all(kArpUp), kNone,
+     false, 65, nullptr, false, 64, kFxChannel},
+
+    // full beat: the broken beat again with the climbing arpeggio, then the theme
+    {Section::kFullBeat, &kVerseA, 0,
+     all(kKickTwoStep), all(kSnareTwoStep), all(kHatSixteenths), all(kBassRoll), all(kArpUp), kNone,
+     false, 45, nullptr, true, -1, 0},
+    {Section::kFullBeat, &kVerseB, 0,
+     all(kKickTwoStep), all(kSnareTwoStep), all(kHatSixteenths), all(kBassRoll), all(kArpUp), kNone,
+     false, 45, nullptr, false, -1, 0},
+    {Section::kFullBeat, &kVerseA, 0,
+     all(kKickTwoStep), all(kSnareTwoStep), all(kHatSixteenths), all(kBassRoll), all(kArpUp), kNone,
+     false, 45, kLeadA, false, -1, 0},
+    {Section::kFullBeat, &kVerseB, 0,
+     all(kKickTwoStep), fill(kSnareTwoStep, kSnareFill), all(kHatSixteenths), all(kBassRoll), all(kArpUp), kNone,
+     false, 45, kLeadB, false, -1, 0},
+
     // lift: four to the floor, offbeat hats and bass, the theme varied
-    {Section::kLift, &kVerseA, 0, all(kKickFour), all(kSnareFour), all(kHatOffbeat),
-     all(kBassDrive), all(kArpSixteenths), kNone, false, 55, kLeadA2, true, -1, 0},
-    {Section::kLift, &kVerseB, 0, all(kKickFour), all(kSnareFour), all(kHatOffbeat),
-     all(kBassDrive), all(kArpSixteenths), kNone, false, 55, kLeadB2, false, -1, 0},
-    {Section::kLift, &kVerseA, 0, all(kKickFour), all(kSnareFour), all(kHatOffbeat),
-     all(kBassDrive), all(kArpSixteenths), kNone, false, 55, kLeadA2, false, -1, 0},
-    {Section::kLift,
-     &kVerseB,
-     0,
-     fill(kKickFour, kKickFourFill),
-     {{kSnareFour, kSnareFour, kSnareFill, kSnareRoll}},
-     all(kHatOffbeat),
-     all(kBassDrive),
-     all(kArpSixteenths),
-     kNone,
-     false,
-     55,
-     kLeadB2,
-     false,
-     64,
-     kFxChannel},
+    {Section::kLift, &kVerseA, 0,
+     all(kKickFour), all(kSnareFour), all(kHatOffbeat), all(kBassDrive), all(kArpSixteenths), kNone,
+     false, 55, kLeadA2, true, -1, 0},
+    {Section::kLift, &kVerseB, 0,
+     all(kKickFour), all(kSnareFour), all(kHatOffbeat), all(kBassDrive), all(kArpSixteenths), kNone,
+     false, 55, kLeadB2, false, -1, 0},
+    {Section::kLift, &kVerseA, 0,
+     all(kKickFour), all(kSnareFour), all(kHatOffbeat), all(kBassDrive), all(kArpSixteenths), kNone,
+     false, 55, kLeadA2, false, -1, 0},
+    {Section::kLift, &kVerseB, 0,
+     all(kKickFour), {{kSnareFour, kSnareFour, kSnareFill, kSnareRoll}}, all(kHatOffbeat), all(kBassDrive), all(kArpSixteenths), kNone,
+     false, 55, kLeadB2, false, 64, kFxChannel},
+
     // climax: everything, a whole tone up
-    {Section::kClimax, &kVerseA, 2, all(kKickFour), all(kSnareFour), all(kHatOffbeat),
-     all(kBassDrive), all(kArpUp), kNone, false, 60, kLeadA, true, -1, 0},
-    {Section::kClimax, &kVerseB, 2, all(kKickFour), all(kSnareFour), all(kHatOffbeat),
-     all(kBassDrive), all(kArpUp), kNone, false, 60, kLeadB, false, -1, 0},
-    {Section::kClimax, &kVerseA, 2, all(kKickFour), all(kSnareFour), all(kHatOffbeat),
-     all(kBassDrive), all(kArpUp), kNone, false, 60, kLeadA2, false, -1, 0},
-    {Section::kClimax, &kVerseB, 2, fill(kKickFour, kKickFourFill), fill(kSnareFour, kSnareFill),
-     all(kHatOffbeat), all(kBassDrive), all(kArpUp), kNone, false, 60, kLeadB2, false, -1, 0},
+    {Section::kClimax, &kVerseA, 2,
+     all(kKickFour), all(kSnareFour), all(kHatOffbeat), all(kBassDrive), all(kArpUp), kNone,
+     false, 60, kLeadA, true, -1, 0},
+    {Section::kClimax, &kVerseB, 2,
+     all(kKickFour), all(kSnareFour), all(kHatOffbeat), all(kBassDrive), all(kArpUp), kNone,
+     false, 60, kLeadB, false, -1, 0},
+    {Section::kClimax, &kVerseA, 2,
+     all(kKickFour), all(kSnareFour), all(kHatOffbeat), all(kBassDrive), all(kArpUp), kNone,
+     false, 60, kLeadA2, false, -1, 0},
+    {Section::kClimax, &kVerseB, 2,
+     all(kKickFour), fill(kSnareFour, kSnareFill), all(kHatOffbeat), all(kBassDrive), all(kArpUp), kNone,
+     false, 60, kLeadB2, false, -1, 0},
+
     // outro: the beat winds down, then the last chord fades away
-    {Section::kOutro, &kEnding, 2, fill(kKickHalf, kKickLast), all(kSnareHalf), all(kHatEighths),
-     all(kBassHalf), all(kArpEighths), kNone, false, 65, kLeadEnding, true, -1, 0},
-    {Section::kOutro,
-     &kTonic,
-     2,
-     kNone,
-     kNone,
-     kNone,
-     kNone,
-     {{kArpEighths, kArpEighths, nullptr, nullptr}},
-     kNone,
-     true,
-     70,
-     nullptr,
-     false,
-     -1,
-     0},
-    {Section::kOutro, &kTonic, 2, kNone, kNone, kNone, kNone, kNone, kNone, false, 0, nullptr,
-     false, -1, 0},
+    {Section::kOutro, &kEnding, 2,
+     fill(kKickHalf, kKickLast), all(kSnareHalf), all(kHatEighths), all(kBassHalf), all(kArpEighths), kNone,
+     false, 65, kLeadEnding, true, -1, 0},
+    {Section::kOutro, &kTonic, 2,
+     kNone, kNone, kNone, kNone, {{kArpEighths, kArpEighths, nullptr, nullptr}}, kNone,
+     true, 70, nullptr, false, -1, 0},
+    {Section::kOutro, &kTonic, 2,
+     kNone, kNone, kNone, kNone, kNone, kNone,
+     false, 0, nullptr, false, -1, 0},
 };
+// clang-format on
 
 // ---- writing cells ---------------------------------------------------------------
 void putNote(Arrangement& song, int position, int channel, int row, uint8_t instrument, int note,
@@ -362,15 +316,18 @@ void writeBass(Arrangement& song, int position, const PositionPlan& plan) {
             putNote(song, position, kBassChannel, row0, kSubDrone, root, 80);
             continue;
         }
+        // The bass line plays an octave above the drone: the sub range below
+        // 100 Hz belongs to the kick alone, so the two never blur.
+        const int line = root + 12;
         const char* p = plan.bass.bar[bar];
         if (p == nullptr) continue;
         checkBar(p);
         for (int i = 0; i < kRowsPerBar; ++i) {
             const char c = p[i];
             if (c == '-') putCut(song, position, kBassChannel, row0 + i);
-            if (c == 'R') putNote(song, position, kBassChannel, row0 + i, kBass, root, 90);
-            if (c == 'O') putNote(song, position, kBassChannel, row0 + i, kBass, root + 12, 80);
-            if (c == 'F') putNote(song, position, kBassChannel, row0 + i, kBass, root + 7, 80);
+            if (c == 'R') putNote(song, position, kBassChannel, row0 + i, kBass, line, 90);
+            if (c == 'O') putNote(song, position, kBassChannel, row0 + i, kBass, line + 12, 80);
+            if (c == 'F') putNote(song, position, kBassChannel, row0 + i, kBass, line + 7, 80);
         }
     }
 }

@@ -38,7 +38,8 @@ enum Instrument : uint8_t {
     kCrash = 9,
     kRiser = 10,
     kGlitchStab = 11,
-    kInstrumentCount = 12
+    kSubDrone = 12,  // slow sub bass of the quiet parts: no attack a listener hears as a beat
+    kInstrumentCount = 13
 };
 
 // Which channel plays what.
