@@ -121,6 +121,7 @@ void Mesh::drawFlat(uint32_t colour, int offsetX, int offsetY) {
         const uint16_t shade = areaShade(colour, -cross * 65536);
 
         sortByY(a, b, c);
+        if (c.y <= 0 || a.y >= kHeight) continue;  // no row of it on the screen
         const int64_t slopeAB = edgeSlope(a, b);
         const int64_t slopeBC = edgeSlope(b, c);
         const int64_t slopeAC = edgeSlope(a, c);

@@ -137,9 +137,13 @@ void Mesh::drawTextured() {
         constexpr int64_t kRightEdge = int64_t{kWidth} * kRow;
         if (p[0].x <= 0 && p[1].x <= 0 && p[2].x <= 0) continue;
         if (p[0].x > kRightEdge && p[1].x > kRightEdge && p[2].x > kRightEdge) continue;
-        if (screenCross(p[0].x, p[0].y, p[1].x, p[1].y, p[2].x, p[2].y) >= 0) continue;
+        if (screenCross(screenX[index[0]], screenY[index[0]], screenX[index[1]], screenY[index[1]],
+                        screenX[index[2]], screenY[index[2]]) >= 0) {
+            continue;
+        }
 
         sortByY(p[0], p[1], p[2]);
+        if (p[2].y <= rowLimitTop || p[0].y >= rowLimitBottom) continue;  // no visible row
         Edge longEdge = makeEdge(p[0], p[2], true);
         Edge shortEdge = makeEdge(p[0], p[1], false);
 
