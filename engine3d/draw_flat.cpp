@@ -107,6 +107,7 @@ bool fillPart(uint16_t* pixels, int64_t yStart, int64_t yEnd, int64_t xShort, in
 }  // namespace
 
 void Mesh::drawFlat(uint32_t colour, int offsetX, int offsetY) {
+    if (vertexCount <= 0) return;  // faces would name a vertex that does not exist
     for (int i = 0; i < faceCount; ++i) {
         const Face& face = faces[i];
         if (screenX[face.a] == kUnprojected || screenX[face.b] == kUnprojected ||

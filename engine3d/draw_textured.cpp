@@ -97,6 +97,7 @@ bool usableTexture(const Image* image) {
 }  // namespace
 
 void Mesh::drawTextured() {
+    if (vertexCount <= 0) return;  // faces would name a vertex that does not exist
     const int64_t rowLimitTop = std::max<int64_t>(clipTop, 0);
     const int64_t rowLimitBottom = std::min<int64_t>(clipBottom, int64_t{kHeight} * kRow);
     for (int i = 0; i < faceCount; ++i) {
@@ -121,6 +122,7 @@ void Mesh::drawTextured() {
             }
             source = envTexture;
         } else {
+            if (texVertCount <= 0) continue;  // nothing to map this face through
             const Face& tf = texFaces[i];
             const int32_t t[3] = {tf.a, tf.b, tf.c};
             for (int k = 0; k < 3; ++k) {

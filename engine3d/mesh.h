@@ -7,7 +7,9 @@
 // (model to screen), draw_flat.cpp and draw_textured.cpp (rasterizers).
 //
 // Invariants the rasterizers rely on: every face and texture-face index lies
-// inside its array (the reader never stores one that does not), and a vertex
+// inside its array (the reader never stores one that does not; slots it never
+// fills hold index 0, so a mesh without vertices draws nothing and faces of a
+// mesh without texture vertices are mapped only from normals), and a vertex
 // that could not be projected has screenX == kUnprojected, which keeps every
 // face that uses it from being drawn. The mesh owns its arrays and frees them
 // with delete[]; textures and the Display are shared.

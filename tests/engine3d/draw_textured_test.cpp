@@ -155,6 +155,25 @@ TEST_F(DrawTextured, SkipsFacesWhoseTextureIsMissingOrTooSmall) {
     EXPECT_EQ(drawn(), 0);
 }
 
+TEST_F(DrawTextured, AMeshWithFacesButNoVerticesOrTextureVerticesReadsNothingOutside) {
+    // Zeroed face slots name vertex 0 and texture vertex 0; without them the
+    // faces are not drawn (the sanitizer run proves nothing is read).
+    auto noTexVerts = mesh({{0, 0, 0x10000}, {0, 10, 0x10000}, {10, 0, 0x10000}}, {face(0, 1, 2)});
+    delete[] noTexVerts->texVerts;
+    noTexVerts->texVerts = nullptr;
+    noTexVerts->texVertCount = 0;
+    noTexVerts->drawTextured();
+    EXPECT_EQ(drawn(), 0);
+    noTexVerts->faces[0].materialId = kEnvironmentMaterial;
+    noTexVerts->drawTextured();
+    EXPECT_EQ(drawn(), 55);
+
+    auto empty = enginetest::loadText("*MESH_FACE 0: A: 0 B: 0 C: 0\n", 0, 3, 0, texture.get());
+    empty->drawTextured();
+    empty->drawFlat(0xFFFF, 0, 0);
+    EXPECT_EQ(drawn(), 55);
+}
+
 class DrawSpan : public DrawTextured {
   protected:
     std::unique_ptr<Mesh> row = mesh({{0, 0, 0}}, {});
