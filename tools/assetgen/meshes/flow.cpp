@@ -83,8 +83,8 @@ MeshBuild buildFlow() {
         const int a = stemBase[i], b = stemBase[n], c = stemTop[n], d = stemTop[i];
         if (i == 0 || i == 5) {
             const double angle = sideAngle(i + 0.5);
-            const int p = mesh.addVertex(around(angle, 3.0, 12.0));
-            const int q = mesh.addVertex(around(angle, 13.0, 22.0));
+            const int p = mesh.addVertex(around(angle, 2.0, 8.0));
+            const int q = mesh.addVertex(around(angle, 11.0, 26.0));
             stemChartVertices.push_back(p);
             stemChartVertices.push_back(q);
             face(a, b, p);

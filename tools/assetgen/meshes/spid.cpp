@@ -1,10 +1,10 @@
 // spid.cpp - "data/spid": the environment-mapped creature.
 //
 // A lumpy, pear-shaped body along the x axis (head at +x) on four hoops:
-// each hoop leaves one flank, rises to a knee, drops to a foot, runs under
-// the body to the other foot and climbs back into the other flank, so the
-// creature shows eight legs. Ten spines run down its back. About 54 file
-// units across (1.08 after the engine's division by 50).
+// each hoop leaves one flank, rises to a knee out to the side, drops to a
+// foot tucked in under the body, runs across to the other foot and climbs back into the other
+// flank, so the creature shows eight legs. Ten spines run down its back. About 50 file units across
+// (1.0 after the engine's division by 50).
 //
 // The counts are fixed by the scene: 186 vertices, 384 faces. A closed
 // surface with that many has Euler characteristic 186 - 384/2 = -6, that is
@@ -57,22 +57,24 @@ void joinLoops(MeshBuild& mesh, const int (&a)[4], const int (&b)[4]) {
     }
 }
 
-// Reorders `hole` so that hole[m] lies nearest ring[m] around the loop.
+// Reorders the corners of the hole a tube ends in so that hole[m] lies
+// nearest ring[m]. The tube's last faces run along the hole against its
+// corner order (joinLoops walks its second loop backwards), and the body's
+// faces around the hole run against it too unless the order is reversed
+// here; only the reversed cyclic shifts keep the surface orientable.
 void matchLoop(const MeshBuild& mesh, const int (&ring)[4], int (&hole)[4]) {
     int best[4] = {hole[0], hole[1], hole[2], hole[3]};
     double bestCost = 1e300;
-    for (int direction = -1; direction <= 1; direction += 2) {
-        for (int shift = 0; shift < 4; ++shift) {
-            int candidate[4];
-            double cost = 0;
-            for (int m = 0; m < 4; ++m) {
-                candidate[m] = hole[((shift + direction * m) % 4 + 4) % 4];
-                cost += length(mesh.positions[candidate[m]] - mesh.positions[ring[m]]);
-            }
-            if (cost < bestCost) {
-                bestCost = cost;
-                for (int m = 0; m < 4; ++m) best[m] = candidate[m];
-            }
+    for (int shift = 0; shift < 4; ++shift) {
+        int candidate[4];
+        double cost = 0;
+        for (int m = 0; m < 4; ++m) {
+            candidate[m] = hole[(shift - m + 4) % 4];
+            cost += length(mesh.positions[candidate[m]] - mesh.positions[ring[m]]);
+        }
+        if (cost < bestCost) {
+            bestCost = cost;
+            for (int m = 0; m < 4; ++m) best[m] = candidate[m];
         }
     }
     for (int m = 0; m < 4; ++m) hole[m] = best[m];
@@ -137,10 +139,10 @@ MeshBuild buildSpid() {
         const Vec3 endCentre = loopCentre(mesh, right);
         const double splay = (hoop - 1.5) * 4.0;  // front legs reach forward
         const Vec3 path[kHoopRings + 2] = {startCentre,
-                                           {startCentre.x + splay * 0.6, 10.0, 19.0},
-                                           {startCentre.x + splay * 1.3, -14.0, 26.0},
-                                           {endCentre.x + splay * 1.3, -14.0, -26.0},
-                                           {endCentre.x + splay * 0.6, 10.0, -19.0},
+                                           {startCentre.x + splay * 0.6, 9.0, 25.0},
+                                           {startCentre.x + splay * 1.3, -15.0, 15.0},
+                                           {endCentre.x + splay * 1.3, -15.0, -15.0},
+                                           {endCentre.x + splay * 0.6, 9.0, -25.0},
                                            endCentre};
         const double halfWidth[kHoopRings + 1] = {0, 1.3, 0.9, 0.9, 1.3};
 
