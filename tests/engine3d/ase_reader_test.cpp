@@ -200,6 +200,22 @@ TEST(MeshLoading, ShortFileLeavesZeroedDegenerateFaces) {
     EXPECT_EQ(mesh->screenZ[3], 0x20000);
 }
 
+TEST(MeshLoading, TheEmptyMeshDrawsIntoTheDisplayWithAFullScreenClip) {
+    Display* display = enginetest::engine();
+    Mesh mesh;
+    EXPECT_EQ(mesh.display, display);
+    EXPECT_EQ(mesh.pixels, display->pixels);
+    EXPECT_EQ(mesh.depth, display->depth);
+    EXPECT_EQ(mesh.vertices, nullptr);
+    EXPECT_EQ(mesh.texels, nullptr);
+    EXPECT_EQ(mesh.clipLeft, 0);
+    EXPECT_EQ(mesh.clipRight, 320);
+    EXPECT_EQ(mesh.clipTop, 0);
+    EXPECT_EQ(mesh.clipBottom, 0xF00000);
+    EXPECT_EQ(mesh.matrix.m[0], 0x10000);
+    EXPECT_EQ(mesh.matrix.m[1], 0);
+}
+
 TEST(MeshLoading, AMissingFileEndsTheProgramWithItsName) {
     enginetest::engine();
     EXPECT_EXIT(

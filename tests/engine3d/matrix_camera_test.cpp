@@ -71,22 +71,6 @@ TEST(SetRotation, AnglesZeroGiveTheIdentityWithTheNegatedTables) {
     expectEntries(r, {0x10000, 0, 0, 0, 0x10000, 0, 0, 0, 0x10000});
 }
 
-TEST(SetRotation, FormsTheThreeFactorTermsAsNestedProducts) {
-    Matrix3 m;
-    // sX, sY, sZ, cX, cY, cZ chosen so that the nested rounding shows:
-    // u = fixedMul(sY, cZ) = fixedMul(0x8001, 0x8001) = 0x4001 (floored).
-    m.setRotation(0x8001, 0x8001, 0x8001, 0x8001, 0x8001, 0x8001);
-    const Fixed p = fixedMul(0x8001, 0x8001);
-    const Fixed nested = fixedMul(0x8001, p);
-    EXPECT_EQ(m.m[0], p);
-    EXPECT_EQ(m.m[2], -0x8001);
-    EXPECT_EQ(m.m[3], nested - p);
-    EXPECT_EQ(m.m[4], nested + p);
-    EXPECT_EQ(m.m[6], nested + p);
-    EXPECT_EQ(m.m[7], nested - p);
-    EXPECT_EQ(m.m[8], p);
-}
-
 TEST(SetRotation, QuarterTurnAboutYFollowsTheTableSign) {
     enginetest::engine();
     // SineTable[16384] is -1.0: the x axis turns onto +z for row vectors.
