@@ -1,0 +1,20 @@
+#include "engine3d/camera.h"
+
+#include "core/tables.h"
+
+Matrix3 rotationFromAngles(int32_t rotX, int32_t rotY, int32_t rotZ) {
+    Matrix3 r;
+    r.setIdentity();
+    r.setRotation(SineTable[rotX], SineTable[rotY], SineTable[rotZ], CosineTable[rotX],
+                  CosineTable[rotY], CosineTable[rotZ]);
+    return r;
+}
+
+void Camera::update() {
+    rotX &= 0xFFFF;
+    rotY &= 0xFFFF;
+    rotZ &= 0xFFFF;
+    const Matrix3 r = rotationFromAngles(rotX, rotY, rotZ);
+    matrix.setIdentity();
+    matrix.multiply(r);
+}

@@ -1,0 +1,30 @@
+// camera.h - the one camera every mesh transform looks through.
+//
+// The Display creates it and keeps the pointer; scenes write the position and
+// the angles (65536 per turn), then call update() before transforming meshes.
+// The position is added to every mesh position, not subtracted.
+#pragma once
+
+#include "engine3d/matrix3.h"
+
+class Camera {
+  public:
+    Camera() = default;
+
+    // Reduces the angles to their low 16 bits (stored back) and rebuilds the
+    // matrix from the sine and cosine tables. The position is left alone.
+    void update();
+
+    Fixed posX = 0;
+    Fixed posY = 0;
+    Fixed posZ = 0;
+    int32_t rotX = 0;
+    int32_t rotY = 0;
+    int32_t rotZ = 0;
+    Fixed spare[3] = {0, 0, 0};  // kept in the record, never used
+    Matrix3 matrix;
+};
+
+// The rotation for three angles (each reduced to 16 bits by the caller) from
+// the sine and cosine tables.
+Matrix3 rotationFromAngles(int32_t rotX, int32_t rotY, int32_t rotZ);

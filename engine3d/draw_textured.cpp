@@ -1,0 +1,242 @@
+// draw_textured.cpp - Mesh::drawTextured and Mesh::drawSpan: depth-buffered,
+// affine texture mapping.
+//
+// Faces with materialId 1 take their texel coordinates from the camera-space
+// vertex normals (128 * n + 128 texels, so a unit normal lands in the
+// texture's inscribed disc) and read envTexture; all others use their texture
+// vertices and read texture. Depths are camera-space 16.16, smaller nearer;
+// a pixel is written only where it is strictly nearer than the depth buffer.
+//
+// Screen positions are carried in 64 bits (pixel << 16), so the edge set-up
+// is exact for every projected position. Texel coordinates and depths are
+// 16.16 and wrap like the 32-bit words they are; the 16-bit texel index only
+// ever sees their low 32 bits. Rows and columns off the screen are passed by
+// stepping the interpolants straight to the first visible one.
+#include <algorithm>
+
+#include "engine3d/mesh.h"
+#include "engine3d/screen_triangle.h"
+#include "video/image.h"
+
+namespace {
+
+constexpr int kWidth = 320;
+constexpr int kHeight = 240;
+constexpr int64_t kRow = 0x10000;
+constexpr Fixed kEnvScale = 0x800000;  // 128.0 texels
+constexpr int kTextureTexels = 256 * 256;
+
+struct TexPoint {
+    int64_t x;  // pixel << 16
+    int64_t y;  // pixel << 16
+    Fixed u;
+    Fixed v;
+    Fixed z;
+};
+
+// One edge being walked down the rows: its current values and their per-row
+// increments.
+struct Edge {
+    int64_t x = 0;
+    Fixed u = 0;
+    Fixed v = 0;
+    Fixed z = 0;
+    int64_t dx = 0;
+    Fixed du = 0;
+    Fixed dv = 0;
+    Fixed dz = 0;
+
+    void step() {
+        x += dx;
+        u = wrapAdd(u, du);
+        v = wrapAdd(v, dv);
+        z = wrapAdd(z, dz);
+    }
+    // The same as `rows` calls of step(): the sums wrap alike.
+    void skip(int64_t rows) {
+        x += rows * dx;
+        const uint32_t n = static_cast<uint32_t>(rows);
+        u = wrapAdd(u, static_cast<Fixed>(n * static_cast<uint32_t>(du)));
+        v = wrapAdd(v, static_cast<Fixed>(n * static_cast<uint32_t>(dv)));
+        z = wrapAdd(z, static_cast<Fixed>(n * static_cast<uint32_t>(dz)));
+    }
+};
+
+// The reciprocal of an edge's row count, (1 << 32) / rows, as 16.16.
+int64_t rowReciprocal(int64_t rows) {
+    return (int64_t{1} << 32) / rows;
+}
+
+// An edge from `from` to `to`. The x increment is a direct division; u, v
+// and z go through the reciprocal, except that the long edge (directZ) also
+// divides z directly. An edge within one row does not move.
+Edge makeEdge(const TexPoint& from, const TexPoint& to, bool directZ) {
+    Edge e;
+    e.x = from.x;
+    e.u = from.u;
+    e.v = from.v;
+    e.z = from.z;
+    const int64_t rows = to.y - from.y;
+    if (rows < 1) return e;
+    const int64_t inv = rowReciprocal(rows);
+    e.dx = (to.x - from.x) * 65536 / rows;
+    e.du = static_cast<Fixed>((int64_t{wrapSub(to.u, from.u)} * inv) >> 16);
+    e.dv = static_cast<Fixed>((int64_t{wrapSub(to.v, from.v)} * inv) >> 16);
+    if (directZ) {
+        e.dz = static_cast<Fixed>(int64_t{wrapSub(to.z, from.z)} * 65536 / rows);
+    } else {
+        e.dz = static_cast<Fixed>((int64_t{wrapSub(to.z, from.z)} * inv) >> 16);
+    }
+    return e;
+}
+
+bool usableTexture(const Image* image) {
+    return image != nullptr && image->pixels != nullptr && image->count >= kTextureTexels;
+}
+
+}  // namespace
+
+void Mesh::drawTextured() {
+    if (vertexCount <= 0) return;  // faces would name a vertex that does not exist
+    const int64_t rowLimitTop = std::max<int64_t>(clipTop, 0);
+    const int64_t rowLimitBottom = std::min<int64_t>(clipBottom, int64_t{kHeight} * kRow);
+    for (int i = 0; i < faceCount; ++i) {
+        const Face& face = faces[i];
+        const int32_t index[3] = {face.a, face.b, face.c};
+        if (screenX[index[0]] == kUnprojected || screenX[index[1]] == kUnprojected ||
+            screenX[index[2]] == kUnprojected) {
+            continue;
+        }
+        TexPoint p[3];
+        for (int k = 0; k < 3; ++k) {
+            p[k].x = int64_t{screenX[index[k]]} * kRow;
+            p[k].y = int64_t{screenY[index[k]]} * kRow;
+            p[k].z = screenZ[index[k]];
+        }
+        const Image* source;
+        if (face.materialId == kEnvironmentMaterial) {
+            for (int k = 0; k < 3; ++k) {
+                const Vector3& n = vertices[index[k]].viewNormal;
+                p[k].u = wrapAdd(fixedMul(n.x, kEnvScale), kEnvScale);
+                p[k].v = wrapAdd(fixedMul(n.y, kEnvScale), kEnvScale);
+            }
+            source = envTexture;
+        } else {
+            if (texVertCount <= 0) continue;  // nothing to map this face through
+            const Face& tf = texFaces[i];
+            const int32_t t[3] = {tf.a, tf.b, tf.c};
+            for (int k = 0; k < 3; ++k) {
+                p[k].u = texVerts[t[k]].u;
+                p[k].v = texVerts[t[k]].v;
+            }
+            source = texture;
+        }
+        // A texture smaller than the 16-bit texel index can reach is never read.
+        if (!usableTexture(source)) continue;
+        texels = source->pixels;
+
+        if (p[0].z < 0 || p[1].z < 0 || p[2].z < 0) continue;
+        constexpr int64_t kRightEdge = int64_t{kWidth} * kRow;
+        if (p[0].x <= 0 && p[1].x <= 0 && p[2].x <= 0) continue;
+        if (p[0].x > kRightEdge && p[1].x > kRightEdge && p[2].x > kRightEdge) continue;
+        if (screenCross(screenX[index[0]], screenY[index[0]], screenX[index[1]], screenY[index[1]],
+                        screenX[index[2]], screenY[index[2]]) >= 0) {
+            continue;
+        }
+
+        sortByY(p[0], p[1], p[2]);
+        if (p[2].y <= rowLimitTop || p[0].y >= rowLimitBottom) continue;  // no visible row
+        Edge longEdge = makeEdge(p[0], p[2], true);
+        Edge shortEdge = makeEdge(p[0], p[1], false);
+
+        int64_t y = p[0].y;
+        for (int part = 0; part < 2; ++part) {
+            const int64_t partEnd = part == 0 ? p[1].y : p[2].y;
+            if (part == 1) shortEdge = makeEdge(p[1], p[2], false);
+            if (y < rowLimitTop && y < partEnd) {
+                const int64_t rows = (std::min(rowLimitTop, partEnd) - y + kRow - 1) / kRow;
+                longEdge.skip(rows);
+                shortEdge.skip(rows);
+                y += rows * kRow;
+            }
+            for (; y < partEnd; y += kRow) {
+                if (y >= rowLimitBottom) break;
+                drawSpan(static_cast<int>(longEdge.x >> 16), static_cast<int>(shortEdge.x >> 16),
+                         static_cast<int>(y >> 16), longEdge.u, longEdge.v, shortEdge.u,
+                         shortEdge.v, longEdge.z, shortEdge.z);
+                longEdge.step();
+                shortEdge.step();
+            }
+            if (y < partEnd) break;  // ran below the visible rows
+        }
+    }
+}
+
+void Mesh::drawSpan(int xStart, int xEnd, int y, Fixed uStart, Fixed vStart, Fixed uEnd, Fixed vEnd,
+                    Fixed zStart, Fixed zEnd) {
+    if (xStart < 0 && xEnd < 0) return;
+    if (xStart >= kWidth && xEnd >= kWidth) return;
+    if (y < 0 || y >= kHeight) return;
+    if (xStart > xEnd) {
+        std::swap(xStart, xEnd);
+        std::swap(uStart, uEnd);
+        std::swap(vStart, vEnd);
+        std::swap(zStart, zEnd);
+    }
+    const int64_t width = int64_t{xEnd} - xStart;
+    if (width <= 0) return;
+    const int64_t inv = (int64_t{1} << 32) / (width << 16);
+    const Fixed du = static_cast<Fixed>((inv * wrapSub(uEnd, uStart)) >> 16);
+    const Fixed dv = static_cast<Fixed>((inv * wrapSub(vEnd, vStart)) >> 16);
+    const Fixed dz = static_cast<Fixed>((inv * wrapSub(zEnd, zStart)) >> 16);
+
+    // Columns left of the screen are passed in one step; the sums wrap alike.
+    int x = xStart;
+    uint32_t u = static_cast<uint32_t>(uStart);
+    uint32_t v = static_cast<uint32_t>(vStart);
+    uint32_t z = static_cast<uint32_t>(zStart);
+    if (x < 0) {
+        const uint32_t n = static_cast<uint32_t>(-x);
+        u += n * static_cast<uint32_t>(du);
+        v += n * static_cast<uint32_t>(dv);
+        z += n * static_cast<uint32_t>(dz);
+        x = 0;
+    }
+    const int end = std::min(xEnd, kWidth);
+    if (x >= end) return;
+
+    const int rowStart = y * kWidth;
+    // Every pixel keeps its own clip and depth test; the texel index is 16
+    // bits, (row << 8) | column, so a column outside 0..255 spills into the
+    // row bits rather than wrapping on its own.
+    auto plot = [&]() {
+        const Fixed depthHere = static_cast<Fixed>(z);
+        if (x >= clipLeft && x < clipRight && depth[rowStart + x] > depthHere) {
+            depth[rowStart + x] = depthHere;
+            const int32_t column = static_cast<Fixed>(u) >> 16;
+            const int32_t row = static_cast<Fixed>(v) >> 16;
+            pixels[rowStart + x] = texels[static_cast<uint32_t>((row * 256) | column) & 0xFFFF];
+        }
+        ++x;
+        u += static_cast<uint32_t>(du);
+        v += static_cast<uint32_t>(dv);
+        z += static_cast<uint32_t>(dz);
+    };
+    const int count = end - x;
+    int steps = (count + 3) / 4;
+    switch (count % 4) {
+        case 0:
+            do {
+                plot();
+                [[fallthrough]];
+                case 3:
+                    plot();
+                    [[fallthrough]];
+                case 2:
+                    plot();
+                    [[fallthrough]];
+                case 1:
+                    plot();
+            } while (--steps > 0);
+    }
+}
