@@ -144,7 +144,8 @@ TEST(PatternFile, MissingOrShortFileEndsWithOneLine) {
             dup2(2, 1);
             PatternData::instance();
         },
-        ::testing::ExitedWithCode(1), "^error loading data/patterndata.bin: 42259 of 42260 bytes\n$");
+        ::testing::ExitedWithCode(1),
+        "^error loading data/patterndata.bin: 42259 of 42260 bytes\n$");
 }
 
 TEST(PatternFile, FullFileLoads) {
