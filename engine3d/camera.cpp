@@ -10,11 +10,15 @@ Matrix3 rotationFromAngles(int32_t rotX, int32_t rotY, int32_t rotZ) {
     return r;
 }
 
-void Camera::update() {
+void rebuildRotation(int32_t& rotX, int32_t& rotY, int32_t& rotZ, Matrix3& matrix) {
     rotX &= 0xFFFF;
     rotY &= 0xFFFF;
     rotZ &= 0xFFFF;
     const Matrix3 r = rotationFromAngles(rotX, rotY, rotZ);
     matrix.setIdentity();
     matrix.multiply(r);
+}
+
+void Camera::update() {
+    rebuildRotation(rotX, rotY, rotZ, matrix);
 }

@@ -28,3 +28,8 @@ class Camera {
 // The rotation for three angles (each reduced to 16 bits by the caller) from
 // the sine and cosine tables.
 Matrix3 rotationFromAngles(int32_t rotX, int32_t rotY, int32_t rotZ);
+
+// Reduces three stored angles to their low 16 bits, writing them back, and
+// rebuilds matrix as identity x rotation (which leaves it equal to the
+// rotation, with the product's rounding). Shared by the camera and the meshes.
+void rebuildRotation(int32_t& rotX, int32_t& rotY, int32_t& rotZ, Matrix3& matrix);

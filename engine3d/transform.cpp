@@ -27,12 +27,7 @@ bool projectionScale(Fixed focal, Fixed z, Fixed& scale) {
 }  // namespace
 
 void Mesh::transform() {
-    rotX &= 0xFFFF;
-    rotY &= 0xFFFF;
-    rotZ &= 0xFFFF;
-    const Matrix3 rotation = rotationFromAngles(rotX, rotY, rotZ);
-    matrix.setIdentity();
-    matrix.multiply(rotation);
+    rebuildRotation(rotX, rotY, rotZ, matrix);
 
     const Camera& camera = *display->camera;
     Matrix3 toCamera;  // object rotation first, then the camera's
