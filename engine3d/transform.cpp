@@ -4,7 +4,6 @@
 // is rotated by the mesh's matrix and then the camera's, offset by the mesh
 // and camera positions (the camera position is added), and divided by its
 // depth around the fixed centre pixel (160, 120). Nothing is clipped here.
-#include "core/tables.h"
 #include "engine3d/camera.h"
 #include "engine3d/mesh.h"
 #include "video/display.h"
