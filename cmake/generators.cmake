@@ -5,3 +5,25 @@ add_asset_generator(font OUTPUTS data/font.png)
 add_asset_generator(song OUTPUTS data/patterndata.bin data/ondrivale.ogg LIBS PkgConfig::VORBIS)
 add_asset_generator(meshes OUTPUTS data/cube data/spid data/flow)
 add_asset_generator(code940 OUTPUTS code940.bin LIBS demo_headers)
+add_asset_generator(pictures OUTPUTS
+  data/seinae.png
+  data/title.png
+  data/title-alpha.png
+  data/logo-overlay.png
+  data/logo-overlay-alpha.png
+  data/credits-mervo.png
+  data/credits-tallik.png
+  data/credits-sunbo.png
+  data/credits-yorrel.png
+  data/credits-mervo-alpha.png
+  data/credits-tallik-alpha.png
+  data/credits-sunbo-alpha.png
+  data/credits-yorrel-alpha.png
+  data/velmira.png
+  data/flarealpha16.png
+  data/env.png
+  data/brisklo-logo-png.png
+  data/brisklo-logo-png-alpha.png
+  data/greets.png
+  data/flower.png
+  data/kukkatausta.png)
