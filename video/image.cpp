@@ -40,3 +40,13 @@ Image::Image(int w, int h) : count(w * h), pixels(new uint16_t[w * h]()), width(
 Image::~Image() {
     delete[] pixels;
 }
+
+Image* loadPicture(const char* path, int minWidth, int minHeight, bool exactWidth) {
+    Image* image = new Image(path);
+    const bool wideEnough = exactWidth ? image->width == minWidth : image->width >= minWidth;
+    if (!wideEnough || image->height < minHeight) {
+        printf("error loading %s\n", path);
+        exit(1);
+    }
+    return image;
+}

@@ -29,6 +29,12 @@ class Image {
     int y = 0;
 };
 
+// Loads a picture that a scene reads with a fixed size or index range: one
+// narrower than minWidth (or not exactly minWidth wide when exactWidth is set)
+// or shorter than minHeight prints "error loading <path>" and ends the process
+// with status 1, so no scene ever reads past the end of a picture.
+Image* loadPicture(const char* path, int minWidth, int minHeight, bool exactWidth = false);
+
 // The coverage of an alpha-map pixel: its 6-bit green field, 0..63.
 constexpr int coverageOf(uint16_t alphaPixel) {
     return (alphaPixel >> 5) & 63;

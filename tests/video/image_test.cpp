@@ -99,3 +99,16 @@ TEST(Image, MissingOrBrokenFileEndsWithItsName) {
                 "error loading /tmp/broken");
     unlink(path);
 }
+
+TEST(Image, PictureSmallerThanItsReaderIsRefused) {
+    const std::string path = writeTestPng(RgbPicture(320, 239));
+    delete loadPicture(path.c_str(), 320, 239);
+    delete loadPicture(path.c_str(), 320, 200, true);
+    EXPECT_EXIT((STDOUT_TO_STDERR, loadPicture(path.c_str(), 320, 240)),
+                ::testing::ExitedWithCode(1), "^error loading " + path + "\n$");
+    EXPECT_EXIT((STDOUT_TO_STDERR, loadPicture(path.c_str(), 321, 10)),
+                ::testing::ExitedWithCode(1), "error loading");
+    EXPECT_EXIT((STDOUT_TO_STDERR, loadPicture(path.c_str(), 256, 10, true)),
+                ::testing::ExitedWithCode(1), "error loading");
+    unlink(path.c_str());
+}
