@@ -8,6 +8,19 @@
 
 #include <cstdint>
 
+class TitleScene;
+class ParticleFieldScene;
+class LogoOverlayScene;
+class FlareScene;
+class CreditsScene;
+
+// One instance of each scene, null until constructed.
+extern TitleScene* gTitleScene;
+extern ParticleFieldScene* gParticleFieldScene;
+extern LogoOverlayScene* gLogoOverlayScene;
+extern FlareScene* gFlareScene;
+extern CreditsScene* gCreditsScene;
+
 // Constructs the scenes, title first, credits last, calling progress() after
 // every one but the last (seven loading steps).
 void constructScenes(void (*progress)());
