@@ -92,7 +92,7 @@ void CreditsScene::update(int t) {
                                     static_cast<uint32_t>(t - c.startTime) * 32);
     placeWindow(c);
 
-    if (c.progress >= kHandOverFirst && c.progress <= kHandOverLast && current < kCredits - 1) {
+    if (c.progress >= kHandOverFrom && current < kCredits - 1) {
         ++current;
         Credit& next = credits[current];
         // Drawn at this progress in this frame only; the next update starts

@@ -3,7 +3,7 @@
 //
 // A credit zooms slowly (its progress, the sampling step, grows 32 per ms and
 // reaches full size after 2048 ms), then, once past 1.22, 17 times as fast;
-// between 25.0 and 30.0 the next credit takes over. The last one shrinks on
+// past 25.0 the next credit takes over. The last one shrinks on
 // until it is no longer drawn. The scene follows the milliseconds it is given,
 // not the music's events. The sparks move one step per update and add a
 // tinted glow each.
@@ -46,10 +46,11 @@ class CreditsScene {
     static constexpr uint16_t kBandColour = 0x3028;
     static constexpr uint16_t kBarColour = 0x1082;
     static constexpr uint16_t kLineColour = 0x76C0;
-    // The next credit takes over while the current one's progress is in
-    // this window (just above 25.0 to just under 30.0); it is drawn only below.
-    static constexpr Fixed kHandOverFirst = 0x190001;
-    static constexpr Fixed kHandOverLast = 0x1DFFFF;
+    // The next credit takes over once the current one's progress passes
+    // 25.0, where it stops being drawn. At any steady frame rate that happens
+    // between 25.0 and 30.0; a late update (a stalled frame) past 30.0 still
+    // hands over rather than leaving the remaining credits unshown.
+    static constexpr Fixed kHandOverFrom = 0x190001;
     static constexpr Fixed kDrawnBelow = 0x190000;
     static constexpr Fixed kHandOverProgress = 30000;
 
