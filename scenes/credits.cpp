@@ -25,10 +25,19 @@ void fillRows(uint16_t* pixels, int first, int end, uint16_t colour) {
     for (int i = first * kStride; i < end * kStride; ++i) pixels[i] = colour;
 }
 
+int32_t wrappingAdd(int32_t a, int32_t b) {
+    return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
+}
+int32_t wrappingSub(int32_t a, int32_t b) {
+    return static_cast<int32_t>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b));
+}
+
 // The window of the picture sampled, centred on the picture's centre (160, 120).
+// Wrapping: a last credit left to shrink for long enough runs past 32 bits,
+// and is no longer drawn by then anyway.
 void placeWindow(Credit& c) {
-    c.posX = kCentreX - fixedMul(c.progress, kCentreX);
-    c.posY = kCentreY - fixedMul(c.progress, kCentreY);
+    c.posX = wrappingSub(kCentreX, fixedMul(c.progress, kCentreX));
+    c.posY = wrappingSub(kCentreY, fixedMul(c.progress, kCentreY));
     c.scale = c.progress;
 }
 
@@ -38,10 +47,6 @@ void launch(Spark& s) {
     s.speed = rand() & 0xFFFF;
     if (rand() % 100 > 50) s.speed = -s.speed;
     s.angle = rand() % 65535;
-}
-
-int32_t wrappingAdd(int32_t a, int32_t b) {
-    return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
 }
 
 }  // namespace
