@@ -8,14 +8,24 @@
 
 #include <cstdint>
 
+class TitleScene;
 class EnvMeshScene;
 class FlowerScene;
 class GreetsCubeScene;
+class ParticleFieldScene;
+class LogoOverlayScene;
+class FlareScene;
+class CreditsScene;
 
-// The scene objects start-up creates; null until constructed.
+// One instance of each scene, null until constructed.
+extern TitleScene* gTitleScene;
 extern EnvMeshScene* gEnvMeshScene;
 extern FlowerScene* gFlowerScene;
 extern GreetsCubeScene* gGreetsCubeScene;
+extern ParticleFieldScene* gParticleFieldScene;
+extern LogoOverlayScene* gLogoOverlayScene;
+extern FlareScene* gFlareScene;
+extern CreditsScene* gCreditsScene;
 
 // Constructs the scenes, title first, credits last, calling progress() after
 // every one but the last (seven loading steps).

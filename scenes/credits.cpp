@@ -1,0 +1,194 @@
+#include "scenes/credits.h"
+
+#include <cstdlib>
+
+#include "core/tables.h"
+#include "video/display.h"
+
+namespace {
+
+constexpr int kStride = Display::kWidth;
+constexpr Fixed kCentreX = 0xA00000;  // 160.0
+constexpr Fixed kCentreY = 0x780000;  // 120.0
+constexpr Fixed kFastPhaseAbove = 80000;
+constexpr Fixed kSparkGrowth = 68000;  // 3.8 % faster every update
+constexpr int32_t kSparkTurn = 200;
+
+const char* const kPictureFiles[CreditsScene::kCredits] = {
+    "data/credits-mervo.png", "data/credits-tallik.png", "data/credits-sunbo.png",
+    "data/credits-yorrel.png"};
+const char* const kMaskFiles[CreditsScene::kCredits] = {
+    "data/credits-mervo-alpha.png", "data/credits-tallik-alpha.png", "data/credits-sunbo-alpha.png",
+    "data/credits-yorrel-alpha.png"};
+
+void fillRows(uint16_t* pixels, int first, int end, uint16_t colour) {
+    for (int i = first * kStride; i < end * kStride; ++i) pixels[i] = colour;
+}
+
+int32_t wrappingAdd(int32_t a, int32_t b) {
+    return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
+}
+int32_t wrappingSub(int32_t a, int32_t b) {
+    return static_cast<int32_t>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b));
+}
+
+// The window of the picture sampled, centred on the picture's centre (160, 120).
+// Wrapping: a last credit left to shrink for long enough runs past 32 bits,
+// and is no longer drawn by then anyway.
+void placeWindow(Credit& c) {
+    c.posX = wrappingSub(kCentreX, fixedMul(c.progress, kCentreX));
+    c.posY = wrappingSub(kCentreY, fixedMul(c.progress, kCentreY));
+    c.scale = c.progress;
+}
+
+// A spark's launch from the centre: speed under 1.0, either sign, any
+// direction. Three rand() calls in this order.
+void launch(Spark& s) {
+    s.speed = rand() & 0xFFFF;
+    if (rand() % 100 > 50) s.speed = -s.speed;
+    s.angle = rand() % 65535;
+}
+
+}  // namespace
+
+CreditsScene::CreditsScene()
+    : flareImage(loadPicture("data/flarealpha16.png", GlowSprite::kSize, GlowSprite::kSize, true)),
+      glow(*flareImage, true) {
+    // Sampled up to row 238 and column 318 with the width 320.
+    for (int k = 0; k < kCredits; ++k) pictures[k].reset(loadPicture(kPictureFiles[k], 320, 239));
+    for (int k = 0; k < kCredits; ++k) masks[k].reset(loadPicture(kMaskFiles[k], 320, 239));
+    for (int k = 0; k < kCredits; ++k) {
+        credits[k].picture = pictures[k].get();
+        credits[k].mask = masks[k].get();
+    }
+
+    // Light orange to white: red 31, green 48..63, blue 16..31.
+    for (Spark& s : sparks) {
+        const int e = rand() % 64;
+        s.colour = static_cast<uint16_t>(0xF800 | (((e + 192) >> 2) << 5) | ((2 * e + 128) >> 3));
+        s.x = kCentreX;
+        s.y = kCentreY;
+        launch(s);
+    }
+
+    std::vector<uint16_t> colours;
+    for (int i = 0; i < kSparks; ++i) {
+        size_t slot = 0;
+        while (slot < colours.size() && colours[slot] != sparks[i].colour) ++slot;
+        if (slot == colours.size()) colours.push_back(sparks[i].colour);
+        glowOf[i] = static_cast<uint16_t>(slot);
+    }
+    tintedGlows.resize(colours.size() * GlowSprite::kPixels);
+    for (size_t slot = 0; slot < colours.size(); ++slot) {
+        glow.tint(colours[slot], tintedGlows.data() + slot * GlowSprite::kPixels);
+    }
+}
+
+void CreditsScene::update(int t) {
+    Credit& c = credits[current];
+    if (c.startTime == -1) c.startTime = t;
+    // Decided on the progress of the previous update.
+    if (c.progress > kFastPhaseAbove) {
+        if (c.outStart == -1) c.outStart = t;
+        c.outTime = t - c.outStart;
+    }
+    // 32 per ms from the start, 512 more per ms in the fast phase.
+    c.progress = static_cast<Fixed>(static_cast<uint32_t>(c.outTime) * 512 +
+                                    static_cast<uint32_t>(t - c.startTime) * 32);
+    placeWindow(c);
+
+    if (c.progress >= kHandOverFrom && current < kCredits - 1) {
+        ++current;
+        Credit& next = credits[current];
+        // Drawn at this progress in this frame only; the next update starts
+        // its zoom from its own start time.
+        next.progress = kHandOverProgress;
+        next.startTime = t;
+        placeWindow(next);
+    }
+
+    moveSparks();
+    // One more spark every update; spark 1 first, spark 0 on the 500th.
+    nextSpark = (nextSpark + 1) % kSparks;
+    sparks[nextSpark].active = 1;
+}
+
+void CreditsScene::moveSparks() {
+    for (Spark& s : sparks) {
+        if (!s.active) continue;
+        const Fixed speed = s.speed;
+        const int i = s.angle & 0xFFFF;
+        s.x += fixedMul(speed, SineTable[i]);
+        s.y += fixedMul(speed, CosineTable[i]);
+        s.angle = wrappingAdd(s.angle, kSparkTurn);
+        s.speed = fixedMul(speed, kSparkGrowth);
+        // Out of x 0..303 or y 30..203: back to the centre, colour kept.
+        if (s.x < 0 || s.y < 0x1E0000 || s.x > 0x12F0000 || s.y > 0xCB0000) {
+            s.x = kCentreX;
+            s.y = kCentreY;
+            launch(s);
+        }
+    }
+}
+
+void CreditsScene::render() {
+    Display* display = Display::instance();
+    uint16_t* pixels = display->pixels;
+    display->updateTop = 0;
+    display->updateHeight = Display::kHeight;
+    fillRows(pixels, 50, 190, kBandColour);
+    drawSparks(pixels);
+    // The bars cover any spark light outside the band.
+    fillRows(pixels, 0, 50, kBarColour);
+    fillRows(pixels, 190, 240, kBarColour);
+    fillRows(pixels, 50, 51, kLineColour);
+    fillRows(pixels, 190, 191, kLineColour);
+    const Credit& c = credits[current];
+    if (c.progress >= 1 && c.progress < kDrawnBelow) drawCredit(pixels, c);
+    display->clearDepth(0x1E0000);
+}
+
+void CreditsScene::drawSparks(uint16_t* pixels) const {
+    for (int i = 0; i < kSparks; ++i) {
+        const Spark& s = sparks[i];
+        if (!s.active) continue;
+        const uint16_t* light = tintedGlows.data() + glowOf[i] * GlowSprite::kPixels;
+        glow.drawTinted(pixels, s.x >> 16, s.y >> 16, light);
+    }
+}
+
+// Samples the picture from (posX, posY) by scale per pixel over screen rows
+// 0..238. A row or column is drawn where its coordinate, taken as unsigned,
+// lies inside the picture (below 239.0 rows, 319.0 columns): negative ones wrap
+// to huge values. Along a row u only grows (scale is 1..25.0) and travels less
+// than 2^32 - 319.0, so the columns drawn form one run: its start and length
+// are counted once per row.
+void CreditsScene::drawCredit(uint16_t* pixels, const Credit& c) const {
+    constexpr uint32_t kRowLimit = 0xEF0000;     // 239.0
+    constexpr int64_t kColumnLimit = 0x13EFFFF;  // just under 319.0
+    const int64_t scale = c.scale;
+    const uint16_t* picture = c.picture->pixels;
+    const uint16_t* mask = c.mask->pixels;
+    // Columns left of the picture (u negative), then the run inside it.
+    const int64_t startU = c.posX;
+    const int64_t skipped = startU < 0 ? (-startU + scale - 1) / scale : 0;
+    if (skipped >= kStride) return;
+    const int64_t firstU = startU + skipped * scale;
+    if (firstU > kColumnLimit) return;
+    const int64_t inside = (kColumnLimit - firstU) / scale + 1;
+    const int first = static_cast<int>(skipped);
+    const int end = static_cast<int>(skipped + inside < kStride ? skipped + inside : kStride);
+
+    uint32_t v = static_cast<uint32_t>(c.posY);
+    for (int r = 0; r < 239; ++r, v += static_cast<uint32_t>(scale)) {
+        if (v >= kRowLimit) continue;
+        const uint16_t* maskRow = mask + (v >> 16) * kStride;
+        const uint16_t* pictureRow = picture + (v >> 16) * kStride;
+        uint16_t* row = pixels + r * kStride;
+        uint32_t u = static_cast<uint32_t>(firstU);
+        for (int k = first; k < end; ++k, u += static_cast<uint32_t>(scale)) {
+            const int a = coverageOf(maskRow[u >> 16]);
+            if (a != 0) row[k] = blendCoverage(row[k], pictureRow[u >> 16], a);
+        }
+    }
+}

@@ -1,0 +1,161 @@
+#include "scenes/particle_field.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "core/tables.h"
+#include "fixed/colour.h"
+#include "music/pattern_data.h"
+#include "video/display.h"
+
+namespace {
+
+constexpr int kStride = ParticleFieldScene::kWidth;
+constexpr int kScreenRow = 50;  // the picture's first row on the screen
+
+// Two rand() calls: the low byte of the first, then of the second, above it.
+uint32_t random16() {
+    const uint32_t low = rand() & 0xFF;
+    const uint32_t high = rand() & 0xFF;
+    return low | (high << 8);
+}
+
+// Zoom steps: 60000/65536 source pixels per destination pixel, starting at
+// 13.5 columns and 5.9 rows in, so the picture grows about (160, 70).
+constexpr int32_t kZoomStep = 60000;
+constexpr int32_t kZoomStartX = 885760;
+constexpr int32_t kZoomStartY = 387520;
+
+void fillRows(uint16_t* pixels, int first, int end, uint16_t colour) {
+    for (int i = first * Display::kWidth; i < end * Display::kWidth; ++i) pixels[i] = colour;
+}
+
+}  // namespace
+
+void Particle::randomize() {
+    for (int32_t& p : phase) p = static_cast<int32_t>(random16());
+    for (int32_t& s : speed) s = static_cast<int32_t>(random16() % 400 + 100);
+}
+
+ParticleFieldScene::ParticleFieldScene() {
+    buffers[0] = new uint16_t[kPixels]();
+    buffers[1] = new uint16_t[kPixels]();
+    particles.reserve(kParticles);
+    for (int i = 0; i < kParticles; ++i) {
+        Particle particle;
+        particle.randomize();
+        particles.push_back(particle);
+    }
+    for (int x = 0; x < kWidth; ++x) zoomColumn[x] = (kZoomStartX + kZoomStep * x) >> 16;
+}
+
+ParticleFieldScene::~ParticleFieldScene() {
+    delete[] buffers[0];
+    delete[] buffers[1];
+}
+
+void ParticleFieldScene::update(int /*elapsedMs: one step per call*/) {
+    for (Particle& particle : particles) {
+        for (int k = 0; k < 4; ++k) {
+            particle.phase[k] = static_cast<int32_t>(static_cast<uint32_t>(particle.phase[k]) +
+                                                     static_cast<uint32_t>(particle.speed[k]));
+        }
+    }
+    if (frameCount & 2) {
+        sprinkleNoise(front());
+        blurFeedbackPicture(front());
+    }
+    zoom(front(), back());
+    plotParticles(back());
+    firstIsFront = !firstIsFront;
+    ++frameCount;
+}
+
+void ParticleFieldScene::sprinkleNoise(uint16_t* picture) {
+    int index = 0;
+    for (int i = 0; i < kNoiseDots; ++i) {
+        index = (index + (rand() & 0xFFFF)) % kPixels;
+        const int v = 128 + (i & 63);
+        const uint16_t grey = rgb565::pack(v >> 3, v >> 2, v >> 3);
+        picture[index] = rgb565AddSat(picture[index], grey);
+    }
+}
+
+// A pixel's channels spread apart so that four pixels can be summed in one
+// 32-bit word: red and blue in place, green moved to bits 21..26. Each sum
+// has room above its field.
+inline uint32_t spread(uint32_t c) {
+    return (c & 0xF81F) | ((c & 0x07E0) << 16);
+}
+
+void blurFeedbackPicture(uint16_t* p) {
+    // Row by row: the right, upper and lower neighbours of a row are summed
+    // first (none of them is changed by the row's own pass), then the left
+    // neighbour, the pixel just written, is added in order. The pass covers
+    // rows 1..138 from index 322 (row 1, column 2) to 44479 (row 138, column 319).
+    uint32_t partial[kStride];
+    uint32_t left = p[321];
+    for (int y = 1; y <= 138; ++y) {
+        uint16_t* row = p + y * kStride;
+        for (int x = 0; x < kStride; ++x) {
+            partial[x] = spread(row[x + 1]) + spread(row[x - kStride]) + spread(row[x + kStride]);
+        }
+        for (int x = y == 1 ? 2 : 0; x < kStride; ++x) {
+            const uint32_t sum = partial[x] + spread(left);
+            // Red and blue: the sums >> 2 (at most 31). Green: its sum >> 3 (at
+            // most 31) in the upper five bits of its field.
+            left = ((sum >> 2) & 0xF81F) | ((sum >> 18) & 0x07C0);
+            row[x] = static_cast<uint16_t>(left);
+        }
+    }
+}
+
+void ParticleFieldScene::zoom(const uint16_t* from, uint16_t* to) const {
+    for (int y = 0; y < kHeight; ++y) {
+        const uint16_t* source = from + ((kZoomStartY + kZoomStep * y) >> 16) * kStride;
+        uint16_t* row = to + y * kStride;
+        for (int x = 0; x < kWidth; ++x) row[x] = source[zoomColumn[x]];
+    }
+}
+
+void ParticleFieldScene::plotParticles(uint16_t* picture) const {
+    for (const Particle& particle : particles) {
+        const int32_t dx = (CosineTable[particle.phase[1] & 0xFFFF] * 30 +
+                            SineTable[particle.phase[0] & 0xFFFF] * 50) >>
+                           16;
+        const int32_t dy = (CosineTable[particle.phase[3] & 0xFFFF] * 40 +
+                            SineTable[particle.phase[2] & 0xFFFF] * 60) >>
+                           16;
+        // The screen's middle row, not the picture's: particles below picture
+        // row 138 are not drawn, so the plus shape always lies inside.
+        const int y = dy + 120;
+        const int x = dx + 160;
+        if (dx < -158 || dx > 158 || y < 2 || y > kHeight - 2) continue;
+        uint16_t* core = picture + y * kStride + x;
+        *core = rgb565AddSat(*core, kCoreColour);
+        core[1] = rgb565AddSat(core[1], kArmColour);
+        core[-1] = rgb565AddSat(core[-1], kArmColour);
+        core[kStride] = rgb565AddSat(core[kStride], kArmColour);
+        core[-kStride] = rgb565AddSat(core[-kStride], kArmColour);
+    }
+}
+
+void ParticleFieldScene::render() {
+    Display* display = Display::instance();
+    uint16_t* pixels = display->pixels;
+    memcpy(pixels + kScreenRow * Display::kWidth, front(), kPixels * sizeof(uint16_t));
+
+    // The bars are a rows high; during the first 70 rows of the song they
+    // shrink from the middle of the screen to 50.
+    const PatternData& music = PatternData::instance();
+    int a = 50;
+    if (music.position() == 0 && 120 - music.row() > 50) a = 120 - music.row();
+    display->updateTop = a - 1;
+    display->updateHeight = 242 - 2 * a;
+    if (display->fullUpdate) {
+        fillRows(pixels, 0, a, kBarColour);
+        fillRows(pixels, Display::kHeight - a, Display::kHeight, kBarColour);
+    }
+    fillRows(pixels, a, a + 1, kLineColour);
+    fillRows(pixels, Display::kHeight - a, Display::kHeight - a + 1, kLineColour);
+}
