@@ -21,8 +21,8 @@ constexpr int kWidth = 512, kHeight = 15;
 constexpr int kReadable = 300;  // columns that pass through the wall before it leaves
 
 // Invented groups, greeted two lines at a time.
-const char* const kTopLine[] = {"KALVOS", "ZOTTEK", "PULVIN", "HERRIX", "OSKELA", "QUILBA"};
-const char* const kBottomLine[] = {"VEMBLA", "TRUNDO", "FYRKET", "MOLDAX", "GAVRIK", "SELKIA"};
+const char* const kTopLine[] = {"KALVOS", "ZOTTEK", "PULVIN", "HUMLIK", "OSKELA", "WENDRA"};
+const char* const kBottomLine[] = {"VEMBLA", "TRUNDO", "FYRKET", "MOLDAN", "GAVRIK", "SELKIA"};
 
 // Lays the names out from column start with equal gaps, the last ending by
 // column end.
@@ -57,7 +57,9 @@ Canvas drawGreets() {
         if (text.at(x, y) < 0.5f) return palette::kBlack;
         // The lower line runs a little ahead in the gradient than the upper.
         const float t = (float(x) + (y > 7 ? 40.0f : 0.0f)) / 300.0f;
-        return gradient(stops, t - std::floor(t));
+        // Each colour at full strength in its brightest channel.
+        const Colour c = gradient(stops, t - std::floor(t));
+        return c * (1 / std::max({c.r, c.g, c.b}));
     });
     return canvas;
 }
