@@ -4,10 +4,10 @@
 // down one row per music row until the bottom edge, 571, is reached about
 // twenty seconds later. The picture is one descent: from deep space with
 // stars, a nebula and a ringed planet, through the lime curtains of an aurora
-// and a dusk sky glowing ever warmer, past clouds lit from below, to a
-// closing view of the sun setting into a lake between two dark ridges. Its
-// 40 warm glows drift over it additively, so the picture leaves them head
-// room: it is brightest only around the sun.
+// and a dusk sky glowing ever warmer, crossed by a falling star, past clouds
+// lit from below, to a closing view of the sun setting into a lake between
+// two dark ridges. Its 40 warm glows drift over it additively, so the
+// picture leaves them head room: it is brightest only around the sun.
 #include "pictures/pictures.h"
 
 using namespace art;
@@ -158,6 +158,21 @@ void paintClouds(Canvas& canvas) {
         }
 }
 
+// A falling star crossing the empty stretch between aurora and clouds: a
+// bright head trailing a tail that cools to lime and fades.
+void paintMeteor(Canvas& canvas) {
+    const float headX = 118, headY = 492, tailX = 246, tailY = 446;
+    constexpr int kSteps = 90;
+    for (int i = kSteps; i >= 0; --i) {
+        const float t = float(i) / kSteps;  // 0 at the head
+        const float x = lerp(headX, tailX, t), y = lerp(headY, tailY, t);
+        const Colour c = mix(palette::kSpark, palette::kLime, smoothstep(0.05f, 0.6f, t));
+        canvas.paintGlowDot(x, y, 0.6f * (1 - t) + 0.2f, 0.8f + 1.2f * (1 - t), c,
+                            0.5f * (1 - t) * (1 - t));
+    }
+    canvas.paintGlowDot(headX, headY, 1.2f, 2.5f, palette::kSpark, 1);
+}
+
 void paintSun(Canvas& canvas) {
     Mask sun(kWidth, kHeight);
     addDisc(sun, kSunX, kSunY, kSunRadius);
@@ -235,6 +250,7 @@ Canvas drawVelmira() {
     paintPlanet(canvas);
     paintAurora(canvas);
     paintClouds(canvas);
+    paintMeteor(canvas);
     paintSun(canvas);
     paintLand(canvas);
     paintWater(canvas);
