@@ -5,9 +5,9 @@
 // ever seen, and each texel stands for the normal that lands there. For
 // every such normal the picture shows what a mirror would reflect to the
 // viewer: a dusk sky falling from deep violet to flame orange, a sun that
-// makes the bright highlight, a hard horizon, and below it a dark floor
-// ruled with the demo's lime lines. That is what makes the turning mesh read
-// as polished metal. Texels outside the disc repeat the rim.
+// makes the bright highlight, a hard horizon, and below it dark ground under
+// a thin lime glow. That is what makes the turning mesh read as polished
+// metal. Texels outside the disc repeat the rim.
 #include "pictures/pictures.h"
 
 using namespace art;
@@ -36,11 +36,11 @@ Colour environment(Vec r) {
     const Vec sun = normalised({-0.55f, -0.5f, -0.67f});
     const float toSun = std::max(0.0f, dot(r, sun));
     const Colour sunlight =
-        palette::kSpark * (std::pow(toSun, 400.0f) * 2.5f + std::pow(toSun, 24.0f) * 0.55f);
+        palette::kSpark * (std::pow(toSun, 300.0f) * 2.5f + std::pow(toSun, 12.0f) * 0.6f);
     if (up >= 0) {
         const float e = std::sqrt(up);  // stretches the warm band near the horizon
-        Colour c = gradient({fromRgb(0xFFD08A), fromRgb(0xFF8A3A), fromRgb(0xD0507A),
-                             fromRgb(0x8A4AA8), fromRgb(0x4A2A80)},
+        Colour c = gradient({fromRgb(0xFFD08A), fromRgb(0xFF8A3A), fromRgb(0xE07A9A),
+                             fromRgb(0xB8A0E0), fromRgb(0x6A5AA8)},
                             e);
         // A few soft bands of cloud across the sky.
         const float azimuth = std::atan2(r.x, r.z);
@@ -48,21 +48,16 @@ Colour environment(Vec r) {
         c = mix(c, fromRgb(0xFF9A6A), 0.35f * cloud * (1 - e));
         return c + sunlight;
     }
-    // The floor: a plane below the viewer, ruled in lime, fading with
-    // distance into the haze of the horizon.
+    // The ground: dark just under the horizon, with a thin lime glow along
+    // it (the demo's frame-line colour), lifting toward a dim violet below.
+    // Smooth on purpose: the mesh's many small faces would break any fine
+    // pattern here into speckle.
     const float down = -up;
-    const float distance = 1 / std::max(down, 1e-4f);
-    const float gx = r.x * distance * 1.5f, gz = r.z * distance * 1.5f;
-    const float lineWidth = 0.05f * distance;
-    auto line = [&](float v) {
-        const float f = std::fabs(v - std::round(v));
-        return 1 - smoothstep(0.02f, 0.02f + lineWidth, f);
-    };
-    const float haze = std::exp(-down * 6);
-    const float grid = std::max(line(gx), line(gz)) * (1 - haze);
-    Colour c = mix(fromRgb(0x14061E), fromRgb(0x2A0C3A), clamp01(down * 2));
-    c = mix(c, palette::kLime, grid * 0.75f);
-    c = mix(c, fromRgb(0xC8505A), haze * 0.8f);
+    Colour c =
+        gradient({fromRgb(0x2A0A2A), fromRgb(0x12061C), fromRgb(0x2E1450), fromRgb(0x5A3A8A)},
+                 std::sqrt(down));
+    const float glow = std::exp(-down * 30);
+    c = mix(c, palette::kLime, 0.55f * glow * (1 - std::exp(-down * 400)));
     return c + sunlight * 0.3f;
 }
 

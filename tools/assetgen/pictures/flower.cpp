@@ -8,8 +8,8 @@
 // lower faces and the stamens agree on the texels they share): flame orange
 // petals paling to warm white at their tips, with a light vein down each, and
 // a dark violet heart set with golden florets in a sunflower's spiral. The
-// stem is lime, darker at its foot, and the two leaves are a lighter lime
-// with a bright midrib. Texels just outside the triangles repeat their
+// stem is green, darker at its foot, and the two leaves shade from a light
+// midrib to darker edges. Texels just outside the triangles repeat their
 // neighbours, since the rasterizer's affine steps can land a texel off.
 #include "meshes/mesh_build.h"
 #include "pictures/pictures.h"
@@ -65,20 +65,20 @@ Colour petalColour(const FlowerShape& shape, float x, float y) {
     return c * (1 - 0.3f * across * across);
 }
 
+// The stem's chart is small and the leaves stretch it across much of the
+// screen, so their colours change only slowly from texel to texel.
 Colour stemColour(Vec3 p) {
-    const float a = std::atan2(float(p.y), float(p.x));
     const float rise = clamp01(float(p.z) / 40);
-    const float stripes = 0.85f + 0.15f * std::sin(a * 10);
-    return mix(fromRgb(0x2A5A08), palette::kLime, 0.3f + 0.6f * rise) * stripes;
+    return mix(fromRgb(0x2A5A10), fromRgb(0x6AAA20), rise);
 }
 
 Colour leafColour(Vec3 p, Vec3 ridgeFrom, Vec3 ridgeTo) {
     const Vec3 d = ridgeTo - ridgeFrom;
     const double t = std::clamp(dot(p - ridgeFrom, d) / dot(d, d), 0.0, 1.0);
     const float off = float(meshgen::length(p - (ridgeFrom + d * t)));
-    const float midrib = 1 - smoothstep(0.15f, 0.5f, off);
-    const Colour body = mix(fromRgb(0x9ADB30), fromRgb(0x3A7A10), clamp01(off / 2.5f));
-    return mix(body, fromRgb(0xD8FF80), 0.6f * midrib);
+    const float midrib = 1 - smoothstep(0.0f, 2.0f, off);
+    const Colour body = mix(fromRgb(0x50961E), fromRgb(0x3A7A18), smoothstep(0.0f, 5.0f, off));
+    return mix(body, fromRgb(0xA0D858), 0.35f * midrib * float(1 - 0.5 * t));
 }
 
 struct TexPoint {

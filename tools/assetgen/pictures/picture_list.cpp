@@ -17,11 +17,11 @@ const std::vector<PictureEntry>& pictureList() {
          [] { return drawCredit(3); }},
         {"data/velmira.png", nullptr, 320, 811, true, drawVelmira},
         {"data/flarealpha16.png", nullptr, 16, 16, false, drawGlow},
-        {"data/env.png", nullptr, 256, 256, true, drawEnvironment},
+        {"data/env.png", nullptr, 256, 256, false, drawEnvironment},
         {"data/brisklo-logo-png.png", "data/brisklo-logo-png-alpha.png", 320, 240, false,
          drawBriskloLogo},
         {"data/greets.png", nullptr, 512, 15, false, drawGreets},
-        {"data/flower.png", nullptr, 256, 256, true, drawFlower},
+        {"data/flower.png", nullptr, 256, 256, false, drawFlower},
         {"data/kukkatausta.png", nullptr, 640, 240, true, drawMeadow},
     };
     return list;

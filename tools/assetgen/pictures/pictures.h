@@ -18,7 +18,9 @@ struct PictureEntry {
     const char* alphaName;  // its coverage map, or nullptr
     int width;
     int height;
-    bool dither;  // soft gradients: ordered dither onto the RGB565 levels
+    // Ordered dither onto the RGB565 levels, for soft gradients shown about
+    // one texel to a pixel; textures seen magnified would show its pattern.
+    bool dither;
     art::Canvas (*draw)();
 };
 
