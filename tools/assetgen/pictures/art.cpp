@@ -215,12 +215,6 @@ Mask halo(const Mask& m, float grow, float sigma, float strength) {
     return out;
 }
 
-Mask minus(const Mask& a, const Mask& b) {
-    Mask out = a;
-    for (size_t i = 0; i < out.v.size(); ++i) out.v[i] *= 1 - b.v[i];
-    return out;
-}
-
 Canvas::Canvas(int w, int h) : width_(w), height_(h), c_(size_t(w) * h), a_(size_t(w) * h, 0.0f) {}
 
 void Canvas::paint(int x, int y, Colour c, float a) {

@@ -65,7 +65,6 @@ constexpr Colour fromRgb(uint32_t rgb) {
 // The demo's own colours, which every picture takes its palette from.
 namespace palette {
 constexpr Colour kLime = fromRgb565(0x76C0);        // frame lines
-constexpr Colour kBar = fromRgb565(0x1082);         // letterbox bars
 constexpr Colour kViolet = fromRgb565(0x3028);      // the credits' band
 constexpr Colour kFlameLight = fromRgb565(0xFD90);  // flame discs, inner edge
 constexpr Colour kFlame = fromRgb565(0xFB40);       // flame discs, outer edge
@@ -135,8 +134,6 @@ Mask blurred(const Mask& m, float sigma);
 Mask grown(const Mask& m, float radius);
 // Coverage of the soft shadow or glow around a shape: grown, blurred, scaled.
 Mask halo(const Mask& m, float grow, float sigma, float strength);
-// a * (1 - b): what is left of a where b covers.
-Mask minus(const Mask& a, const Mask& b);
 // A picture being drawn: premultiplied colour and coverage.
 class Canvas {
   public:
