@@ -47,11 +47,11 @@ Canvas drawGreets() {
     addLine(text, kTopLine, style, 1, kReadable - 18, 7);
     addLine(text, kBottomLine, style, 19, kReadable, 15);
 
-    // Bright enough to survive the flat shading: lime, gold, flame, peach,
-    // orchid, lavender, and back to lime.
-    const std::vector<Colour> stops = {fromRgb(0x9CFF20), fromRgb(0xFFE040), fromRgb(0xFF8A30),
-                                       fromRgb(0xFFB890), fromRgb(0xF070E0), fromRgb(0xA88AFF),
-                                       fromRgb(0x9CFF20)};
+    // The palette's lightest shades, rich in green (the shading keeps about
+    // a quarter of a colour, and green carries most of what the eye sees):
+    // lime, gold, warm white, peach, lavender, and back to lime.
+    const std::vector<Colour> stops = {fromRgb(0x9CFF20), fromRgb(0xFFF040), palette::kSpark,
+                                       fromRgb(0xFFC8A0), fromRgb(0xC8B4FF), fromRgb(0x9CFF20)};
     Canvas canvas(kWidth, kHeight);
     canvas.fillAll([&](int x, int y) {
         if (text.at(x, y) < 0.5f) return palette::kBlack;
