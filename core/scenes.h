@@ -8,6 +8,15 @@
 
 #include <cstdint>
 
+class EnvMeshScene;
+class FlowerScene;
+class GreetsCubeScene;
+
+// The scene objects start-up creates; null until constructed.
+extern EnvMeshScene* gEnvMeshScene;
+extern FlowerScene* gFlowerScene;
+extern GreetsCubeScene* gGreetsCubeScene;
+
 // Constructs the scenes, title first, credits last, calling progress() after
 // every one but the last (seven loading steps).
 void constructScenes(void (*progress)());

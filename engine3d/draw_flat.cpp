@@ -23,6 +23,11 @@ struct FlatPoint {
 
 // Each channel becomes floor(area * channel / 64), not clamped: a channel past
 // its maximum spills into its neighbour's bits. twiceArea is in 16.16.
+// The products are formed in 64 bits. Kept to 32 bits, as 16.16 products of
+// the shifted area and the channel would be, the shade wraps long before the
+// cross product does (past 32,767): from twice an area of 16,645 square
+// pixels with green at 63 and 16,913 with red or blue at 31 (in general above
+// 2^20 / green and 2^19 / red or blue). Below that the two agree to the bit.
 uint16_t areaShade(uint32_t colour, int64_t twiceArea) {
     const int64_t r = (colour >> 11) & 31;
     const int64_t g = (colour >> 5) & 63;

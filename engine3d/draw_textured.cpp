@@ -7,11 +7,13 @@
 // vertices and read texture. Depths are camera-space 16.16, smaller nearer;
 // a pixel is written only where it is strictly nearer than the depth buffer.
 //
-// Screen positions are carried in 64 bits (pixel << 16), so the edge set-up
-// is exact for every projected position. Texel coordinates and depths are
-// 16.16 and wrap like the 32-bit words they are; the 16-bit texel index only
-// ever sees their low 32 bits. Rows and columns off the screen are passed by
-// stepping the interpolants straight to the first visible one.
+// Screen positions are carried in 64 bits (pixel << 16), so the edges never
+// wrap, however far off the screen a vertex projects; where 32-bit positions
+// would not wrap either, every increment and position is the same number.
+// Texel coordinates and depths are 16.16 and wrap like the 32-bit words they
+// are; the 16-bit texel index only ever sees their low 32 bits. Rows and
+// columns off the screen are passed by stepping the interpolants straight to
+// the first visible one.
 #include <algorithm>
 
 #include "engine3d/mesh.h"
@@ -67,25 +69,52 @@ int64_t rowReciprocal(int64_t rows) {
     return (int64_t{1} << 32) / rows;
 }
 
-// An edge from `from` to `to`. The x increment is a direct division; u, v
-// and z go through the reciprocal, except that the long edge (directZ) also
-// divides z directly. An edge within one row does not move.
-Edge makeEdge(const TexPoint& from, const TexPoint& to, bool directZ) {
+// Which edge of a face is set up. Each edge rounds its own way: the
+// reciprocal is truncated, so an increment taken through it can be a little
+// smaller than the direct quotient (3 pixels over 3 rows: 3 * 21845 = 65535,
+// not 65536), and an edge leaning right then ends some rows a pixel further
+// left.
+enum class EdgeKind {
+    TopToMiddle,     // x by direct division, u, v, z through the reciprocal
+    TopToBottom,     // z by direct division, x, u, v through the reciprocal
+    MiddleToBottom,  // all four through the reciprocal
+};
+
+// The reciprocal's increment for a 16.16 difference, floor(delta * inv /
+// 65536), cut to 32 bits like any 16.16 product.
+Fixed throughReciprocal(Fixed delta, int64_t inv) {
+    return static_cast<Fixed>((int64_t{delta} * inv) >> 16);
+}
+
+// The direct increment, (delta << 16) / rows truncated, cut to 32 bits.
+Fixed directQuotient(Fixed delta, int64_t rows) {
+    return static_cast<Fixed>(int64_t{delta} * 65536 / rows);
+}
+
+// An edge from `from` to `to`; one within one row does not move.
+Edge makeEdge(const TexPoint& from, const TexPoint& to, EdgeKind kind) {
     Edge e;
     e.x = from.x;
     e.u = from.u;
     e.v = from.v;
     e.z = from.z;
-    const int64_t rows = to.y - from.y;
+    const int64_t rows = to.y - from.y;  // 16.16
     if (rows < 1) return e;
     const int64_t inv = rowReciprocal(rows);
-    e.dx = (to.x - from.x) * 65536 / rows;
-    e.du = static_cast<Fixed>((int64_t{wrapSub(to.u, from.u)} * inv) >> 16);
-    e.dv = static_cast<Fixed>((int64_t{wrapSub(to.v, from.v)} * inv) >> 16);
-    if (directZ) {
-        e.dz = static_cast<Fixed>(int64_t{wrapSub(to.z, from.z)} * 65536 / rows);
+    if (kind == EdgeKind::TopToMiddle) {
+        e.dx = (to.x - from.x) * 65536 / rows;
     } else {
-        e.dz = static_cast<Fixed>((int64_t{wrapSub(to.z, from.z)} * inv) >> 16);
+        // The positions are whole pixels, so the 16.16 product of their
+        // difference and inv is exactly pixels * inv: no rounding, and no
+        // overflow in 64 bits for any projected position.
+        e.dx = ((to.x - from.x) >> 16) * inv;
+    }
+    e.du = throughReciprocal(wrapSub(to.u, from.u), inv);
+    e.dv = throughReciprocal(wrapSub(to.v, from.v), inv);
+    if (kind == EdgeKind::TopToBottom) {
+        e.dz = directQuotient(wrapSub(to.z, from.z), rows);
+    } else {
+        e.dz = throughReciprocal(wrapSub(to.z, from.z), inv);
     }
     return e;
 }
@@ -146,13 +175,13 @@ void Mesh::drawTextured() {
 
         sortByY(p[0], p[1], p[2]);
         if (p[2].y <= rowLimitTop || p[0].y >= rowLimitBottom) continue;  // no visible row
-        Edge longEdge = makeEdge(p[0], p[2], true);
-        Edge shortEdge = makeEdge(p[0], p[1], false);
+        Edge longEdge = makeEdge(p[0], p[2], EdgeKind::TopToBottom);
+        Edge shortEdge = makeEdge(p[0], p[1], EdgeKind::TopToMiddle);
 
         int64_t y = p[0].y;
         for (int part = 0; part < 2; ++part) {
             const int64_t partEnd = part == 0 ? p[1].y : p[2].y;
-            if (part == 1) shortEdge = makeEdge(p[1], p[2], false);
+            if (part == 1) shortEdge = makeEdge(p[1], p[2], EdgeKind::MiddleToBottom);
             if (y < rowLimitTop && y < partEnd) {
                 const int64_t rows = (std::min(rowLimitTop, partEnd) - y + kRow - 1) / kRow;
                 longEdge.skip(rows);

@@ -2,6 +2,7 @@
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -54,8 +55,11 @@ void Display::present() {
     fullUpdate = false;
 }
 
+// The bound is the buffer's own constant size: with pixelCount (an int that a
+// store into depth could alias) the compiler reloads it every step and cannot
+// fill several entries at once.
 void Display::clearDepth(int32_t value) {
-    for (int i = 0; i < pixelCount; ++i) depth[i] = value;
+    std::fill_n(depth, kPixelCount, value);
 }
 
 int Display::framesPerSecond() {

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <utility>
+#include <vector>
+
 #include "engine_test_support.h"
 
 namespace {
@@ -33,6 +36,22 @@ class DrawTextured : public testing::Test {
         }
         return n;
     }
+    // Columns [first, end) drawn on each row from `top` up to `bottom`
+    // (exclusive), {0, 0} for an empty row; each row must be one run.
+    std::vector<std::pair<int, int>> spans(int top, int bottom) const {
+        std::vector<std::pair<int, int>> rows;
+        for (int y = top; y < bottom; ++y) {
+            int first = 0, end = 0;
+            for (int x = 0; x < 320; ++x) {
+                if (pixelAt(x, y) == kBackground) continue;
+                if (end == 0) first = x;
+                EXPECT_TRUE(end == 0 || end == x) << "row " << y << " has a gap at " << x;
+                end = x + 1;
+            }
+            rows.emplace_back(first, end);
+        }
+        return rows;
+    }
     std::unique_ptr<Image> texture;
 };
 
@@ -62,6 +81,27 @@ TEST_F(DrawTextured, MapsTexelsAffinelyWithTruncatedReciprocals) {
     EXPECT_EQ(pixelAt(5, 3), (23 << 8) | 14);
     EXPECT_EQ(pixelAt(0, 63), (83 << 8) | 10);
     EXPECT_EQ(pixelAt(0, 64), kBackground);
+}
+
+TEST_F(DrawTextured, TheLowerEdgeStepsXThroughItsTruncatedReciprocal) {
+    // Middle (90, 205) to bottom (93, 208): 3 rows, reciprocal 21845, so x
+    // steps by 65535 and stays a pixel left of 91 and 92 on rows 206 and 207.
+    auto m = mesh({{92, 203, 0x10000}, {90, 205, 0x10000}, {93, 208, 0x10000}}, {face(0, 1, 2)});
+    m->drawTextured();
+    using Runs = std::vector<std::pair<int, int>>;
+    EXPECT_EQ(spans(203, 209), (Runs{{0, 0}, {91, 92}, {90, 92}, {90, 92}, {91, 92}, {0, 0}}));
+    EXPECT_EQ(drawn(), 6);
+}
+
+TEST_F(DrawTextured, TheLongEdgeStepsXThroughItsReciprocalAndTheUpperEdgeDivides) {
+    // Long edge (10, 0) to (22, 6): reciprocal 10922, x step 12 * 10922 =
+    // 131064, so it ends each row a pixel short of 10 + 2k. The upper edge to
+    // (13, 3) divides directly and stays on 10 + k; the lower edge to (22, 6)
+    // steps 9 * 21845 = 196605 and lands a pixel short from row 4 on.
+    auto m = mesh({{10, 0, 0x10000}, {13, 3, 0x10000}, {22, 6, 0x10000}}, {face(0, 1, 2)});
+    m->drawTextured();
+    using Runs = std::vector<std::pair<int, int>>;
+    EXPECT_EQ(spans(0, 7), (Runs{{0, 0}, {0, 0}, {12, 13}, {13, 15}, {15, 17}, {18, 19}, {0, 0}}));
 }
 
 TEST_F(DrawTextured, EnvironmentMappingSamplesTheCentreForANormalFacingTheViewer) {

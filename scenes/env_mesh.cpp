@@ -1,0 +1,139 @@
+#include "scenes/env_mesh.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "core/tables.h"
+#include "engine3d/camera.h"
+#include "music/pattern_data.h"
+#include "video/display.h"
+
+namespace {
+
+constexpr int kWidth = Display::kWidth;
+constexpr int kLastIntroPosition = 3;
+constexpr int32_t kBeatEvent = 1;
+constexpr int32_t kJitterOnEvent = 11;
+constexpr int32_t kJitterOffEvent = PatternData::kCutMarkerCode;
+
+constexpr int32_t kBeatPulse = 30000;
+constexpr int32_t kPulseDecay = 10000;
+constexpr Fixed kOrbitRadius = 0x18000;  // 1.5
+constexpr int32_t kBeatSpin = 10000;
+constexpr int32_t kSpinX = 120;
+constexpr int32_t kSpinY = 400;
+
+constexpr Fixed kFarDepth = 0x1E0000;  // 30.0: nothing beyond it is drawn
+constexpr uint16_t kBandColour = 0x1082;
+constexpr int kBandRows = 50;  // dark rows above and below the mesh
+
+constexpr int kOpenMargin = 50;  // the band's margin once open
+constexpr int kLogoLeft = 15;    // logo columns 15..309
+constexpr int kLogoColumns = 295;
+
+// Rows of margin above and below the intro band: 120 at the first row of the
+// song, closing by one row a music row until it settles at 50 from row 70.
+int bandMargin(const PatternData& patterns) {
+    const int opening = 120 - patterns.row();
+    if (patterns.position() == 0 && opening > kOpenMargin) return opening;
+    return kOpenMargin;
+}
+
+}  // namespace
+
+EnvMeshScene::EnvMeshScene() {
+    envImage.reset(loadPicture("data/env.png", 256, 256, true));
+    logoImage.reset(loadPicture("data/brisklo-logo-png.png", kWidth, Display::kHeight, true));
+    logoMask.reset(loadPicture("data/brisklo-logo-png-alpha.png", kWidth, Display::kHeight, true));
+    mesh = std::make_unique<Mesh>("data/spid", envImage.get(), envImage.get(), 186, 384, 209);
+}
+
+void EnvMeshScene::update(int /*elapsedMs*/) {
+    const PatternData& patterns = PatternData::instance();
+    if (patterns.position() <= kLastIntroPosition) {
+        // Both in one frame: the jitter ends up off.
+        if (patterns.eventPassed(kJitterOnEvent)) glitch = 1;
+        if (patterns.eventPassed(kJitterOffEvent)) glitch = 0;
+        return;
+    }
+    followBeat();
+    placeCameraAndMesh();
+}
+
+// A beat starts only on the first update that reports event 1: beatNow must
+// fall back to 0 before the next one can start.
+void EnvMeshScene::followBeat() {
+    beatBefore = beatNow;
+    beatNow = PatternData::instance().eventPassed(kBeatEvent) ? 1 : 0;
+    if (beatNow != beatBefore && beatNow == 1) {
+        beatStarted = 1;
+        pulse = kBeatPulse;
+    } else {
+        beatStarted = 0;
+        if (pulse > 0) pulse -= kPulseDecay;
+    }
+}
+
+void EnvMeshScene::placeCameraAndMesh() {
+    Camera& camera = *Display::instance()->camera;
+    camera.rotX = 0;
+    camera.rotZ = 0;
+    camera.rotY = -16384 - orbitAngle;  // from the unreduced angle
+    orbitAngle &= 0xFFFF;
+    // The pulse pulls the camera in; with the orbit at 0 it stands at (-radius, 0, 0).
+    const Fixed radius = kOrbitRadius - pulse;
+    camera.posX = fixedMul(radius, CosineTable[orbitAngle]);
+    camera.posY = 0;
+    camera.posZ = fixedMul(radius, SineTable[orbitAngle]);
+
+    if (beatStarted == 1) mesh->rotY += kBeatSpin;
+    mesh->rotX += kSpinX;
+    mesh->rotY += kSpinY;
+    mesh->rotZ = 0;
+    camera.update();
+    mesh->transform();
+}
+
+void EnvMeshScene::render() {
+    const PatternData& patterns = PatternData::instance();
+    if (patterns.position() > kLastIntroPosition) {
+        drawMeshFrame();
+    } else {
+        blendLogoBand(bandMargin(patterns));
+    }
+}
+
+// The particle field keeps rows 50-189 wherever the mesh does not cover them;
+// the mesh may also draw over the dark bands, so they are repainted first.
+void EnvMeshScene::drawMeshFrame() {
+    Display* display = Display::instance();
+    display->clearDepth(kFarDepth);
+    uint16_t* pixels = display->pixels;
+    std::fill_n(pixels, kBandRows * kWidth, kBandColour);
+    std::fill_n(pixels + (Display::kHeight - kBandRows) * kWidth, kBandRows * kWidth, kBandColour);
+    mesh->drawTextured();
+    display->updateTop = 0;
+    display->updateHeight = Display::kHeight;
+}
+
+// Rows margin+1 .. 238-margin of the logo over the screen, each row shifted
+// as a whole by -5..+10 pixels (one rand() a row) while the jitter is on. The
+// logo spans columns 15..309, so a shifted row stays within columns 10..319
+// of its own screen row. Coverage 0 leaves the pixel unwritten.
+void EnvMeshScene::blendLogoBand(int margin) {
+    uint16_t* screen = Display::instance()->pixels;
+    const uint16_t* logo = logoImage->pixels;
+    const uint16_t* mask = logoMask->pixels;
+    for (int y = margin + 1; y < Display::kHeight - 1 - margin; ++y) {
+        const int source = y * kWidth + kLogoLeft;
+        int target = source;
+        if (glitch) target += (rand() & 15) - 5;
+        const uint16_t* logoRow = logo + source;
+        const uint16_t* maskRow = mask + source;
+        uint16_t* out = screen + target;
+        for (int x = 0; x < kLogoColumns; ++x) {
+            const int a = coverageOf(maskRow[x]);
+            if (a != 0) out[x] = blendCoverage(out[x], logoRow[x], a);
+        }
+    }
+}

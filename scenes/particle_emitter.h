@@ -1,0 +1,32 @@
+// particle_emitter.h - glowing sparks that go through the ordinary mesh
+// transform.
+//
+// A ParticleEmitter is a Mesh without faces whose vertices are the spark
+// positions, so Mesh::transform projects them like any vertex (normals
+// skipped); the emitter adds each spark's tint, life flag and velocity, and
+// draws every living spark whose centre is on the screen and nearer than the
+// depth buffer there as an additive 16 x 16 glow sprite (the mesh's texture).
+// The sprite's green field is the glow: each screen pixel D becomes
+// rgb565AddSat(D, rgb565Scale(tint, 4 g)). The depth buffer is only read.
+#pragma once
+
+#include <cstdint>
+
+#include "engine3d/mesh.h"
+
+class ParticleEmitter : public Mesh {
+  public:
+    // count sparks, all dead, at the origin, at rest, uncoloured; identity
+    // matrix and the loaded meshes' focal length. The per-spark arrays hold
+    // count + 5 entries, the projections count.
+    explicit ParticleEmitter(int count);
+    ~ParticleEmitter();
+
+    // The living sparks as glow sprites; transform() must have run since the
+    // positions last changed.
+    void render();
+
+    uint16_t* colours = nullptr;    // RGB565 tint a spark
+    uint8_t* alive = nullptr;       // 1 once emitted, never reset
+    Vector3* velocities = nullptr;  // model units an update, before scaling
+};
