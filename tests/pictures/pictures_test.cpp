@@ -2,8 +2,9 @@
 // load them: sizes the scenes read, coverage only where a scene keeps it,
 // a glow sprite whose every lit pixel is drawn, a greets text the cube wall
 // can show, a background that tiles, and a flower texture under every
-// triangle of the flower.
+// triangle of the flower; and the drawing kit's levels as the loader reads them.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -12,6 +13,8 @@
 #include <vector>
 
 #include "../engine3d/engine_test_support.h"
+#include "common/asset_files.h"
+#include "pictures/art.h"
 #include "video/image.h"
 
 namespace {
@@ -257,4 +260,32 @@ TEST(Pictures, FlowerTextureLiesUnderEveryTriangleOfTheFlower) {
             EXPECT_GT(red(texel), blue(texel)) << "petal face " << f;
         }
     }
+}
+
+// The drawing kit's output, through the demo's own loader: every channel
+// lands on the level it was drawn at, pure magenta never becomes the colour
+// key, and coverage reaches exactly 0 and 63.
+TEST(DrawingKit, ColoursAndCoverageLandOnTheLoadersLevels) {
+    art::Canvas canvas(4, 1);
+    canvas.set(0, 0, {1, 0, 1}, 1);  // the key's colour
+    canvas.set(1, 0, {0.5f, 0.5f, 0.5f}, 0.5f);
+    canvas.set(2, 0, {1, 1, 1}, 1);
+    canvas.set(3, 0, {0.2f, 0.9f, 0.0f}, 0);
+    char picturePath[] = "/tmp/artkitXXXXXX.png";
+    char alphaPath[] = "/tmp/artkitalphaXXXXXX.png";
+    close(mkstemps(picturePath, 4));
+    close(mkstemps(alphaPath, 4));
+    ASSERT_TRUE(writePng(picturePath, art::toPicture(canvas, false)));
+    ASSERT_TRUE(writePng(alphaPath, art::toAlphaMap(canvas)));
+    Image picture(picturePath);
+    Image alpha(alphaPath);
+    unlink(picturePath);
+    unlink(alphaPath);
+    EXPECT_EQ(picture.pixels[0], 0xF83F);  // green raised by one level
+    EXPECT_EQ(picture.pixels[1], (16 << 11) | (32 << 5) | 16);
+    EXPECT_EQ(picture.pixels[2], 0xFFFF);
+    EXPECT_EQ(picture.pixels[3], 0);  // nothing drawn: black
+    EXPECT_EQ(coverageOf(alpha.pixels[0]), 63);
+    EXPECT_EQ(coverageOf(alpha.pixels[1]), 32);
+    EXPECT_EQ(coverageOf(alpha.pixels[3]), 0);
 }
