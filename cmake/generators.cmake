@@ -5,7 +5,8 @@ add_asset_generator(font OUTPUTS data/font.png)
 add_asset_generator(song OUTPUTS data/patterndata.bin data/ondrivale.ogg LIBS PkgConfig::VORBIS)
 add_asset_generator(meshes OUTPUTS data/cube data/spid data/flow)
 add_asset_generator(code940 OUTPUTS code940.bin LIBS demo_headers)
-add_asset_generator(pictures OUTPUTS
+pkg_check_modules(FREETYPE REQUIRED IMPORTED_TARGET freetype2)
+add_asset_generator(pictures LIBS PkgConfig::FREETYPE gen_meshes_lib OUTPUTS
   data/seinae.png
   data/title.png
   data/title-alpha.png
