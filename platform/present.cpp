@@ -27,14 +27,6 @@ int gScale = 1;
 int gOffsetX = 0;
 int gOffsetY = 0;
 
-// The largest whole factor, up to maxScale, that keeps width x height within
-// limitWidth x limitHeight; at least 1.
-int wholeScaleWithin(int width, int height, int limitWidth, int limitHeight, int maxScale) {
-    int scale = maxScale;
-    while (scale > 1 && (width * scale > limitWidth || height * scale > limitHeight)) --scale;
-    return scale;
-}
-
 void rememberDesktopSize() {
     const SDL_VideoInfo* info = SDL_GetVideoInfo();
     if (info == nullptr || info->current_w <= 0 || info->current_h <= 0) return;
@@ -67,16 +59,17 @@ void paintRows(int top, int rows) {
 bool setMode(bool fullScreen) {
     if (fullScreen) {
         gWindow = SDL_SetVideoMode(gDesktopWidth, gDesktopHeight, gBitsPerPixel, SDL_FULLSCREEN);
-        gScale = wholeScaleWithin(gWidth, gHeight, gDesktopWidth, gDesktopHeight, 64);
     } else {
         gWindow =
             SDL_SetVideoMode(gWidth * gWindowedScale, gHeight * gWindowedScale, gBitsPerPixel, 0);
-        gScale = gWindowedScale;
     }
     if (gWindow == nullptr) return false;
     gFullScreen = fullScreen;
-    gOffsetX = (gWindow->w - gWidth * gScale) / 2;
-    gOffsetY = (gWindow->h - gHeight * gScale) / 2;
+    const ScreenLayout layout = platformFitScreen(gWidth, gHeight, gWindow->w, gWindow->h,
+                                                  fullScreen ? 64 : gWindowedScale);
+    gScale = layout.scale;
+    gOffsetX = layout.x;
+    gOffsetY = layout.y;
     SDL_FillRect(gWindow, nullptr, 0);
     SDL_UpdateRect(gWindow, 0, 0, 0, 0);
     if (!gVisible.empty()) paintRows(0, gHeight);
@@ -107,7 +100,8 @@ SDL_Surface* platformOpenScreen(int width, int height, int bitsPerPixel) {
         // Within 85% of the desktop, at most 4 times. The drawing surface is
         // separate so that it survives a change of video mode.
         gWindowedScale =
-            wholeScaleWithin(width, height, gDesktopWidth * 85 / 100, gDesktopHeight * 85 / 100, 4);
+            platformFitScreen(width, height, gDesktopWidth * 85 / 100, gDesktopHeight * 85 / 100, 4)
+                .scale;
         if (!setMode(false)) return nullptr;
         const SDL_PixelFormat* f = gWindow->format;
         gDrawing = SDL_CreateRGBSurface(SDL_SWSURFACE, width, height, bitsPerPixel, f->Rmask,
@@ -115,6 +109,14 @@ SDL_Surface* platformOpenScreen(int width, int height, int bitsPerPixel) {
     }
     if (gDrawing != nullptr) gVisible.assign(size_t(width) * height, 0);
     return gDrawing;
+}
+
+ScreenLayout platformFitScreen(int width, int height, int areaWidth, int areaHeight, int maxScale) {
+    int scale = maxScale;
+    while (scale > 1 && (width * scale > areaWidth || height * scale > areaHeight)) --scale;
+    // An area smaller than the picture shows its top left corner.
+    return {scale, std::max((areaWidth - width * scale) / 2, 0),
+            std::max((areaHeight - height * scale) / 2, 0)};
 }
 
 void platformPresentedRows(int screenHeight, int top, int height, int* first, int* count) {

@@ -32,6 +32,15 @@ void platformPresentedRows(int screenHeight, int top, int height, int* first, in
 // latest present (null before the screen is open).
 const uint16_t* platformVisibleScreen();
 
+// Where a width x height picture goes in an area: the largest whole factor up
+// to maxScale (at least 1) that fits, centred.
+struct ScreenLayout {
+    int scale;
+    int x;
+    int y;
+};
+ScreenLayout platformFitScreen(int width, int height, int areaWidth, int areaHeight, int maxScale);
+
 // Between a scaled window and full screen; nothing without a desktop.
 void platformToggleFullScreen();
 bool platformFullScreen();

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -35,18 +36,30 @@ constexpr size_t kSoundRingSamples = size_t{1} << 17;
 
 volatile sig_atomic_t gInterrupted = 0;
 volatile pid_t gEncoderPid = -1;
+// When the first Ctrl-C came, in ms of the monotonic clock.
+volatile int64_t gInterruptedAtMs = 0;
 
 using Clock = std::chrono::steady_clock;
 
 // ---- signals ------------------------------------------------------------------
 
+int64_t monotonicMs() {
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return int64_t(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
 // The first Ctrl-C finishes the files up to the frame in hand; a second one,
 // or a termination request, removes the unfinished files and ends at once.
+// A repeat within half a second is the same Ctrl-C delivered twice (`timeout`
+// signals both the process and its group).
 void onSignal(int signal) {
     if (signal == SIGINT && gInterrupted == 0) {
         gInterrupted = 1;
+        gInterruptedAtMs = monotonicMs();
         return;
     }
+    if (signal == SIGINT && monotonicMs() - gInterruptedAtMs < 500) return;
     discardStagedFilesFromSignal();
     if (gEncoderPid > 0) kill(gEncoderPid, SIGKILL);
     ::signal(signal, SIG_DFL);
