@@ -79,11 +79,13 @@ bool demoQuitRequested() {
     bool quit = false;
     SDL_Event event;
     while (SDL_PollEvent(&event) != 0) {
+        if (event.type == SDL_QUIT) quit = true;
+        if (event.type != SDL_KEYUP && event.type != SDL_KEYDOWN) continue;
+        // Only key events carry a key.
         const SDLKey key = event.key.keysym.sym;
         if (event.type == SDL_KEYUP && (key == SDLK_BACKSPACE || key == SDLK_ESCAPE)) quit = true;
         if (event.type == SDL_KEYDOWN && key == SDLK_RETURN && (event.key.keysym.mod & KMOD_ALT))
             platformToggleFullScreen();
-        if (event.type == SDL_QUIT) quit = true;
     }
     return quit;
 }
