@@ -226,11 +226,16 @@ TEST_F(AudioBridgeTest, CaptureRangeSoundIsTheDecodersOutputForThoseSamples) {
 TEST(CaptureRun, BadRequestsEndWithOneLineAndLeaveNothing) {
     const fs::path dir = scratch("bad");
     const std::string out = (dir / "x.mp4").string();
+    // An ffmpeg that refuses the job after it started.
+    const fs::path tools = scratch("failing-ffmpeg");
+    std::ofstream(tools / "ffmpeg") << "#!/bin/sh\necho 'Unknown encoder libx264' >&2\nexit 1\n";
+    fs::permissions(tools / "ffmpeg", fs::perms::owner_all);
     const std::vector<std::pair<std::string, std::string>> cases = {
         {"--out " + out + " --fps 0", ""},
         {"--out " + (dir / "missing" / "x.mp4").string(), ""},
         {"--out " + dir.string(), ""},
         {"--out " + out, "PATH=/nonexistent"},
+        {"--out " + out + " --to 500", "PATH=" + tools.string() + ":$PATH"},
         {"--hashes " + out + " --at 1,2 --to 5", ""},
     };
     for (const auto& [args, environment] : cases) {
@@ -251,6 +256,7 @@ TEST(CaptureRun, BadRequestsEndWithOneLineAndLeaveNothing) {
     EXPECT_TRUE(fs::is_empty(empty));
     fs::remove_all(dir);
     fs::remove_all(empty);
+    fs::remove_all(tools);
 }
 
 TEST(CaptureRun, CtrlCFinishesPlayableFilesUpToTheLastFrame) {

@@ -244,7 +244,8 @@ bool finishOutputs(Outputs* out, bool writesOk, std::string* error) {
     if (out->encoder.pid() > 0) {
         const bool encoded = out->encoder.finish(&encoderError);
         gEncoderPid = -1;
-        if (!encoded && ok) *error = encoderError;
+        // ffmpeg's own words say more than a refused frame does.
+        if (!encoded) *error = encoderError;
         ok = ok && encoded;
     }
     if (out->hashesFile != nullptr) {
@@ -313,6 +314,7 @@ int runCapture(const CaptureOptions& options) {
                                     &error)) {
             sound.close();
             demoShutDown();
+            sound.detach();
             return fail(error);
         }
         gEncoderPid = outputs->encoder.pid();
