@@ -11,6 +11,7 @@
 #include "music/audio_bridge.h"
 #include "platform/clock.h"
 #include "platform/mem_device.h"
+#include "platform/present.h"
 #include "video/display.h"
 #include "video/font.h"
 #include "video/text_console.h"
@@ -31,7 +32,9 @@ void showEmptyLoadingBar(TextConsole* console) {
     console->render(true);
 }
 
-void startUp() {
+}  // namespace
+
+void demoStartUp() {
     Display* display = Display::instance();
     TextConsole* console = TextConsole::instance();
     gFont = new Font("data/font.png", 8, 9, -1, 32, 102);
@@ -65,46 +68,61 @@ void startUp() {
     advanceLoadingBar();  // 28
 }
 
-// Drains the event queue; true if the user asked to quit. Key presses are
-// ignored: only releasing Backspace ends the demo.
-bool quitRequested() {
+bool demoRunFrame() {
+    Timeline::runFrame();
+    return SceneMask < 0;  // the end bit, 0x80000000
+}
+
+// Key presses are ignored but for Alt+Enter; releasing Backspace, or Escape as
+// at demo parties, ends the demo.
+bool demoQuitRequested() {
     bool quit = false;
     SDL_Event event;
     while (SDL_PollEvent(&event) != 0) {
-        if (event.type == SDL_KEYUP && event.key.keysym.sym == SDLK_BACKSPACE) quit = true;
         if (event.type == SDL_QUIT) quit = true;
+        if (event.type != SDL_KEYUP && event.type != SDL_KEYDOWN) continue;
+        // Only key events carry a key.
+        const SDLKey key = event.key.keysym.sym;
+        if (event.type == SDL_KEYUP && (key == SDLK_BACKSPACE || key == SDLK_ESCAPE)) quit = true;
+        if (event.type == SDL_KEYDOWN && key == SDLK_RETURN && (event.key.keysym.mod & KMOD_ALT))
+            platformToggleFullScreen();
     }
     return quit;
 }
 
-void runFrameLoop() {
-    bool quit = false;
-    while (!quit) {
-        Timeline::runFrame();
-        if (SceneMask < 0) quit = true;  // the end bit, 0x80000000
-        if (quitRequested()) quit = true;
-        platformEndFrame();
-    }
-}
-
-void shutDown() {
+void demoShutDown() {
     destroyScenes();
     AudioBridge::stop();
     AudioBridge::shutdown();
     memDeviceClose(AudioBridge::memDevice);
-    // Hand the machine back to the console's menu. On a desktop there is no
-    // menu program: the exec fails and the demo simply ends.
+}
+
+namespace {
+
+// Hands the machine back to the console's menu. On a desktop there is no menu
+// program: the exec fails and the demo simply ends.
+void handOverToMenu() {
     if (chdir("/usr/gp2x") != 0) {
         // Nothing to do: the exec below fails the same way.
     }
     execl("/usr/gp2x/gp2xmenu", "/usr/gp2x/gp2xmenu", static_cast<char*>(nullptr));
 }
 
+void runFrameLoop() {
+    bool quit = false;
+    while (!quit) {
+        if (demoRunFrame()) quit = true;
+        if (demoQuitRequested()) quit = true;
+        platformEndFrame();
+    }
+}
+
 }  // namespace
 
 int demoMain() {
-    startUp();
+    demoStartUp();
     runFrameLoop();
-    shutDown();
+    demoShutDown();
+    handOverToMenu();
     return 0;
 }

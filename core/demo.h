@@ -2,9 +2,13 @@
 //
 // Start-up builds everything in one fixed order while the loading bar fills
 // (28 steps, full when the music starts), the frame loop runs until the
-// running order reaches its end or the user quits (Backspace released, or the
-// window closed), then the audio side is released and the console's menu
-// program replaces the process. If that exec fails, demoMain returns 0.
+// running order reaches its end or the user quits (Backspace or Escape
+// released, or the window closed), then the audio side is released and the
+// console's menu program replaces the process. If that exec fails, demoMain
+// returns 0.
+//
+// The steps are also offered one by one, so that another host (offline
+// capture) runs the very same start-up and frames on its own clock and screen.
 #pragma once
 
 #include <cstdint>
@@ -14,3 +18,13 @@
 extern uint32_t musicStartTicks;
 
 int demoMain();
+
+void demoStartUp();
+// One frame, from the music clock to the presented picture; true if it was the
+// frame that ends the demo.
+bool demoRunFrame();
+// Drains the input events: true if the viewer asked to quit. Alt+Enter
+// switches between window and full screen.
+bool demoQuitRequested();
+// Releases the scenes and the audio side; no frame runs after it.
+void demoShutDown();

@@ -1,5 +1,6 @@
 #include "music/pattern_data.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -29,10 +30,23 @@ PatternData& PatternData::instance() {
     return *instance;
 }
 
-void PatternData::update(int32_t elapsedMs) {
+int32_t PatternData::rowsAt(int32_t elapsedMs) {
     // Single precision on purpose: the row boundaries fall where a float
     // division by 41.6 puts them, truncated toward zero.
-    const int32_t rows = static_cast<int32_t>(static_cast<float>(elapsedMs) / 41.6f);
+    return static_cast<int32_t>(static_cast<float>(elapsedMs) / 41.6f);
+}
+
+int32_t PatternData::firstMsOfRow(int32_t rows) {
+    // The float division is monotonic: start just below the exact boundary and
+    // step up to where the clock first shows the row.
+    int32_t ms = std::max(static_cast<int32_t>(rows * 41.6) - 2, 0);
+    while (rowsAt(ms) < rows) ++ms;
+    while (ms > 0 && rowsAt(ms - 1) >= rows) --ms;
+    return ms;
+}
+
+void PatternData::update(int32_t elapsedMs) {
+    const int32_t rows = rowsAt(elapsedMs);
     const int32_t newPosition = rows / kRows;
     const int32_t newRow = rows - newPosition * kRows;
     previousRow = currentRow;

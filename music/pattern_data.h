@@ -27,6 +27,10 @@ class PatternData {
     explicit PatternData(const uint8_t* table) : data(table) {}
 
     void update(int32_t elapsedMs);
+    // Rows since the music started, as update() counts them at elapsedMs.
+    static int32_t rowsAt(int32_t elapsedMs);
+    // The first millisecond at which the clock has reached the given row count.
+    static int32_t firstMsOfRow(int32_t rows);
     int32_t position() const { return currentPosition; }
     int32_t row() const { return currentRow; }
     // Whether any channel holds code + 1 on a row the clock passed in the

@@ -4,28 +4,57 @@
 
 namespace {
 
-bool gStepped = false;
-uint32_t gSteppedNow = 0;
-uint32_t gStepMs = 0;
+// The scheduled clock shows gStartMs + floor(gFrame * gMsNumerator / gMsDenominator):
+// a frame lasts gMsNumerator / gMsDenominator ms.
+bool gScheduled = false;
+uint32_t gStartMs = 0;
+uint64_t gFrame = 0;
+uint64_t gMsNumerator = 0;
+uint64_t gMsDenominator = 1;
 
 // Deadline of the next frame on the real clock, in microseconds of SDL ticks.
 uint64_t gNextFrameUs = 0;
 
+void useSchedule(uint32_t startMs, uint64_t msNumerator, uint64_t msDenominator) {
+    gScheduled = true;
+    gStartMs = startMs;
+    gFrame = 0;
+    gMsNumerator = msNumerator;
+    gMsDenominator = msDenominator;
+}
+
 }  // namespace
 
+uint64_t frameTimeMs(uint64_t frame, FrameRate rate) {
+    return frame * 1000 * rate.denominator / rate.numerator;
+}
+
+// floor(n * 1000 * d / f) >= ms exactly when n * 1000 * d >= ms * f, ms being whole.
+uint64_t firstFrameAtOrAfter(uint64_t ms, FrameRate rate) {
+    const uint64_t perFrame = uint64_t{1000} * rate.denominator;
+    return (ms * rate.numerator + perFrame - 1) / perFrame;
+}
+
 uint32_t platformTicks() {
-    return gStepped ? gSteppedNow : SDL_GetTicks();
+    if (!gScheduled) return SDL_GetTicks();
+    return gStartMs + static_cast<uint32_t>(gFrame * gMsNumerator / gMsDenominator);
 }
 
 void platformUseSteppedClock(uint32_t startMs, uint32_t stepMs) {
-    gStepped = true;
-    gSteppedNow = startMs;
-    gStepMs = stepMs;
+    useSchedule(startMs, stepMs, 1);
+}
+
+void platformUseFrameClock(uint32_t startMs, FrameRate rate) {
+    useSchedule(startMs, uint64_t{1000} * rate.denominator, rate.numerator);
+}
+
+uint64_t platformFrameNumber() {
+    return gFrame;
 }
 
 void platformEndFrame() {
-    if (gStepped) {
-        gSteppedNow += gStepMs;
+    if (gScheduled) {
+        ++gFrame;
         return;
     }
     // Pace to whole frame periods from a running deadline, so the average rate

@@ -3,21 +3,40 @@
 // The engine reads milliseconds only through platformTicks(). The demo runs on
 // SDL's millisecond clock and waits for the next 1/60 s after every frame (the
 // console's refresh rate: most motion advances a fixed step per frame, so an
-// unpaced desktop loop would race). Tests and offline capture use a stepped
-// clock instead: it stands still within a frame and jumps by a fixed step at
-// every frame end, without waiting.
+// unpaced desktop loop would race). Tests and offline capture use a scheduled
+// clock instead: it stands still within a frame and moves to the next frame's
+// time at every frame end, without waiting.
 #pragma once
 
 #include <cstdint>
 
+// A frame rate as an exact fraction, numerator / denominator frames a second
+// (60000/1001 for the 59.94 of video).
+struct FrameRate {
+    uint32_t numerator = 60;
+    uint32_t denominator = 1;
+};
+
+// The time of frame n of a schedule: floor(n * 1000 * denominator / numerator)
+// ms, exact in integers (no drift over any number of frames).
+uint64_t frameTimeMs(uint64_t frame, FrameRate rate);
+// The first frame whose time is at or after ms.
+uint64_t firstFrameAtOrAfter(uint64_t ms, FrameRate rate);
+
 uint32_t platformTicks();
 
-// Switches to the stepped clock, starting at startMs and advancing by stepMs
-// at every platformEndFrame().
+// Switches to a scheduled clock at startMs, advancing by stepMs at every
+// platformEndFrame().
 void platformUseSteppedClock(uint32_t startMs, uint32_t stepMs);
+// Switches to a scheduled clock whose frame n (counted from 0, now) shows
+// startMs + frameTimeMs(n, rate).
+void platformUseFrameClock(uint32_t startMs, FrameRate rate);
+// The frame number of the scheduled clock: platformEndFrame() calls since it
+// was switched on.
+uint64_t platformFrameNumber();
 
 // Called by the frame loop after each frame: waits for the next 1/60 s on the
-// real clock, advances the stepped clock by its step.
+// real clock, or moves the scheduled clock to its next frame.
 void platformEndFrame();
 
 // Nominal frame period of the demo's pacing, in microseconds.

@@ -3,75 +3,166 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <vector>
 
 namespace {
 
 PresentObserver gObserver = nullptr;
 void* gObserverContext = nullptr;
 
-SDL_Surface* gWindow = nullptr;
-int gScale = 1;
+SDL_Surface* gWindow = nullptr;   // the video surface
+SDL_Surface* gDrawing = nullptr;  // what the engine draws into; gWindow without a desktop
+std::vector<uint16_t> gVisible;
+int gWidth = 0;
+int gHeight = 0;
+int gBitsPerPixel = 16;
 
-// The largest whole factor, up to 4, that keeps the window within 85% of the
-// desktop; 1 when the desktop size is unknown.
-int scaleForDesktop(int width, int height) {
+int gDesktopWidth = 0;  // 0: no desktop known
+int gDesktopHeight = 0;
+int gWindowedScale = 1;
+bool gFullScreen = false;
+// Where the visible screen lands in the window: a whole scale and an offset.
+int gScale = 1;
+int gOffsetX = 0;
+int gOffsetY = 0;
+
+void rememberDesktopSize() {
     const SDL_VideoInfo* info = SDL_GetVideoInfo();
-    if (info == nullptr || info->current_w <= 0 || info->current_h <= 0) return 1;
-    int scale = 4;
-    while (scale > 1 && (width * scale > info->current_w * 85 / 100 ||
-                         height * scale > info->current_h * 85 / 100)) {
-        --scale;
-    }
-    return scale;
+    if (info == nullptr || info->current_w <= 0 || info->current_h <= 0) return;
+    gDesktopWidth = info->current_w;
+    gDesktopHeight = info->current_h;
 }
 
-// Copies rows top .. top+rows-1 of the drawing surface into the window,
-// every pixel repeated gScale times across and down.
-void copyScaled(const SDL_Surface* source, int top, int rows) {
-    const int width = source->w;
+// Copies visible rows top .. top+rows-1 into the window, each pixel repeated
+// gScale times across and down, from (gOffsetX, gOffsetY).
+void paintRows(int top, int rows) {
+    if (SDL_MUSTLOCK(gWindow)) SDL_LockSurface(gWindow);
+    auto* base = static_cast<uint8_t*>(gWindow->pixels) + gOffsetY * gWindow->pitch + gOffsetX * 2;
+    const int scaledWidth = gWidth * gScale;
     for (int y = top; y < top + rows; ++y) {
-        const auto* in = reinterpret_cast<const uint16_t*>(
-            static_cast<const uint8_t*>(source->pixels) + y * source->pitch);
-        auto* out = reinterpret_cast<uint16_t*>(static_cast<uint8_t*>(gWindow->pixels) +
-                                                y * gScale * gWindow->pitch);
-        for (int x = 0; x < width; ++x) std::fill_n(out + x * gScale, gScale, in[x]);
+        const uint16_t* in = gVisible.data() + y * gWidth;
+        auto* out = reinterpret_cast<uint16_t*>(base + y * gScale * gWindow->pitch);
+        for (int x = 0; x < gWidth; ++x) std::fill_n(out + x * gScale, gScale, in[x]);
         for (int k = 1; k < gScale; ++k) {
             std::copy_n(
-                out, width * gScale,
+                out, scaledWidth,
                 reinterpret_cast<uint16_t*>(reinterpret_cast<uint8_t*>(out) + k * gWindow->pitch));
         }
     }
+    if (SDL_MUSTLOCK(gWindow)) SDL_UnlockSurface(gWindow);
+    SDL_UpdateRect(gWindow, gOffsetX, gOffsetY + top * gScale, scaledWidth, rows * gScale);
+}
+
+// Sets a video mode for the visible screen, windowed or full screen, and paints
+// all of it; false (and no window) if SDL refuses the mode.
+bool setMode(bool fullScreen) {
+    if (fullScreen) {
+        gWindow = SDL_SetVideoMode(gDesktopWidth, gDesktopHeight, gBitsPerPixel, SDL_FULLSCREEN);
+    } else {
+        gWindow =
+            SDL_SetVideoMode(gWidth * gWindowedScale, gHeight * gWindowedScale, gBitsPerPixel, 0);
+    }
+    if (gWindow == nullptr) return false;
+    gFullScreen = fullScreen;
+    const ScreenLayout layout = platformFitScreen(gWidth, gHeight, gWindow->w, gWindow->h,
+                                                  fullScreen ? 64 : gWindowedScale);
+    gScale = layout.scale;
+    gOffsetX = layout.x;
+    gOffsetY = layout.y;
+    SDL_FillRect(gWindow, nullptr, 0);
+    SDL_UpdateRect(gWindow, 0, 0, 0, 0);
+    if (!gVisible.empty()) paintRows(0, gHeight);
+    return true;
 }
 
 }  // namespace
+
+void platformUseHeadlessVideo() {
+    // SDL 1.2 chooses its video driver from the environment when video starts.
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+}
 
 SDL_Surface* platformOpenScreen(int width, int height, int bitsPerPixel) {
     // Setting the mode would start video by itself; starting it first lets the
     // desktop size be known before the window is made.
     if (SDL_WasInit(SDL_INIT_VIDEO) == 0 && SDL_InitSubSystem(SDL_INIT_VIDEO) < 0) return nullptr;
-    gScale = scaleForDesktop(width, height);
+    gWidth = width;
+    gHeight = height;
+    gBitsPerPixel = bitsPerPixel;
+    rememberDesktopSize();
     SDL_WM_SetCaption("Ondrivale", "Ondrivale");
-    gWindow = SDL_SetVideoMode(width * gScale, height * gScale, bitsPerPixel, 0);
-    if (gWindow == nullptr || gScale == 1) return gWindow;
-    const SDL_PixelFormat* f = gWindow->format;
-    return SDL_CreateRGBSurface(SDL_SWSURFACE, width, height, bitsPerPixel, f->Rmask, f->Gmask,
-                                f->Bmask, f->Amask);
+    if (gDesktopWidth == 0) {
+        // No desktop: the window is the drawing surface, as on the console.
+        gWindow = SDL_SetVideoMode(width, height, bitsPerPixel, 0);
+        gDrawing = gWindow;
+    } else {
+        // Within 85% of the desktop, at most 4 times. The drawing surface is
+        // separate so that it survives a change of video mode.
+        gWindowedScale =
+            platformFitScreen(width, height, gDesktopWidth * 85 / 100, gDesktopHeight * 85 / 100, 4)
+                .scale;
+        if (!setMode(false)) return nullptr;
+        const SDL_PixelFormat* f = gWindow->format;
+        gDrawing = SDL_CreateRGBSurface(SDL_SWSURFACE, width, height, bitsPerPixel, f->Rmask,
+                                        f->Gmask, f->Bmask, f->Amask);
+    }
+    if (gDrawing != nullptr) gVisible.assign(size_t(width) * height, 0);
+    return gDrawing;
+}
+
+ScreenLayout platformFitScreen(int width, int height, int areaWidth, int areaHeight, int maxScale) {
+    int scale = maxScale;
+    while (scale > 1 && (width * scale > areaWidth || height * scale > areaHeight)) --scale;
+    // An area smaller than the picture shows its top left corner.
+    return {scale, std::max((areaWidth - width * scale) / 2, 0),
+            std::max((areaHeight - height * scale) / 2, 0)};
+}
+
+void platformPresentedRows(int screenHeight, int top, int height, int* first, int* count) {
+    const int rows = height == 0 ? screenHeight : height;
+    *first = 0;
+    *count = 0;
+    if (rows <= 0 || top > screenHeight - rows) return;
+    // Rows above the screen do not exist; SDL leaves them to the display to clip.
+    *first = std::max(top, 0);
+    *count = std::max(top + rows - *first, 0);
 }
 
 void platformPresent(SDL_Surface* surface, int top, int height) {
-    const int rows = height == 0 ? surface->h : height;
-    if (surface == gWindow || gWindow == nullptr) {
-        SDL_UpdateRect(surface, 0, top, surface->w, height);
-    } else if (top >= 0 && rows >= 0 && top + rows <= surface->h) {
-        if (SDL_MUSTLOCK(gWindow)) SDL_LockSurface(gWindow);
-        copyScaled(surface, top, rows);
-        if (SDL_MUSTLOCK(gWindow)) SDL_UnlockSurface(gWindow);
-        SDL_UpdateRect(gWindow, 0, top * gScale, gWindow->w, rows * gScale);
+    int first = 0;
+    int rows = 0;
+    platformPresentedRows(surface->h, top, height, &first, &rows);
+    if (rows > 0 && surface == gDrawing && !gVisible.empty()) {
+        const auto* pixels = static_cast<const uint8_t*>(surface->pixels);
+        for (int y = first; y < first + rows; ++y) {
+            std::copy_n(reinterpret_cast<const uint16_t*>(pixels + y * surface->pitch), gWidth,
+                        gVisible.data() + y * gWidth);
+        }
+        if (gWindow == gDrawing) {
+            SDL_UpdateRect(gWindow, 0, first, gWidth, rows);
+        } else if (gWindow != nullptr) {
+            paintRows(first, rows);
+        }
     }
     if (gObserver) {
-        gObserver(gObserverContext, static_cast<const uint16_t*>(surface->pixels), surface->w, top,
-                  rows);
+        gObserver(gObserverContext, static_cast<const uint16_t*>(surface->pixels), surface->w,
+                  first, rows);
     }
+}
+
+const uint16_t* platformVisibleScreen() {
+    return gVisible.empty() ? nullptr : gVisible.data();
+}
+
+void platformToggleFullScreen() {
+    if (gWindow == gDrawing || gDesktopWidth == 0) return;
+    // A refused full-screen mode leaves the window as it was.
+    if (!setMode(!gFullScreen) && !setMode(false)) gWindow = nullptr;
+}
+
+bool platformFullScreen() {
+    return gFullScreen;
 }
 
 void platformSetPresentObserver(PresentObserver observer, void* context) {

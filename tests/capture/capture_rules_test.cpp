@@ -1,0 +1,258 @@
+// The rules a capture follows, checked in-process: the frame schedule and the
+// clock that follows it, what the command line accepts, which frames and
+// samples a run writes, what reaches the visible screen, the hash, and that
+// outputs never leave half-written files or replace what is not a file.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+#include "capture/frame_files.h"
+#include "capture/options.h"
+#include "capture/staged_output.h"
+#include "music/pattern_data.h"
+#include "platform/clock.h"
+#include "platform/present.h"
+#include "video/display.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr FrameRate k60{60, 1};
+constexpr FrameRate kNtsc{60000, 1001};
+
+bool parse(std::vector<const char*> args, CaptureOptions* options, std::string* error) {
+    return parseCaptureOptions(int(args.size()), args.data(), options, error);
+}
+
+}  // namespace
+
+TEST(FrameSchedule, FrameTimesAt60AndAtNtscRateWithoutDrift) {
+    const uint64_t at60[] = {0, 16, 33, 50, 66, 83, 100};
+    for (uint64_t n = 0; n < 7; ++n) EXPECT_EQ(frameTimeMs(n, k60), at60[n]) << n;
+    EXPECT_EQ(frameTimeMs(60, k60), 1000u);
+    // 60000/1001: 16.683 ms a frame; whole seconds of 1001 ms every 60 frames.
+    const uint64_t atNtsc[] = {0, 16, 33, 50, 66, 83, 100, 116};
+    for (uint64_t n = 0; n < 8; ++n) EXPECT_EQ(frameTimeMs(n, kNtsc), atNtsc[n]) << n;
+    EXPECT_EQ(frameTimeMs(60, kNtsc), 1001u);
+    EXPECT_EQ(frameTimeMs(600000, kNtsc), 10010000u);  // no drift: 100 minutes on
+
+    // The first frame at or after each millisecond, at both rates.
+    for (FrameRate rate : {k60, kNtsc}) {
+        for (uint64_t ms = 0; ms < 3000; ++ms) {
+            const uint64_t n = firstFrameAtOrAfter(ms, rate);
+            ASSERT_GE(frameTimeMs(n, rate), ms);
+            if (n > 0) {
+                ASSERT_LT(frameTimeMs(n - 1, rate), ms);
+            }
+        }
+    }
+
+    // The engine's clock shows the schedule, frame after frame.
+    platformUseFrameClock(500, kNtsc);
+    for (uint64_t n = 0; n < 200; ++n) {
+        ASSERT_EQ(platformTicks(), 500 + frameTimeMs(n, kNtsc));
+        ASSERT_EQ(platformFrameNumber(), n);
+        platformEndFrame();
+    }
+}
+
+TEST(CaptureOptions, RatesTimesAndRanges) {
+    FrameRate rate;
+    ASSERT_TRUE(parseFrameRate("60000/1001", &rate));
+    EXPECT_EQ(rate.numerator, 60000u);
+    EXPECT_EQ(rate.denominator, 1001u);
+    ASSERT_TRUE(parseFrameRate("59.94", &rate));
+    EXPECT_EQ(rate.numerator, 2997u);  // 5994/100 reduced
+    EXPECT_EQ(rate.denominator, 50u);
+    for (const char* bad : {"0", "1001", "0.5", "60/0", "1/2", "6o", "", "60.", "-60"}) {
+        EXPECT_FALSE(parseFrameRate(bad, &rate)) << bad;
+    }
+
+    // A position starts at the first millisecond the music clock shows it.
+    uint32_t ms = 0;
+    ASSERT_TRUE(parseMusicTime("p20", &ms));
+    EXPECT_EQ(PatternData::rowsAt(int32_t(ms)), 20 * 128);
+    EXPECT_EQ(PatternData::rowsAt(int32_t(ms) - 1), 20 * 128 - 1);
+    EXPECT_FALSE(parseMusicTime("p36", &ms));
+    EXPECT_FALSE(parseMusicTime("1.5", &ms));
+
+    // The demo ends with the first frame of position 35; --to is exclusive.
+    CaptureOptions options;
+    std::string error;
+    ASSERT_TRUE(parse({"--hashes", "-", "--from", "1000", "--to=p1"}, &options, &error)) << error;
+    FramePlan plan;
+    ASSERT_TRUE(makeFramePlan(options, &plan, &error)) << error;
+    EXPECT_EQ(PatternData::rowsAt(int32_t(frameTimeMs(plan.endFrame, k60))), 35 * 128);
+    EXPECT_LT(PatternData::rowsAt(int32_t(frameTimeMs(plan.endFrame - 1, k60))), 35 * 128);
+    EXPECT_EQ(plan.firstWrittenFrame(), 60u);
+    EXPECT_FALSE(plan.writes(59));
+    EXPECT_TRUE(plan.writes(60));
+    EXPECT_LT(PatternData::rowsAt(int32_t(frameTimeMs(plan.lastFrame(), k60))), 128);
+    EXPECT_EQ(PatternData::rowsAt(int32_t(frameTimeMs(plan.lastFrame() + 1, k60))), 128);
+    EXPECT_EQ(plan.writtenCount(), plan.lastFrame() - 59);
+
+    // --at: the first frame at or after each time, each once.
+    CaptureOptions at;
+    ASSERT_TRUE(parse({"--hashes", "-", "--at", "1000,17,1000,16"}, &at, &error));
+    ASSERT_TRUE(makeFramePlan(at, &plan, &error));
+    EXPECT_EQ(plan.at, (std::vector<uint64_t>{1, 2, 60}));
+    EXPECT_EQ(plan.lastFrame(), 60u);
+    EXPECT_EQ(plan.nextWrittenAfter(2), 60u);
+}
+
+TEST(CaptureOptions, EachFrameCarriesItsOwnSamples) {
+    // A range's sound is continuous: its slices add up to the range's samples.
+    CaptureOptions options;
+    options.rate = kNtsc;
+    options.hasFrom = options.hasTo = true;
+    options.fromMs = 1000;
+    options.toMs = 2000;
+    FramePlan plan;
+    std::string error;
+    ASSERT_TRUE(makeFramePlan(options, &plan, &error));
+    uint64_t total = 0;
+    for (uint64_t n = plan.firstWrittenFrame(); n <= plan.lastFrame(); ++n) {
+        total += soundFrameAt(n + 1, kNtsc) - soundFrameAt(n, kNtsc);
+        ASSERT_EQ(plan.soundSamplesThrough(n), total);
+    }
+    EXPECT_EQ(soundFrameAt(60, kNtsc), 44144u);  // 1.001 s of samples
+    EXPECT_EQ(plan.soundSamplesThrough(plan.firstWrittenFrame() - 1), 0u);
+}
+
+TEST(CaptureOptions, BadRequestsAreRefusedWithOneLine) {
+    const std::vector<std::vector<const char*>> bad = {
+        {},
+        {"--fps", "60"},
+        {"--hashes", "-", "--fps", "0"},
+        {"--hashes", "-", "--scale", "9"},
+        {"--hashes", "-", "--from", "p40"},
+        {"--hashes", "-", "--at", "5,,6"},
+        {"--hashes", "-", "--at", "5", "--from", "0"},
+        {"--hashes", "-", "--colour"},
+        {"--hashes"},
+        {"extra"},
+    };
+    for (const auto& args : bad) {
+        CaptureOptions options;
+        std::string error;
+        EXPECT_FALSE(parse(args, &options, &error)) << args.size();
+        EXPECT_FALSE(error.empty());
+        EXPECT_EQ(error.find('\n'), std::string::npos) << error;
+    }
+    CaptureOptions options;
+    std::string error;
+    FramePlan plan;
+    ASSERT_TRUE(parse({"--hashes", "-", "--from", "3000", "--to", "3000"}, &options, &error));
+    EXPECT_FALSE(makeFramePlan(options, &plan, &error));
+    options = CaptureOptions();
+    ASSERT_TRUE(parse({"--hashes", "-", "--at", "999999"}, &options, &error));
+    EXPECT_FALSE(makeFramePlan(options, &plan, &error));
+}
+
+// What a viewer sees changes only where a present sent rows; a band that
+// reaches below the screen is not sent at all, as SDL_UpdateRect refuses it.
+TEST(VisibleScreen, OnlyPresentedRowsReachTheViewer) {
+    Display* display = Display::instance();
+    const auto fill = [&](uint16_t colour) { std::fill_n(display->pixels, 76800, colour); };
+    const auto row = [&](int y) { return platformVisibleScreen()[y * 320 + 7]; };
+
+    fill(0x1111);
+    display->fullUpdate = true;
+    display->present();
+    fill(0x2222);  // drawn, not presented
+    EXPECT_EQ(row(100), 0x1111);
+
+    display->updateTop = 48;
+    display->updateHeight = 192 - 48;
+    display->present();  // the letterboxed band only
+    EXPECT_EQ(row(47), 0x1111);
+    EXPECT_EQ(row(48), 0x2222);
+    EXPECT_EQ(row(191), 0x2222);
+    EXPECT_EQ(row(192), 0x1111);
+
+    fill(0x3333);
+    display->updateTop = 200;
+    display->updateHeight = 60;
+    display->present();
+    EXPECT_EQ(row(220), 0x1111);
+    EXPECT_EQ(row(100), 0x2222);
+
+    display->fullUpdate = true;
+    display->present();
+    EXPECT_EQ(row(0), 0x3333);
+    EXPECT_EQ(row(239), 0x3333);
+}
+
+TEST(VisibleScreen, FullScreenIsTheLargestWholeFactorCentred) {
+    const struct {
+        int areaWidth, areaHeight, maxScale;
+        ScreenLayout expected;
+    } cases[] = {
+        {1280, 1024, 64, {4, 0, 32}},    // black bands above and below
+        {1920, 1080, 64, {4, 320, 60}},  // and beside
+        {1366, 768, 64, {3, 203, 24}},  {3840, 2160, 64, {9, 480, 0}},
+        {1088, 870, 4, {3, 64, 75}},  // the window's factor within 85% of 1280x1024
+        {300, 200, 64, {1, 0, 0}},    // too small: the top left corner
+    };
+    for (const auto& c : cases) {
+        const ScreenLayout layout =
+            platformFitScreen(320, 240, c.areaWidth, c.areaHeight, c.maxScale);
+        EXPECT_EQ(layout.scale, c.expected.scale) << c.areaWidth;
+        EXPECT_EQ(layout.x, c.expected.x) << c.areaWidth;
+        EXPECT_EQ(layout.y, c.expected.y) << c.areaWidth;
+    }
+}
+
+TEST(ScreenHash, Fnv1aOverLittleEndianBytes) {
+    EXPECT_EQ(screenHash(nullptr, 0), 0xcbf29ce484222325ull);
+    const uint16_t ab = 0x6261;                            // the bytes 'a', 'b'
+    EXPECT_EQ(screenHash(&ab, 1), 0x089c4407b545986aull);  // FNV-1a 64 of "ab"
+}
+
+TEST(StagedOutput, NothingHalfWrittenAndNothingReplaced) {
+    const fs::path dir = fs::path(testing::TempDir()) / ("staged-" + std::to_string(getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    std::string error;
+
+    // A file appears under its name only when committed.
+    {
+        StagedOutput out;
+        ASSERT_TRUE(out.prepare((dir / "a.txt").string(), StagedOutput::Kind::File, &error));
+        std::ofstream((out.stagingPath())) << "half";
+        EXPECT_FALSE(fs::exists(dir / "a.txt"));
+    }  // abandoned
+    EXPECT_TRUE(fs::is_empty(dir));
+
+    // A pipe (like /dev/null) is written into, never renamed over.
+    ASSERT_EQ(mkfifo((dir / "pipe").c_str(), 0600), 0);
+    {
+        StagedOutput out;
+        ASSERT_TRUE(out.prepare((dir / "pipe").string(), StagedOutput::Kind::File, &error));
+        EXPECT_EQ(out.stagingPath(), (dir / "pipe").string());
+        ASSERT_TRUE(out.commit(&error));
+    }
+    EXPECT_TRUE(fs::is_fifo(dir / "pipe"));
+
+    // A folder that exists receives the new files beside its own.
+    fs::create_directories(dir / "frames");
+    std::ofstream(dir / "frames" / "old.png") << "old";
+    {
+        StagedOutput out;
+        ASSERT_TRUE(out.prepare((dir / "frames/").string(), StagedOutput::Kind::Folder, &error));
+        std::ofstream(fs::path(out.stagingPath()) / "frame_000001.png") << "new";
+        ASSERT_TRUE(out.commit(&error));
+    }
+    EXPECT_TRUE(fs::exists(dir / "frames" / "old.png"));
+    EXPECT_TRUE(fs::exists(dir / "frames" / "frame_000001.png"));
+
+    StagedOutput out;
+    EXPECT_FALSE(out.prepare((dir / "frames").string(), StagedOutput::Kind::File, &error));
+    EXPECT_FALSE(out.prepare((dir / "none" / "x").string(), StagedOutput::Kind::File, &error));
+    fs::remove_all(dir);
+}

@@ -1,0 +1,16 @@
+// capture.h - the demo rendered offline: the same start-up and frames as the
+// live player, on a frame clock instead of the wall clock, with the visible
+// screen and the decoded sound written to files instead of the window and the
+// sound device.
+//
+// Exit status: 0 when every file is complete; 2 for a bad argument, an output
+// that cannot be written or a missing ffmpeg, with one line on standard error
+// and nothing left under the names given; 130 after a Ctrl-C, which still
+// finishes playable files up to the last frame rendered. The engine's own
+// failures (a missing asset) end the run as they end the demo, status 1.
+#pragma once
+
+#include "capture/options.h"
+
+int captureMain(int argc, const char* const* argv);
+int runCapture(const CaptureOptions& options);

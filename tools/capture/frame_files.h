@@ -1,0 +1,33 @@
+// frame_files.h - the files of a capture: screens as PNG, sound as WAV, and
+// the hash of a screen.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+// 64-bit FNV-1a of the pixels as little-endian bytes, low byte first.
+uint64_t screenHash(const uint16_t* pixels, size_t count);
+
+// Writes a width x height RGB565 screen as an 8-bit RGB PNG, each pixel
+// repeated scale times across and down. Channels widen by repeating their top
+// bits (31 -> 255, 63 -> 255), so the screen's exact values read back as the
+// top 5, 6 and 5 bits. False if the file cannot be written.
+bool writeScreenPng(const std::string& path, const uint16_t* pixels, int width, int height,
+                    int scale);
+
+// A 44100 Hz 16-bit stereo WAV file written as the sound comes; its sizes are
+// filled in by finish(), which also cuts it to at most keepSamples.
+class WavWriter {
+  public:
+    ~WavWriter();
+    bool open(const std::string& path);
+    bool write(const int16_t* samples, size_t stereoSamples);
+    bool finish(uint64_t keepSamples = UINT64_MAX);
+
+  private:
+    FILE* file_ = nullptr;
+    uint64_t dataBytes_ = 0;
+    bool ok_ = true;
+};

@@ -1,0 +1,113 @@
+#include "capture/frame_writer.h"
+
+#include <algorithm>
+#include <cinttypes>
+
+#include "capture/frame_files.h"
+#include "capture/video_encoder.h"
+
+namespace {
+
+constexpr int kWidth = 320;
+constexpr int kHeight = 240;
+
+void scaleScreen(const uint16_t* in, int scale, uint16_t* out) {
+    const int width = kWidth * scale;
+    for (int y = 0; y < kHeight; ++y) {
+        uint16_t* row = out + size_t(y) * scale * width;
+        for (int x = 0; x < kWidth; ++x) std::fill_n(row + x * scale, scale, in[y * kWidth + x]);
+        for (int k = 1; k < scale; ++k) std::copy_n(row, width, row + size_t(k) * width);
+    }
+}
+
+}  // namespace
+
+FrameWriter::FrameWriter(const FrameOutputs& outputs) : outputs_(outputs), slots_(kSlots) {
+    for (CapturedFrame& slot : slots_) slot.pixels.resize(size_t(kWidth) * kHeight);
+    if (outputs_.video != nullptr && outputs_.scale > 1) {
+        scaled_.resize(size_t(kWidth) * kHeight * outputs_.scale * outputs_.scale);
+    }
+    thread_ = std::thread([this] { run(); });
+}
+
+FrameWriter::~FrameWriter() {
+    finish();
+}
+
+CapturedFrame* FrameWriter::next() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [&] { return published_ - done_ < kSlots; });
+    return &slots_[published_ % kSlots];
+}
+
+void FrameWriter::publish() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ++published_;
+    changed_.notify_all();
+}
+
+bool FrameWriter::finish() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        closing_ = true;
+        changed_.notify_all();
+    }
+    if (thread_.joinable()) thread_.join();
+    if (outputs_.video != nullptr) outputs_.video->closeFrames();
+    return !failed_.load();
+}
+
+void FrameWriter::run() {
+    for (;;) {
+        CapturedFrame* frame = nullptr;
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            changed_.wait(lock, [&] { return done_ < published_ || closing_; });
+            if (done_ == published_) return;
+            frame = &slots_[done_ % kSlots];
+        }
+        if (!failed_.load() && write(*frame)) ++written_;
+        std::lock_guard<std::mutex> lock(mutex_);
+        ++done_;
+        changed_.notify_all();
+    }
+}
+
+void FrameWriter::fail(const std::string& why) {
+    failure_ = why;
+    failed_.store(true);
+}
+
+bool FrameWriter::write(const CapturedFrame& frame) {
+    const uint16_t* pixels = frame.pixels.data();
+    if (outputs_.hashes != nullptr) {
+        const uint64_t hash = screenHash(pixels, frame.pixels.size());
+        if (fprintf(outputs_.hashes,
+                    "%" PRIu64 " %" PRIu32 " %" PRId32 " %" PRId32 " %016" PRIx64 "\n",
+                    frame.number, frame.ms, frame.position, frame.row, hash) < 0) {
+            fail("cannot write the hashes");
+            return false;
+        }
+    }
+    if (!outputs_.framesDir.empty()) {
+        char name[32];
+        snprintf(name, sizeof name, "/frame_%06" PRIu64 ".png", frame.number);
+        if (!writeScreenPng(outputs_.framesDir + name, pixels, kWidth, kHeight, outputs_.scale)) {
+            fail(std::string("cannot write ") + (name + 1));
+            return false;
+        }
+    }
+    if (outputs_.video != nullptr) {
+        const uint16_t* picture = pixels;
+        if (!scaled_.empty()) {
+            scaleScreen(pixels, outputs_.scale, scaled_.data());
+            picture = scaled_.data();
+        }
+        const size_t count = size_t(kWidth) * kHeight * outputs_.scale * outputs_.scale;
+        if (!outputs_.video->writeFrame(picture, count)) {
+            fail("ffmpeg stopped taking frames");
+            return false;
+        }
+    }
+    return true;
+}

@@ -1,0 +1,258 @@
+#include "capture/options.h"
+
+#include <algorithm>
+
+#include "music/pattern_data.h"
+
+const char* const kCaptureUsage =
+    "usage: capture [--out FILE.mp4] [--frames DIR] [--hashes FILE|-] [--fps RATE]\n"
+    "               [--from TIME] [--to TIME] [--at MS[,MS...]] [--scale N]\n"
+    "Renders the demo offline, frame by frame at a fixed rate, with its sound, from\n"
+    "the run folder (data/ and code940.bin in the working directory).\n"
+    "  --out FILE.mp4   H.264 video with the soundtrack (through ffmpeg)\n"
+    "  --frames DIR     DIR/frame_000123.png for every frame written, and DIR/sound.wav\n"
+    "  --hashes FILE    one line a frame: n ms position row hash ('-': standard output)\n"
+    "  --fps RATE       frames a second: 60 (the default), 50, 59.94, 60000/1001\n"
+    "  --from TIME      write from the first frame at or after TIME\n"
+    "  --to TIME        write the frames before TIME (the default: to the end)\n"
+    "                   TIME: milliseconds of music, or pN for the start of position N\n"
+    "  --at MS[,MS...]  write only the first frame at or after each of these times\n"
+    "  --scale N        frames and video N times larger, N from 1 to 8\n"
+    "Frame n shows music time floor(n * 1000 / fps) ms; the run ends with the frame\n"
+    "that ends the demo (position 35). Frames before --from are computed, not written.\n"
+    "Each written frame carries its own 1/fps of sound.\n";
+
+namespace {
+
+constexpr uint32_t kMaxFps = 1000;
+constexpr uint32_t kMaxDenominator = 1000000;
+constexpr int kMaxScale = 8;
+constexpr int32_t kEndPosition = 35;
+
+bool parseUnsigned(const std::string& text, uint64_t limit, uint64_t* value) {
+    if (text.empty() || text.size() > 12) return false;
+    uint64_t v = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        v = v * 10 + uint64_t(c - '0');
+    }
+    if (v > limit) return false;
+    *value = v;
+    return true;
+}
+
+uint64_t greatestCommonDivisor(uint64_t a, uint64_t b) {
+    while (b != 0) {
+        const uint64_t r = a % b;
+        a = b;
+        b = r;
+    }
+    return a;
+}
+
+bool parseAtList(const std::string& text, std::vector<uint32_t>* times) {
+    size_t start = 0;
+    for (;;) {
+        const size_t comma = text.find(',', start);
+        uint64_t ms = 0;
+        if (!parseUnsigned(text.substr(start, comma - start), UINT32_MAX, &ms)) return false;
+        times->push_back(uint32_t(ms));
+        if (comma == std::string::npos) return true;
+        start = comma + 1;
+    }
+}
+
+// Stores one option's value; false with one line in *error if it is not valid.
+bool applyOption(const std::string& name, const std::string& value, CaptureOptions* options,
+                 std::string* error) {
+    if (name == "--out") {
+        options->videoPath = value;
+    } else if (name == "--frames") {
+        options->framesDir = value;
+    } else if (name == "--hashes") {
+        options->hashesPath = value;
+    } else if (name == "--fps") {
+        if (!parseFrameRate(value, &options->rate)) {
+            *error = "--fps takes a rate from 1 to 1000 such as 60, 59.94 or 60000/1001, not '" +
+                     value + "'";
+            return false;
+        }
+    } else if (name == "--from" || name == "--to") {
+        const bool from = name == "--from";
+        if (!parseMusicTime(value, from ? &options->fromMs : &options->toMs)) {
+            *error = name + " takes milliseconds or a position p0 to p35, not '" + value + "'";
+            return false;
+        }
+        (from ? options->hasFrom : options->hasTo) = true;
+    } else if (name == "--at") {
+        if (!parseAtList(value, &options->atMs)) {
+            *error = "--at takes milliseconds separated by commas, not '" + value + "'";
+            return false;
+        }
+    } else if (name == "--scale") {
+        uint64_t scale = 0;
+        if (!parseUnsigned(value, kMaxScale, &scale) || scale == 0) {
+            *error = "--scale takes a whole factor from 1 to 8, not '" + value + "'";
+            return false;
+        }
+        options->scale = int(scale);
+    } else {
+        *error = "unknown argument '" + name + "' (capture --help lists them)";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool parseFrameRate(const std::string& text, FrameRate* rate) {
+    uint64_t numerator = 0;
+    uint64_t denominator = 1;
+    const size_t slash = text.find('/');
+    const size_t dot = text.find('.');
+    if (slash != std::string::npos) {
+        if (!parseUnsigned(text.substr(0, slash), UINT32_MAX, &numerator) ||
+            !parseUnsigned(text.substr(slash + 1), kMaxDenominator, &denominator))
+            return false;
+    } else if (dot != std::string::npos) {
+        const std::string whole = text.substr(0, dot);
+        const std::string fraction = text.substr(dot + 1);
+        if (fraction.empty() || fraction.size() > 6) return false;
+        uint64_t w = 0;
+        uint64_t f = 0;
+        if (!parseUnsigned(whole, kMaxFps, &w) || !parseUnsigned(fraction, 999999, &f))
+            return false;
+        for (size_t i = 0; i < fraction.size(); ++i) denominator *= 10;
+        numerator = w * denominator + f;
+    } else if (!parseUnsigned(text, kMaxFps, &numerator)) {
+        return false;
+    }
+    if (numerator == 0 || denominator == 0) return false;
+    // At least 1 and at most kMaxFps frames a second.
+    if (numerator < denominator || numerator > kMaxFps * denominator) return false;
+    const uint64_t g = greatestCommonDivisor(numerator, denominator);
+    rate->numerator = uint32_t(numerator / g);
+    rate->denominator = uint32_t(denominator / g);
+    return true;
+}
+
+bool parseMusicTime(const std::string& text, uint32_t* ms) {
+    uint64_t value = 0;
+    if (!text.empty() && text[0] == 'p') {
+        if (!parseUnsigned(text.substr(1), kEndPosition, &value)) return false;
+        *ms = uint32_t(PatternData::firstMsOfRow(int32_t(value) * PatternData::kRows));
+        return true;
+    }
+    if (!parseUnsigned(text, UINT32_MAX, &value)) return false;
+    *ms = uint32_t(value);
+    return true;
+}
+
+bool parseCaptureOptions(int argc, const char* const* argv, CaptureOptions* options,
+                         std::string* error) {
+    for (int i = 0; i < argc; ++i) {
+        std::string name = argv[i];
+        if (name == "-h" || name == "--help") {
+            options->help = true;
+            continue;
+        }
+        std::string value;
+        const size_t equals = name.find('=');
+        if (name.rfind("--", 0) == 0 && equals != std::string::npos) {
+            value = name.substr(equals + 1);
+            name.resize(equals);
+        } else if (name.rfind("--", 0) == 0 && i + 1 < argc) {
+            value = argv[++i];
+        } else if (name.rfind("--", 0) == 0) {
+            *error = name + " needs a value";
+            return false;
+        }
+        if (!applyOption(name, value, options, error)) return false;
+    }
+    if (options->help) return true;
+    if (options->videoPath.empty() && options->framesDir.empty() && options->hashesPath.empty()) {
+        *error = "nothing to write: give --out FILE.mp4, --frames DIR or --hashes FILE";
+        return false;
+    }
+    if (!options->atMs.empty() && (options->hasFrom || options->hasTo)) {
+        *error = "--at chooses frames by itself: give it without --from and --to";
+        return false;
+    }
+    return true;
+}
+
+uint32_t demoEndMs() {
+    return uint32_t(PatternData::firstMsOfRow(kEndPosition * PatternData::kRows));
+}
+
+uint64_t soundFrameAt(uint64_t frame, FrameRate rate) {
+    return frame * 44100 * rate.denominator / rate.numerator;
+}
+
+bool makeFramePlan(const CaptureOptions& options, FramePlan* plan, std::string* error) {
+    const uint32_t endMs = demoEndMs();
+    const auto afterEnd = [&](const char* what, uint32_t ms) {
+        *error = std::string(what) + " " + std::to_string(ms) +
+                 " ms is after the end of the demo (" + std::to_string(endMs) + " ms)";
+        return false;
+    };
+    *plan = FramePlan();
+    plan->rate = options.rate;
+    plan->endFrame = firstFrameAtOrAfter(endMs, options.rate);
+    for (uint32_t ms : options.atMs) {
+        if (ms > endMs) return afterEnd("--at", ms);
+        plan->at.push_back(firstFrameAtOrAfter(ms, options.rate));
+    }
+    std::sort(plan->at.begin(), plan->at.end());
+    plan->at.erase(std::unique(plan->at.begin(), plan->at.end()), plan->at.end());
+
+    plan->firstWritten = options.hasFrom ? firstFrameAtOrAfter(options.fromMs, options.rate) : 0;
+    plan->rangeEnd = plan->endFrame + 1;
+    if (options.hasTo)
+        plan->rangeEnd = std::min(plan->rangeEnd, firstFrameAtOrAfter(options.toMs, options.rate));
+    if (options.hasFrom && options.fromMs > endMs) return afterEnd("--from", options.fromMs);
+    if (plan->at.empty() && plan->firstWritten >= plan->rangeEnd) {
+        *error = "no frame lies in the range: --from " + std::to_string(options.fromMs) +
+                 " ms is not before --to " + std::to_string(options.toMs) + " ms";
+        return false;
+    }
+    return true;
+}
+
+bool FramePlan::writes(uint64_t frame) const {
+    if (!at.empty()) return std::binary_search(at.begin(), at.end(), frame);
+    return frame >= firstWritten && frame < rangeEnd;
+}
+
+uint64_t FramePlan::firstWrittenFrame() const {
+    return at.empty() ? firstWritten : at.front();
+}
+
+uint64_t FramePlan::nextWrittenAfter(uint64_t frame) const {
+    if (!at.empty()) {
+        const auto next = std::upper_bound(at.begin(), at.end(), frame);
+        return next == at.end() ? lastFrame() + 1 : *next;
+    }
+    return std::max(frame + 1, firstWritten);
+}
+
+uint64_t FramePlan::lastFrame() const {
+    return at.empty() ? rangeEnd - 1 : at.back();
+}
+
+uint64_t FramePlan::writtenCount() const {
+    return at.empty() ? rangeEnd - firstWritten : at.size();
+}
+
+uint64_t FramePlan::soundSamplesThrough(uint64_t frame) const {
+    if (at.empty()) {
+        if (frame < firstWritten) return 0;
+        const uint64_t last = std::min(frame, rangeEnd - 1);
+        return soundFrameAt(last + 1, rate) - soundFrameAt(firstWritten, rate);
+    }
+    uint64_t samples = 0;
+    for (uint64_t n : at) {
+        if (n <= frame) samples += soundFrameAt(n + 1, rate) - soundFrameAt(n, rate);
+    }
+    return samples;
+}

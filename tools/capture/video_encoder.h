@@ -1,0 +1,50 @@
+// video_encoder.h - Debian's ffmpeg as a child process making the MP4: raw
+// RGB565 frames on one pipe, raw 44100 Hz 16-bit stereo sound on another,
+// H.264 and AAC out.
+//
+// ffmpeg runs in a process group of its own, so a Ctrl-C at the terminal
+// reaches only capture, which then closes the pipes and lets ffmpeg finish a
+// playable file. Its messages are kept aside; the last one is reported if it fails.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "platform/clock.h"
+
+// The full path of a program found on PATH, or empty.
+std::string findOnPath(const std::string& program);
+
+class VideoEncoder {
+  public:
+    VideoEncoder() = default;
+    VideoEncoder(const VideoEncoder&) = delete;
+    VideoEncoder& operator=(const VideoEncoder&) = delete;
+    ~VideoEncoder();
+
+    bool start(const std::string& ffmpeg, const std::string& path, int width, int height,
+               FrameRate rate, std::string* error);
+    // Frames and sound are written from different threads, each at its own
+    // pace: ffmpeg reads the two pipes as it needs, so neither may wait for
+    // the other.
+    bool writeFrame(const uint16_t* pixels, size_t count);
+    bool writeSound(const int16_t* samples, size_t stereoSamples);
+    void closeFrames();
+    void closeSound();
+    // Closes the pipes and waits for ffmpeg; false with one line in *error if
+    // it failed.
+    bool finish(std::string* error);
+    pid_t pid() const { return pid_; }
+
+  private:
+    bool writeAll(int fd, const void* data, size_t size);
+    std::string lastMessage();
+
+    pid_t pid_ = -1;
+    int videoPipe_ = -1;
+    int soundPipe_ = -1;
+    int messages_ = -1;  // ffmpeg's standard error, an unlinked file
+};
