@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "core/tables.h"
+#include "scenes/letterbox.h"
 #include "video/display.h"
 
 namespace {
@@ -20,10 +21,6 @@ const char* const kPictureFiles[CreditsScene::kCredits] = {
 const char* const kMaskFiles[CreditsScene::kCredits] = {
     "data/credits-mervo-alpha.png", "data/credits-tallik-alpha.png", "data/credits-sunbo-alpha.png",
     "data/credits-yorrel-alpha.png"};
-
-void fillRows(uint16_t* pixels, int first, int end, uint16_t colour) {
-    for (int i = first * kStride; i < end * kStride; ++i) pixels[i] = colour;
-}
 
 int32_t wrappingAdd(int32_t a, int32_t b) {
     return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
@@ -139,10 +136,7 @@ void CreditsScene::render() {
     fillRows(pixels, 50, 190, kBandColour);
     drawSparks(pixels);
     // The bars cover any spark light outside the band.
-    fillRows(pixels, 0, 50, kBarColour);
-    fillRows(pixels, 190, 240, kBarColour);
-    fillRows(pixels, 50, 51, kLineColour);
-    fillRows(pixels, 190, 191, kLineColour);
+    drawLetterbox(pixels, 50, true);
     const Credit& c = credits[current];
     if (c.progress >= 1 && c.progress < kDrawnBelow) drawCredit(pixels, c);
     display->clearDepth(0x1E0000);

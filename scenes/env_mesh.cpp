@@ -1,11 +1,11 @@
 #include "scenes/env_mesh.h"
 
-#include <algorithm>
 #include <cstdlib>
 
 #include "core/tables.h"
 #include "engine3d/camera.h"
 #include "music/pattern_data.h"
+#include "scenes/letterbox.h"
 #include "video/display.h"
 
 namespace {
@@ -24,8 +24,7 @@ constexpr int32_t kSpinX = 120;
 constexpr int32_t kSpinY = 400;
 
 constexpr Fixed kFarDepth = 0x1E0000;  // 30.0: nothing beyond it is drawn
-constexpr uint16_t kBandColour = 0x1082;
-constexpr int kBandRows = 50;  // dark rows above and below the mesh
+constexpr int kBandRows = 50;          // dark rows above and below the mesh
 
 constexpr int kOpenMargin = 50;  // the band's margin once open
 constexpr int kLogoLeft = 15;    // logo columns 15..309
@@ -109,8 +108,7 @@ void EnvMeshScene::drawMeshFrame() {
     Display* display = Display::instance();
     display->clearDepth(kFarDepth);
     uint16_t* pixels = display->pixels;
-    std::fill_n(pixels, kBandRows * kWidth, kBandColour);
-    std::fill_n(pixels + (Display::kHeight - kBandRows) * kWidth, kBandRows * kWidth, kBandColour);
+    fillLetterboxBars(pixels, kBandRows);
     mesh->drawTextured();
     display->updateTop = 0;
     display->updateHeight = Display::kHeight;
