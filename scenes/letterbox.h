@@ -33,6 +33,13 @@ inline void drawLetterboxLines(uint16_t* pixels, int margin) {
              kLetterboxLineColour);
 }
 
+// The margin of the opening scenes' band, which opens from the middle of the
+// screen during the first position of the song: 120 at its first row, one
+// less every music row, 50 from row 70 on and in every later position.
+constexpr int openingMargin(int position, int row) {
+    return position == 0 && 120 - row > 50 ? 120 - row : 50;
+}
+
 // The bars (only when repaintBars is set), then the lines over them.
 inline void drawLetterbox(uint16_t* pixels, int margin, bool repaintBars) {
     if (repaintBars) fillLetterboxBars(pixels, margin);

@@ -142,11 +142,8 @@ void ParticleFieldScene::render() {
     uint16_t* pixels = display->pixels;
     memcpy(pixels + kScreenRow * Display::kWidth, front(), kPixels * sizeof(uint16_t));
 
-    // The bars are a rows high; during the first 70 rows of the song they
-    // shrink from the middle of the screen to 50.
     const PatternData& music = PatternData::instance();
-    int a = 50;
-    if (music.position() == 0 && 120 - music.row() > 50) a = 120 - music.row();
+    const int a = openingMargin(music.position(), music.row());
     display->updateTop = a - 1;
     display->updateHeight = 242 - 2 * a;
     drawLetterbox(pixels, a, display->fullUpdate);
