@@ -22,3 +22,12 @@ void rebuildRotation(int32_t& rotX, int32_t& rotY, int32_t& rotZ, Matrix3& matri
 void Camera::update() {
     rebuildRotation(rotX, rotY, rotZ, matrix);
 }
+
+void Camera::placeOnOrbit(int32_t angle, Fixed radius) {
+    rotX = 0;
+    rotZ = 0;
+    rotY = -16384 - angle;
+    posX = fixedMul(CosineTable[angle & 0xFFFF], radius);
+    posY = 0;
+    posZ = fixedMul(SineTable[angle & 0xFFFF], radius);
+}

@@ -15,6 +15,12 @@ class Camera {
     // matrix from the sine and cosine tables. The position is left alone.
     void update();
 
+    // A circle of the given radius about the vertical axis, facing its centre:
+    // rotX and rotZ 0, rotY -16384 - angle (the angle as given, unreduced),
+    // position (cos, 0, sin) x radius read at the angle's low 16 bits. The
+    // matrix waits for update().
+    void placeOnOrbit(int32_t angle, Fixed radius);
+
     Fixed posX = 0;
     Fixed posY = 0;
     Fixed posZ = 0;

@@ -3,6 +3,8 @@
 #include <cstdlib>
 
 #include "core/tables.h"
+#include "engine3d/vector3.h"
+#include "scenes/letterbox.h"
 #include "video/display.h"
 
 namespace {
@@ -21,23 +23,12 @@ const char* const kMaskFiles[CreditsScene::kCredits] = {
     "data/credits-mervo-alpha.png", "data/credits-tallik-alpha.png", "data/credits-sunbo-alpha.png",
     "data/credits-yorrel-alpha.png"};
 
-void fillRows(uint16_t* pixels, int first, int end, uint16_t colour) {
-    for (int i = first * kStride; i < end * kStride; ++i) pixels[i] = colour;
-}
-
-int32_t wrappingAdd(int32_t a, int32_t b) {
-    return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
-}
-int32_t wrappingSub(int32_t a, int32_t b) {
-    return static_cast<int32_t>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b));
-}
-
 // The window of the picture sampled, centred on the picture's centre (160, 120).
 // Wrapping: a last credit left to shrink for long enough runs past 32 bits,
 // and is no longer drawn by then anyway.
 void placeWindow(Credit& c) {
-    c.posX = wrappingSub(kCentreX, fixedMul(c.progress, kCentreX));
-    c.posY = wrappingSub(kCentreY, fixedMul(c.progress, kCentreY));
+    c.posX = wrapSub(kCentreX, fixedMul(c.progress, kCentreX));
+    c.posY = wrapSub(kCentreY, fixedMul(c.progress, kCentreY));
     c.scale = c.progress;
 }
 
@@ -62,10 +53,8 @@ CreditsScene::CreditsScene()
         credits[k].mask = masks[k].get();
     }
 
-    // Light orange to white: red 31, green 48..63, blue 16..31.
     for (Spark& s : sparks) {
-        const int e = rand() % 64;
-        s.colour = static_cast<uint16_t>(0xF800 | (((e + 192) >> 2) << 5) | ((2 * e + 128) >> 3));
+        s.colour = warmSparkTint(rand() % 64);
         s.x = kCentreX;
         s.y = kCentreY;
         launch(s);
@@ -120,7 +109,7 @@ void CreditsScene::moveSparks() {
         const int i = s.angle & 0xFFFF;
         s.x += fixedMul(speed, SineTable[i]);
         s.y += fixedMul(speed, CosineTable[i]);
-        s.angle = wrappingAdd(s.angle, kSparkTurn);
+        s.angle = wrapAdd(s.angle, kSparkTurn);
         s.speed = fixedMul(speed, kSparkGrowth);
         // Out of x 0..303 or y 30..203: back to the centre, colour kept.
         if (s.x < 0 || s.y < 0x1E0000 || s.x > 0x12F0000 || s.y > 0xCB0000) {
@@ -139,13 +128,10 @@ void CreditsScene::render() {
     fillRows(pixels, 50, 190, kBandColour);
     drawSparks(pixels);
     // The bars cover any spark light outside the band.
-    fillRows(pixels, 0, 50, kBarColour);
-    fillRows(pixels, 190, 240, kBarColour);
-    fillRows(pixels, 50, 51, kLineColour);
-    fillRows(pixels, 190, 191, kLineColour);
+    drawLetterbox(pixels, 50, true);
     const Credit& c = credits[current];
     if (c.progress >= 1 && c.progress < kDrawnBelow) drawCredit(pixels, c);
-    display->clearDepth(0x1E0000);
+    display->clearDepth(Display::kFarDepth);
 }
 
 void CreditsScene::drawSparks(uint16_t* pixels) const {

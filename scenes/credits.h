@@ -44,8 +44,6 @@ class CreditsScene {
     static constexpr int kCredits = 4;
     static constexpr int kSparks = 500;
     static constexpr uint16_t kBandColour = 0x3028;
-    static constexpr uint16_t kBarColour = 0x1082;
-    static constexpr uint16_t kLineColour = 0x76C0;
     // The next credit takes over once the current one's progress passes
     // 25.0, where it stops being drawn. At any steady frame rate that happens
     // between 25.0 and 30.0; a late update (a stalled frame) past 30.0 still

@@ -1,11 +1,10 @@
 #include "scenes/env_mesh.h"
 
-#include <algorithm>
 #include <cstdlib>
 
-#include "core/tables.h"
 #include "engine3d/camera.h"
 #include "music/pattern_data.h"
+#include "scenes/letterbox.h"
 #include "video/display.h"
 
 namespace {
@@ -23,21 +22,10 @@ constexpr int32_t kBeatSpin = 10000;
 constexpr int32_t kSpinX = 120;
 constexpr int32_t kSpinY = 400;
 
-constexpr Fixed kFarDepth = 0x1E0000;  // 30.0: nothing beyond it is drawn
-constexpr uint16_t kBandColour = 0x1082;
 constexpr int kBandRows = 50;  // dark rows above and below the mesh
 
-constexpr int kOpenMargin = 50;  // the band's margin once open
-constexpr int kLogoLeft = 15;    // logo columns 15..309
+constexpr int kLogoLeft = 15;  // logo columns 15..309
 constexpr int kLogoColumns = 295;
-
-// Rows of margin above and below the intro band: 120 at the first row of the
-// song, closing by one row a music row until it settles at 50 from row 70.
-int bandMargin(const PatternData& patterns) {
-    const int opening = 120 - patterns.row();
-    if (patterns.position() == 0 && opening > kOpenMargin) return opening;
-    return kOpenMargin;
-}
 
 }  // namespace
 
@@ -76,15 +64,9 @@ void EnvMeshScene::followBeat() {
 
 void EnvMeshScene::placeCameraAndMesh() {
     Camera& camera = *Display::instance()->camera;
-    camera.rotX = 0;
-    camera.rotZ = 0;
-    camera.rotY = -16384 - orbitAngle;  // from the unreduced angle
-    orbitAngle &= 0xFFFF;
     // The pulse pulls the camera in; with the orbit at 0 it stands at (-radius, 0, 0).
-    const Fixed radius = kOrbitRadius - pulse;
-    camera.posX = fixedMul(radius, CosineTable[orbitAngle]);
-    camera.posY = 0;
-    camera.posZ = fixedMul(radius, SineTable[orbitAngle]);
+    camera.placeOnOrbit(orbitAngle, kOrbitRadius - pulse);
+    orbitAngle &= 0xFFFF;
 
     if (beatStarted == 1) mesh->rotY += kBeatSpin;
     mesh->rotX += kSpinX;
@@ -99,7 +81,8 @@ void EnvMeshScene::render() {
     if (patterns.position() > kLastIntroPosition) {
         drawMeshFrame();
     } else {
-        blendLogoBand(bandMargin(patterns));
+        // The logo band opens with the particle field's.
+        blendLogoBand(openingMargin(patterns.position(), patterns.row()));
     }
 }
 
@@ -107,10 +90,9 @@ void EnvMeshScene::render() {
 // the mesh may also draw over the dark bands, so they are repainted first.
 void EnvMeshScene::drawMeshFrame() {
     Display* display = Display::instance();
-    display->clearDepth(kFarDepth);
+    display->clearDepth(Display::kFarDepth);
     uint16_t* pixels = display->pixels;
-    std::fill_n(pixels, kBandRows * kWidth, kBandColour);
-    std::fill_n(pixels + (Display::kHeight - kBandRows) * kWidth, kBandRows * kWidth, kBandColour);
+    fillLetterboxBars(pixels, kBandRows);
     mesh->drawTextured();
     display->updateTop = 0;
     display->updateHeight = Display::kHeight;

@@ -6,6 +6,7 @@
 #include "core/tables.h"
 #include "engine3d/camera.h"
 #include "music/pattern_data.h"
+#include "scenes/glow_sprite.h"
 #include "video/display.h"
 
 namespace {
@@ -22,12 +23,6 @@ constexpr Fixed kGravity = 550;
 constexpr int32_t kScrollPerMs = 900;
 constexpr int32_t kLastScroll = 0x13F0000;  // 319.0
 constexpr int kBackgroundWidth = 640;
-constexpr Fixed kFarDepth = 0x1E0000;
-
-// Red 31, green 48..63, blue 16..31: warm sparks of slightly varied hue.
-uint16_t sparkTint(int e) {
-    return static_cast<uint16_t>(0xF800 | (((e + 192) >> 2) << 5) | ((2 * e + 128) >> 3));
-}
 
 }  // namespace
 
@@ -38,7 +33,7 @@ FlowerScene::FlowerScene() {
     emitter = std::make_unique<ParticleEmitter>(kSparks + 1);
     emitter->texture = flareImage.get();
     for (int i = 0; i < kSparks; ++i) {
-        emitter->colours[i] = sparkTint(rand() % 64);
+        emitter->colours[i] = warmSparkTint(rand() % 64);
         emitter->velocities[i] = {0, 0, 0};
         emitter->alive[i] = 0;
         emitter->vertices[i].position = {0, 0, 0};
@@ -79,14 +74,8 @@ void FlowerScene::update(int elapsedMs) {
 
 // A circle of radius 1.5 about the vertical axis, a turn every 131 updates.
 void FlowerScene::placeCamera() {
-    Camera& camera = *Display::instance()->camera;
     orbitAngle = (orbitAngle + kOrbitStep) & 0xFFFF;
-    camera.rotX = 0;
-    camera.rotZ = 0;
-    camera.rotY = -16384 - orbitAngle;
-    camera.posX = fixedMul(CosineTable[orbitAngle], kOrbitRadius);
-    camera.posY = 0;
-    camera.posZ = fixedMul(SineTable[orbitAngle], kOrbitRadius);
+    Display::instance()->camera->placeOnOrbit(orbitAngle, kOrbitRadius);
 }
 
 // Gravity pulls along the model's z axis, which the quarter turn about x makes
@@ -129,7 +118,7 @@ void FlowerScene::render() {
     drawBackground();
     display->updateTop = 0;
     display->updateHeight = Display::kHeight;
-    display->clearDepth(kFarDepth);
+    display->clearDepth(Display::kFarDepth);
     mesh->drawTextured();
     emitter->render();
 }

@@ -47,8 +47,11 @@ GlowSprite::GlowSprite(const Image& sprite, bool lowByteGates) {
     }
 }
 
+// The 64 tinted levels once, then each pixel by its level.
 void GlowSprite::tint(uint16_t colour, uint16_t* out) const {
-    for (int i = 0; i < kPixels; ++i) out[i] = tinted(colour, weight[i]);
+    uint16_t byLevel[64];
+    for (int g = 0; g < 64; ++g) byLevel[g] = tinted(colour, g);
+    for (int i = 0; i < kPixels; ++i) out[i] = byLevel[weight[i]];
 }
 
 void GlowSprite::drawTinted(uint16_t* screen, int left, int top, const uint16_t* light) const {

@@ -18,6 +18,12 @@
 
 class Image;
 
+// The tint of a warm spark from a level e of 0..63: red 31, green 48..63,
+// blue 16..31, light orange to white.
+constexpr uint16_t warmSparkTint(int e) {
+    return static_cast<uint16_t>(0xF800 | (((e + 192) >> 2) << 5) | ((2 * e + 128) >> 3));
+}
+
 class GlowSprite {
   public:
     static constexpr int kSize = 16;

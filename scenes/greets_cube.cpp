@@ -3,7 +3,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "core/tables.h"
 #include "engine3d/camera.h"
 #include "music/pattern_data.h"
 #include "video/display.h"
@@ -74,13 +73,8 @@ void GreetsCubeScene::update(int elapsedMs) {
 void GreetsCubeScene::placeCamera() {
     Camera& camera = *Display::instance()->camera;
     orbitAngle = kStartOrbit;
-    camera.rotX = 0;
-    camera.rotZ = 0;
-    camera.rotY = -16384 - orbitAngle;
+    camera.placeOnOrbit(orbitAngle, kOrbitRadius);
     orbitAngle &= 0xFFFF;
-    camera.posX = fixedMul(CosineTable[orbitAngle], kOrbitRadius);
-    camera.posY = 0;
-    camera.posZ = fixedMul(SineTable[orbitAngle], kOrbitRadius);
     camera.update();
 }
 

@@ -5,6 +5,7 @@
 #include "core/tables.h"
 #include "fixed/colour.h"
 #include "fixed/fixed.h"
+#include "scenes/letterbox.h"
 #include "scenes/polar.h"
 #include "video/display.h"
 
@@ -14,10 +15,7 @@ constexpr int kStride = Display::kWidth;
 constexpr int kTableCells = kPolarTableSize * kPolarTableSize;
 constexpr int kTexture = LogoOverlayScene::kTextureSize;
 constexpr int kLogoColumns = 160;  // the logo covers the left half only
-
-void fillRows(uint16_t* pixels, int first, int end, uint16_t colour) {
-    for (int i = first * kStride; i < end * kStride; ++i) pixels[i] = colour;
-}
+constexpr int kMargin = 50;        // the flames fill rows 50..189
 
 // A disc window's corner in the tables: centre minus the table value scaled
 // to the given radius in whole pixels (fixedMul, then an arithmetic shift).
@@ -107,12 +105,7 @@ void LogoOverlayScene::render() {
     drawDiscs(pixels);
     display->updateTop = 48;
     display->updateHeight = 192;
-    if (display->fullUpdate) {
-        fillRows(pixels, 0, 50, kBarColour);
-        fillRows(pixels, 190, 240, kBarColour);
-    }
-    fillRows(pixels, 50, 51, kLineColour);
-    fillRows(pixels, 190, 191, kLineColour);
+    drawLetterbox(pixels, kMargin, display->fullUpdate);
     drawLogo(pixels);
 }
 

@@ -20,8 +20,6 @@ class LogoOverlayScene {
     static constexpr int kTextureSize = 256;
     static constexpr uint16_t kFlameInner = 0xFD90;
     static constexpr uint16_t kFlameOuter = 0xFB40;
-    static constexpr uint16_t kBarColour = 0x1082;
-    static constexpr uint16_t kLineColour = 0x76C0;
 
     LogoOverlayScene();
     ~LogoOverlayScene();

@@ -5,9 +5,9 @@
 // positions, so Mesh::transform projects them like any vertex (normals
 // skipped); the emitter adds each spark's tint, life flag and velocity, and
 // draws every living spark whose centre is on the screen and nearer than the
-// depth buffer there as an additive 16 x 16 glow sprite (the mesh's texture).
-// The sprite's green field is the glow: each screen pixel D becomes
-// rgb565AddSat(D, rgb565Scale(tint, 4 g)). The depth buffer is only read.
+// depth buffer there as the additive glow sprite (glow_sprite.h) made from
+// the mesh's 16 x 16 texture, centred on the spark. The depth buffer is only
+// read.
 #pragma once
 
 #include <cstdint>

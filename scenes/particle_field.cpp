@@ -6,6 +6,7 @@
 #include "core/tables.h"
 #include "fixed/colour.h"
 #include "music/pattern_data.h"
+#include "scenes/letterbox.h"
 #include "video/display.h"
 
 namespace {
@@ -25,10 +26,6 @@ uint32_t random16() {
 constexpr int32_t kZoomStep = 60000;
 constexpr int32_t kZoomStartX = 885760;
 constexpr int32_t kZoomStartY = 387520;
-
-void fillRows(uint16_t* pixels, int first, int end, uint16_t colour) {
-    for (int i = first * Display::kWidth; i < end * Display::kWidth; ++i) pixels[i] = colour;
-}
 
 }  // namespace
 
@@ -145,17 +142,9 @@ void ParticleFieldScene::render() {
     uint16_t* pixels = display->pixels;
     memcpy(pixels + kScreenRow * Display::kWidth, front(), kPixels * sizeof(uint16_t));
 
-    // The bars are a rows high; during the first 70 rows of the song they
-    // shrink from the middle of the screen to 50.
     const PatternData& music = PatternData::instance();
-    int a = 50;
-    if (music.position() == 0 && 120 - music.row() > 50) a = 120 - music.row();
+    const int a = openingMargin(music.position(), music.row());
     display->updateTop = a - 1;
     display->updateHeight = 242 - 2 * a;
-    if (display->fullUpdate) {
-        fillRows(pixels, 0, a, kBarColour);
-        fillRows(pixels, Display::kHeight - a, Display::kHeight, kBarColour);
-    }
-    fillRows(pixels, a, a + 1, kLineColour);
-    fillRows(pixels, Display::kHeight - a, Display::kHeight - a + 1, kLineColour);
+    drawLetterbox(pixels, a, display->fullUpdate);
 }

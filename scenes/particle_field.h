@@ -29,8 +29,6 @@ class ParticleFieldScene {
     static constexpr int kNoiseDots = 1200;
     static constexpr uint16_t kCoreColour = 0x7A3D;
     static constexpr uint16_t kArmColour = 0x390E;  // rgb565Scale(kCoreColour, 127)
-    static constexpr uint16_t kBarColour = 0x1082;
-    static constexpr uint16_t kLineColour = 0x76C0;
 
     ParticleFieldScene();
     ~ParticleFieldScene();

@@ -2,6 +2,7 @@
 
 #include "core/tables.h"
 #include "music/pattern_data.h"
+#include "scenes/letterbox.h"
 #include "scenes/polar.h"
 #include "video/display.h"
 
@@ -27,10 +28,6 @@ constexpr Centre kCentres[4] = {
 constexpr int kTitleTop = 45, kTitleBottom = 194;
 constexpr int kTitleLeft = 30, kTitleRight = 284;
 constexpr int kTitleDrop = 5 * kStride;
-
-void fillRows(uint16_t* pixels, int first, int end, uint16_t colour) {
-    for (int i = first * kStride; i < end * kStride; ++i) pixels[i] = colour;
-}
 
 }  // namespace
 
@@ -80,12 +77,13 @@ void TitleScene::render() {
     drawTitle(pixels);
     display->updateTop = 48;
     display->updateHeight = 143;
+    // The title's bars stop a row short of the frame lines and of the
+    // screen's bottom: rows 49 and 239 keep what the scene before left.
     if (display->fullUpdate) {
-        fillRows(pixels, 0, 49, kBarColour);
-        fillRows(pixels, 190, 239, kBarColour);
+        fillRows(pixels, 0, 49, kLetterboxBarColour);
+        fillRows(pixels, 190, 239, kLetterboxBarColour);
     }
-    fillRows(pixels, 50, 51, kLineColour);
-    fillRows(pixels, 190, 191, kLineColour);
+    drawLetterboxLines(pixels, 50);
 }
 
 void TitleScene::drawBackground(uint16_t* pixels) const {

@@ -15,8 +15,6 @@
 
 class TitleScene {
   public:
-    static constexpr uint16_t kBarColour = 0x1082;
-    static constexpr uint16_t kLineColour = 0x76C0;
     static constexpr int32_t kPulseStart = 0x140000;  // 20.0 pixels
     static constexpr int32_t kPulseFall = 0x40000;    // 4.0 pixels per update
 

@@ -17,6 +17,9 @@ class Display {
     static constexpr int kWidth = 320;
     static constexpr int kHeight = 240;
     static constexpr int kPixelCount = kWidth * kHeight;
+    // 30.0: what the 3D scenes clear the depth buffer to, so nothing at that
+    // depth or beyond is drawn.
+    static constexpr int32_t kFarDepth = 0x1E0000;
 
     // The process-wide screen, opened on the first call.
     static Display* instance();

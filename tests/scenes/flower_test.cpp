@@ -12,6 +12,12 @@
 #include "fixed/colour.h"
 #include "tests/scenes/scripted_music.h"
 
+namespace {
+
+constexpr int kUnusedSpark = 200;  // never emitted: it stays at the sparks' origin
+
+}  // namespace
+
 // Every beat emits exactly 20 sparks after the cursor, six rand() calls each
 // (position x, y, z, then velocity): the first beat sparks 1-20, the tenth
 // ends with spark 0 (the 200th emitted), the eleventh restarts sparks 1-20.
@@ -95,8 +101,8 @@ TEST(FlowerSparks, DepthTestAtTheCentreAndSpritesRunOnAcrossRows) {
 // changed lies in the sprite of a spark whose centre is in front of the
 // flower, and sparks whose centre is behind it leave no trace.
 TEST(FlowerFrames, SparksHideBehindTheFlower) {
+    Display* display = scenetest::sceneEngine();  // the tables before the scene, as at start-up
     FlowerScene scene;
-    Display* display = scenetest::sceneEngine();
     ParticleEmitter& e = *scene.emitter;
     int ms = scenetest::msAt(24, 0) - 16;
     PatternData::instance().update(ms);
@@ -135,4 +141,25 @@ TEST(FlowerFrames, SparksHideBehindTheFlower) {
     }
     EXPECT_EQ(scene.scroll, 0x13F0000);
     EXPECT_TRUE(shown > 0 && hidden > 0) << shown << " shown, " << hidden << " hidden";
+}
+
+// The flower as start-up builds it (the tables first: the scene moves the
+// flower down through its matrix): at every angle of the orbit and the sway,
+// every vertex lands on the screen, the head (the top fifth) in the upper
+// half, and the foot where the sparks start below it.
+TEST(FlowerFrames, StandsWholeOnTheScreenWithItsHeadHighAtEveryAngle) {
+    scenetest::sceneEngine();
+    FlowerScene scene;
+    const Mesh& flower = *scene.mesh;
+    Fixed top = 0;
+    for (int i = 0; i < flower.vertexCount; ++i) top = std::max(top, flower.vertices[i].position.z);
+    for (int update = 0; update < 700; ++update) {  // five turns of the orbit, two of the sway
+        scene.update(16 * update);
+        for (int i = 0; i < flower.vertexCount; ++i) {
+            const int x = flower.screenX[i], y = flower.screenY[i];
+            ASSERT_TRUE(x >= 0 && x < 320 && y >= 0 && y < 240) << "vertex " << i << " " << update;
+            if (flower.vertices[i].position.z > top / 5 * 4) ASSERT_LT(y, 120) << i;
+        }
+        ASSERT_GT(scene.emitter->screenY[kUnusedSpark], 120);
+    }
 }
