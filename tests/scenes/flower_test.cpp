@@ -158,7 +158,9 @@ TEST(FlowerFrames, StandsWholeOnTheScreenWithItsHeadHighAtEveryAngle) {
         for (int i = 0; i < flower.vertexCount; ++i) {
             const int x = flower.screenX[i], y = flower.screenY[i];
             ASSERT_TRUE(x >= 0 && x < 320 && y >= 0 && y < 240) << "vertex " << i << " " << update;
-            if (flower.vertices[i].position.z > top / 5 * 4) ASSERT_LT(y, 120) << i;
+            if (flower.vertices[i].position.z > top / 5 * 4) {
+                ASSERT_LT(y, 120) << i;
+            }
         }
         ASSERT_GT(scene.emitter->screenY[kUnusedSpark], 120);
     }
