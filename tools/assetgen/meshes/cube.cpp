@@ -1,15 +1,17 @@
 // cube.cpp - "data/cube": the small cube of the greets wall.
 //
-// 3 file units a side (0.06 after the engine's division by 50). At focal
-// 200 and 2.0 away that is 6 pixels face-on and at most about 10.5 across any
-// diagonal, so spinning cubes on a 13 x 14 pixel grid never touch. The 12
+// 3.4 file units a side (0.068 after the engine's division by 50). At focal
+// 200 and 2.0 away that is 6.8 pixels face-on and at most about 12 across any
+// diagonal: as large as spinning cubes on a 13 x 14 pixel grid can be without
+// touching. The wall's flat shade weighs a colour by a triangle's area over
+// 64 square pixels, so every pixel of size makes the greetings brighter. The 12
 // texture vertices are the corners of a 3 x 2 atlas, one cell per side.
 #include "meshes/mesh_build.h"
 
 namespace meshgen {
 
 MeshBuild buildCube() {
-    constexpr double kHalfSide = 1.5;
+    constexpr double kHalfSide = 1.7;
     MeshBuild mesh;
     mesh.name = "cube";
     for (int i = 0; i < 8; ++i) {
