@@ -7,14 +7,14 @@
 # the tests) whichever comes first in the link wins for both, and either the
 # encoder crashes or Tremor silently decodes nothing. So the engine takes a
 # private copy of Tremor: its static archive merged into one object, every
-# symbol made local except the four calls the decoder program makes, which get
+# symbol made local except the five calls the decoder program makes, which get
 # a tremor_ prefix.
 pkg_check_modules(TREMOR REQUIRED vorbisidec)
 pkg_check_modules(OGG REQUIRED IMPORTED_TARGET ogg)
 find_library(TREMOR_ARCHIVE NAMES libvorbisidec.a HINTS ${TREMOR_LIBRARY_DIRS} REQUIRED)
 
 set(TREMOR_PRIVATE_OBJECT ${CMAKE_BINARY_DIR}/tremor_private.o)
-set(TREMOR_CALLS ov_open_callbacks ov_read ov_info ov_clear)
+set(TREMOR_CALLS ov_open_callbacks ov_read ov_info ov_clear ov_pcm_seek)
 set(TREMOR_RENAMES)
 foreach(call ${TREMOR_CALLS})
   list(APPEND TREMOR_RENAMES --redefine-sym ${call}=tremor_${call} -G tremor_${call})

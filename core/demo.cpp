@@ -5,6 +5,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include "core/player.h"
 #include "core/scenes.h"
 #include "core/tables.h"
 #include "core/timeline.h"
@@ -73,8 +74,43 @@ bool demoRunFrame() {
     return SceneMask < 0;  // the end bit, 0x80000000
 }
 
-// Key presses are ignored but for Alt+Enter; releasing Backspace, or Escape as
-// at demo parties, ends the demo.
+bool demoRunFrameAt(int elapsedMs) {
+    Timeline::runFrameAt(elapsedMs);
+    return SceneMask < 0;
+}
+
+namespace {
+
+// The live player's keys (player.h), on key presses.
+bool playerKeyOf(SDLKey key, PlayerKey* action) {
+    switch (key) {
+        case SDLK_SPACE:
+            *action = PlayerKey::PauseResume;
+            return true;
+        case SDLK_RIGHT:
+            *action = PlayerKey::NextPosition;
+            return true;
+        case SDLK_LEFT:
+            *action = PlayerKey::PreviousPosition;
+            return true;
+        case SDLK_HOME:
+            *action = PlayerKey::MusicStart;
+            return true;
+        case SDLK_l:
+            *action = PlayerKey::Loop;
+            return true;
+        case SDLK_o:
+            *action = PlayerKey::Overlay;
+            return true;
+        default:
+            return false;
+    }
+}
+
+}  // namespace
+
+// Releasing Backspace, or Escape as at demo parties, ends the demo; Alt+Enter
+// and the player's keys act on their press; every other key is ignored.
 bool demoQuitRequested() {
     bool quit = false;
     SDL_Event event;
@@ -84,10 +120,22 @@ bool demoQuitRequested() {
         // Only key events carry a key.
         const SDLKey key = event.key.keysym.sym;
         if (event.type == SDL_KEYUP && (key == SDLK_BACKSPACE || key == SDLK_ESCAPE)) quit = true;
-        if (event.type == SDL_KEYDOWN && key == SDLK_RETURN && (event.key.keysym.mod & KMOD_ALT))
+        if (event.type != SDL_KEYDOWN) continue;
+        PlayerKey action;
+        if (key == SDLK_RETURN && (event.key.keysym.mod & KMOD_ALT)) {
             platformToggleFullScreen();
+        } else if (playerKeyOf(key, &action)) {
+            playerKey(action);
+        }
     }
     return quit;
+}
+
+bool demoLoopPass() {
+    bool end = playerRunFrame();
+    if (demoQuitRequested()) end = true;
+    platformEndFrame();
+    return end;
 }
 
 void demoShutDown() {
@@ -109,11 +157,8 @@ void handOverToMenu() {
 }
 
 void runFrameLoop() {
-    bool quit = false;
-    while (!quit) {
-        if (demoRunFrame()) quit = true;
-        if (demoQuitRequested()) quit = true;
-        platformEndFrame();
+    playerStart();
+    while (!demoLoopPass()) {
     }
 }
 

@@ -23,8 +23,15 @@ void demoStartUp();
 // One frame, from the music clock to the presented picture; true if it was the
 // frame that ends the demo.
 bool demoRunFrame();
+// The same at a given music time, in ms since the music started.
+bool demoRunFrameAt(int elapsedMs);
 // Drains the input events: true if the viewer asked to quit. Alt+Enter
-// switches between window and full screen.
+// switches between window and full screen; the live player's keys go to it
+// (player.h).
 bool demoQuitRequested();
+// One pass of the live player's frame loop (after playerStart()): its frame,
+// the input events, the frame pacing. True once the demo has ended or the
+// viewer asked to quit.
+bool demoLoopPass();
 // Releases the scenes and the audio side; no frame runs after it.
 void demoShutDown();

@@ -62,8 +62,11 @@ int32_t Timeline::sceneMaskFor(int32_t position) {
 }
 
 void Timeline::runFrame() {
+    runFrameAt(static_cast<int>(platformTicks() - musicStartTicks));
+}
+
+void Timeline::runFrameAt(int elapsedMs) {
     Display* display = Display::instance();
-    const int elapsedMs = static_cast<int>(platformTicks() - musicStartTicks);
     PatternData& patterns = PatternData::instance();
     patterns.update(elapsedMs);
     const int32_t position = patterns.position();

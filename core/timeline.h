@@ -34,6 +34,9 @@ namespace Timeline {
 
 // The SceneMask of a music position.
 int32_t sceneMaskFor(int32_t position);
+// One frame at the music time of the clock.
 void runFrame();
+// One frame at the given music time, in ms since the music started.
+void runFrameAt(int elapsedMs);
 
 }  // namespace Timeline

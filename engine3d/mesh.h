@@ -86,6 +86,17 @@ class Mesh {
     void drawSpan(int xStart, int xEnd, int y, Fixed uStart, Fixed vStart, Fixed uEnd, Fixed vEnd,
                   Fixed zStart, Fixed zEnd);
 
+    // What frames change: the pose, the vertices and the last projection.
+    // Listed for saving and putting back (core/engine_state.h).
+    template <class State>
+    void state(State& s) {
+        s(matrix, rotX, rotY, rotZ, posX, posY, posZ);
+        s.buffer(vertices, vertexCount);
+        s.buffer(screenX, vertexCount);
+        s.buffer(screenY, vertexCount);
+        s.buffer(screenZ, vertexCount);
+    }
+
     Image* texture = nullptr;
     Image* envTexture = nullptr;
     Matrix3 matrix;

@@ -92,16 +92,30 @@ void initialiseControlBlock() {
     sharedStore(control->songLoaded, 0);
     sharedStore(control->songLength, 0);
     sharedStore(control->blocks[0].full, 0);
+    sharedStore(control->seekRequest, 0);
+    sharedStore(control->seekSample, 0);
+    sharedStore(control->blockSeek[0], 0);
+    sharedStore(control->blockSeek[1], 0);
     memset(control->blocks[0].samples, 0, kSoundBlockBytes);
     memset(control->blocks[1].samples, 0, kSoundBlockBytes);
     controlInitialised.store(true, std::memory_order_release);
 }
 
 // Writes the blocks in the order 0, 1, 0, 1, ...: a block is written only when
-// the second processor has marked it full, and handed back right after.
+// the second processor has marked it full, and handed back right after. After
+// a seek, what the device still holds is dropped, and so is every block whose
+// sound comes from before the seek.
 void playBlocks(int device) {
     int current = 0;
+    uint32_t seekHeard = 0;
+    const auto latestSeek = [&] {
+        const uint32_t seek = sharedLoad(control->seekRequest);
+        if (seek != seekHeard) soundDeviceDiscard(device);
+        seekHeard = seek;
+        return seek;
+    };
     while (!stopRequested.load(std::memory_order_acquire)) {
+        latestSeek();
         SoundBlock& block = control->blocks[current];
         if (sharedLoad(block.full) == 0) {
             // The block is 46 ms of sound: a 1 ms nap costs nothing audible
@@ -109,7 +123,14 @@ void playBlocks(int device) {
             usleep(1000);
             continue;
         }
-        soundDeviceWrite(device, block.samples, kSoundBlockBytes);
+        // Read after `full`: the second processor read the request its block
+        // follows before it set the flag, so no newer block meets an older
+        // request here. blockSeek[] was written before `full`, which the
+        // acquire above makes visible.
+        const uint32_t seek = latestSeek();
+        if (sharedLoad(control->blockSeek[current], std::memory_order_relaxed) == seek) {
+            soundDeviceWrite(device, block.samples, kSoundBlockBytes);
+        }
         sharedStore(block.full, 0);
         current = 1 - current;
     }
@@ -268,6 +289,12 @@ void play() {
 
 void stop() {
     if (control != nullptr) sharedStore(control->playing, 0);
+}
+
+void seek(uint32_t sample) {
+    if (control == nullptr) return;
+    sharedStore(control->seekSample, sample);
+    sharedStore(control->seekRequest, sharedLoad(control->seekRequest) + 1);
 }
 
 void shutdown() {

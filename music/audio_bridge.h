@@ -25,6 +25,11 @@ void init();
 void loadSong(const char* path);
 void play();
 void stop();
+// Makes the music go on from the given stereo sample (44100 a second from the
+// start of the song): sound already queued is dropped, and the second
+// processor decodes from there once playing. An addition to the console's
+// protocol (sound_control_block.h).
+void seek(uint32_t sample);
 void shutdown();
 
 // The audio thread's body and the second processor's start, run by that thread.

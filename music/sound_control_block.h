@@ -6,6 +6,18 @@
 // and sharedStore: the two processors (here two threads) run at once, and the
 // `full` flags carry the 8192 sample bytes across, so setting a flag releases
 // and reading it acquires.
+//
+// Seeking (an addition to the console's protocol, in three words after the
+// two blocks, which the console's own program never reads): the main
+// processor asks for a seek by writing the stereo sample to start from into
+// seekSample, then adding 1 to seekRequest. The second processor, when it sees
+// a seekRequest it has not handled, restarts its decoding at seekSample (and
+// keeps filling blocks only while `playing` is 1, as always). Before it sets a
+// block's `full` flag it writes into blockSeek[] the seekRequest that the
+// block's sound follows. The audio thread drops, unplayed, every full block
+// whose blockSeek[] is not the current seekRequest: sound queued before a
+// seek is never heard after it. Each side keeps its own running block index,
+// so a dropped block still counts as played and the two stay in step.
 #pragma once
 
 #include <atomic>
@@ -33,12 +45,18 @@ struct SoundControlBlock {
     uint32_t songOffset;
     uint32_t songLength;
     SoundBlock blocks[2];
+    // Seeking, see above. Written by the main processor:
+    uint32_t seekRequest;  // how many seeks have been asked for
+    uint32_t seekSample;   // where the latest one starts
+    // Written by the second processor: the seekRequest each block follows.
+    uint32_t blockSeek[2];
 };
 
 static_assert(offsetof(SoundControlBlock, songLength) == 0x14);
 static_assert(offsetof(SoundControlBlock, blocks) == 0x18);
 static_assert(offsetof(SoundControlBlock, blocks) + sizeof(SoundBlock) == 0x201C);
-static_assert(sizeof(SoundControlBlock) == 0x4020);
+static_assert(offsetof(SoundControlBlock, seekRequest) == 0x4020);
+static_assert(sizeof(SoundControlBlock) == 0x4030);
 
 inline uint32_t sharedLoad(const uint32_t& word,
                            std::memory_order order = std::memory_order_acquire) {

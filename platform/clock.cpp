@@ -15,10 +15,11 @@ uint64_t gMsDenominator = 1;
 // Deadline of the next frame on the real clock, in microseconds of SDL ticks.
 uint64_t gNextFrameUs = 0;
 
-void useSchedule(uint32_t startMs, uint64_t msNumerator, uint64_t msDenominator) {
+void useSchedule(uint32_t startMs, uint64_t msNumerator, uint64_t msDenominator,
+                 uint64_t frame = 0) {
     gScheduled = true;
     gStartMs = startMs;
-    gFrame = 0;
+    gFrame = frame;
     gMsNumerator = msNumerator;
     gMsDenominator = msDenominator;
 }
@@ -44,8 +45,20 @@ void platformUseSteppedClock(uint32_t startMs, uint32_t stepMs) {
     useSchedule(startMs, stepMs, 1);
 }
 
-void platformUseFrameClock(uint32_t startMs, FrameRate rate) {
-    useSchedule(startMs, uint64_t{1000} * rate.denominator, rate.numerator);
+void platformUseFrameClock(uint32_t startMs, FrameRate rate, uint64_t firstFrame) {
+    useSchedule(startMs, uint64_t{1000} * rate.denominator, rate.numerator, firstFrame);
+}
+
+ClockSetting platformClockSetting() {
+    return {gScheduled, gStartMs, gFrame, gMsNumerator, gMsDenominator};
+}
+
+void platformRestoreClock(const ClockSetting& setting) {
+    gScheduled = setting.scheduled;
+    gStartMs = setting.startMs;
+    gFrame = setting.frame;
+    gMsNumerator = setting.msNumerator;
+    gMsDenominator = setting.msDenominator;
 }
 
 uint64_t platformFrameNumber() {

@@ -28,9 +28,21 @@ uint32_t platformTicks();
 // Switches to a scheduled clock at startMs, advancing by stepMs at every
 // platformEndFrame().
 void platformUseSteppedClock(uint32_t startMs, uint32_t stepMs);
-// Switches to a scheduled clock whose frame n (counted from 0, now) shows
-// startMs + frameTimeMs(n, rate).
-void platformUseFrameClock(uint32_t startMs, FrameRate rate);
+// Switches to a scheduled clock whose frame n shows startMs + frameTimeMs(n,
+// rate), now at frame firstFrame.
+void platformUseFrameClock(uint32_t startMs, FrameRate rate, uint64_t firstFrame = 0);
+
+// What platformTicks() follows, kept aside by a host that borrows a frame
+// clock for a while (a seek) and then gives its own back.
+struct ClockSetting {
+    bool scheduled = false;
+    uint32_t startMs = 0;
+    uint64_t frame = 0;
+    uint64_t msNumerator = 0;
+    uint64_t msDenominator = 1;
+};
+ClockSetting platformClockSetting();
+void platformRestoreClock(const ClockSetting& setting);
 // The frame number of the scheduled clock: platformEndFrame() calls since it
 // was switched on.
 uint64_t platformFrameNumber();

@@ -16,8 +16,10 @@ namespace {
 constexpr useconds_t kPollMicroseconds = 1000;
 constexpr size_t kFramesPerBlock = kSoundBlockBytes / 4;
 
-// The song bytes as a forward-only stream: the decoder never seeks, so a cut
-// or damaged file is decoded up to the damage instead of being rejected whole.
+// The song bytes as a stream. Playing from the start opens it forward-only,
+// so that a cut or damaged file is decoded up to the damage instead of being
+// rejected whole (a seekable open first reads the file's end). A seek opens it
+// again seekable: Tremor finds a sample by bisecting the file.
 struct SongStream {
     const uint8_t* bytes;
     size_t length;
@@ -33,7 +35,18 @@ size_t streamRead(void* destination, size_t size, size_t count, void* source) {
     return wanted;
 }
 
-int streamSeek(void*, ogg_int64_t, int) {
+int streamSeek(void* source, ogg_int64_t offset, int whence) {
+    SongStream* stream = static_cast<SongStream*>(source);
+    ogg_int64_t base = 0;
+    if (whence == SEEK_CUR) base = ogg_int64_t(stream->position);
+    if (whence == SEEK_END) base = ogg_int64_t(stream->length);
+    if (whence != SEEK_SET && whence != SEEK_CUR && whence != SEEK_END) return -1;
+    if (offset < -base || offset > ogg_int64_t(stream->length) - base) return -1;
+    stream->position = size_t(base + offset);
+    return 0;
+}
+
+int noSeek(void*, ogg_int64_t, int) {
     return -1;
 }
 
@@ -48,11 +61,20 @@ class SongDecoder {
             offset <= kSecondCpuMemorySize && length <= kSecondCpuMemorySize - offset;
         if (!inside || length == 0) return;
         stream_ = {memory + offset, length, 0};
-        const ov_callbacks callbacks = {streamRead, streamSeek, nullptr, streamTell};
-        open_ = tremor_ov_open_callbacks(&stream_, &file_, nullptr, 0, callbacks) == 0;
+        reopen(false);
     }
-    ~SongDecoder() {
-        if (open_) tremor_ov_clear(&file_);
+    ~SongDecoder() { close(); }
+
+    // Goes on from the given stereo sample; past the end of the song, or
+    // without a song, with silence.
+    void seekTo(uint64_t sample) {
+        pending_.clear();
+        pendingStart_ = 0;
+        if (stream_.bytes == nullptr) return;
+        if (reopen(true) && tremor_ov_pcm_seek(&file_, ogg_int64_t(sample)) == 0) return;
+        // A song whose end cannot be found (damaged) cannot be bisected: decode
+        // it from the start again and drop what comes before the sample.
+        if (reopen(false)) skip(sample);
     }
 
     // Fills frames*2 interleaved samples; silence once the song has ended.
@@ -70,6 +92,29 @@ class SongDecoder {
     }
 
   private:
+    bool reopen(bool seekable) {
+        close();
+        stream_.position = 0;
+        ended_ = false;
+        const ov_callbacks callbacks = {streamRead, seekable ? streamSeek : noSeek, nullptr,
+                                        streamTell};
+        open_ = tremor_ov_open_callbacks(&stream_, &file_, nullptr, 0, callbacks) == 0;
+        return open_;
+    }
+
+    void close() {
+        if (open_) tremor_ov_clear(&file_);
+        open_ = false;
+    }
+
+    void skip(uint64_t frames) {
+        while (frames > 0 && decodeMore()) {
+            const size_t take = size_t(std::min<uint64_t>(pending_.size() / 2, frames));
+            pendingStart_ = take * 2;
+            frames -= take;
+        }
+    }
+
     // Decodes the next piece into pending_ as stereo frames; false at the end
     // of the song or at the first damaged or unsupported place.
     bool decodeMore() {
@@ -121,10 +166,17 @@ void decoderProgramMain(uint8_t* memory, const std::atomic<bool>& halt) {
 
     SongDecoder decoder(memory, sharedLoad(control->songOffset), sharedLoad(control->songLength));
     int current = 0;
+    uint32_t seekHandled = 0;
     while (!halt.load()) {
+        const uint32_t seek = sharedLoad(control->seekRequest);
+        if (seek != seekHandled) {
+            decoder.seekTo(sharedLoad(control->seekSample));
+            seekHandled = seek;
+        }
         SoundBlock& block = control->blocks[current];
         if (sharedLoad(control->playing) == 1 && sharedLoad(block.full) == 0) {
             fillBlock(decoder, block);
+            sharedStore(control->blockSeek[current], seekHandled, std::memory_order_relaxed);
             sharedStore(block.full, 1);
             current = 1 - current;
         } else {

@@ -8,7 +8,9 @@
 // reads the Ogg from the memory itself (songOffset, songLength), never from a
 // file. After the end of the song, and from the first damaged or undecodable
 // place on, it fills silence. A song outside the memory plays as silence.
-// Returns soon after *halt becomes true.
+// On a new seekRequest it decodes on from seekSample, and tags each block with
+// the request it follows (sound_control_block.h). Returns soon after *halt
+// becomes true.
 #pragma once
 
 #include <atomic>

@@ -16,6 +16,7 @@ SDL_Surface* gDrawing = nullptr;  // what the engine draws into; gWindow without
 std::vector<uint16_t> gVisible;
 int gWidth = 0;
 int gHeight = 0;
+bool gPainting = true;
 int gBitsPerPixel = 16;
 
 int gDesktopWidth = 0;  // 0: no desktop known
@@ -139,7 +140,9 @@ void platformPresent(SDL_Surface* surface, int top, int height) {
             std::copy_n(reinterpret_cast<const uint16_t*>(pixels + y * surface->pitch), gWidth,
                         gVisible.data() + y * gWidth);
         }
-        if (gWindow == gDrawing) {
+        if (!gPainting) {
+            // Off screen: the window waits for the end of the run.
+        } else if (gWindow == gDrawing) {
             SDL_UpdateRect(gWindow, 0, first, gWidth, rows);
         } else if (gWindow != nullptr) {
             paintRows(first, rows);
@@ -153,6 +156,21 @@ void platformPresent(SDL_Surface* surface, int top, int height) {
 
 const uint16_t* platformVisibleScreen() {
     return gVisible.empty() ? nullptr : gVisible.data();
+}
+
+uint16_t* platformVisibleScreenBuffer() {
+    return gVisible.empty() ? nullptr : gVisible.data();
+}
+
+void platformSetPainting(bool on) {
+    const bool resumed = on && !gPainting;
+    gPainting = on;
+    if (!resumed || gVisible.empty()) return;
+    if (gWindow == gDrawing) {
+        SDL_UpdateRect(gWindow, 0, 0, 0, 0);
+    } else if (gWindow != nullptr) {
+        paintRows(0, gHeight);
+    }
 }
 
 void platformToggleFullScreen() {

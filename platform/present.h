@@ -31,6 +31,14 @@ void platformPresentedRows(int screenHeight, int top, int height, int* first, in
 // What the viewer sees: width x height RGB565 pixels, row after row, as of the
 // latest present (null before the screen is open).
 const uint16_t* platformVisibleScreen();
+// The same pixels, writable, for a host that puts back a visible screen it
+// saved earlier (a seek); the window shows them once painting is switched on.
+uint16_t* platformVisibleScreenBuffer();
+
+// While painting is off, presents still update the visible screen (and the
+// observer sees them) but the window is left as it is: frames computed off
+// screen. Switching it back on paints the whole visible screen once.
+void platformSetPainting(bool on);
 
 // Where a width x height picture goes in an area: the largest whole factor up
 // to maxScale (at least 1) that fits, centred.

@@ -14,3 +14,4 @@ void ossSoundClose(int fd);
 bool sdlSoundOpen();
 long sdlSoundWrite(const uint8_t* data, size_t size);
 void sdlSoundClose();
+void sdlSoundDiscard();

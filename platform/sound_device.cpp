@@ -99,6 +99,11 @@ long soundDeviceWrite(int device, const void* data, size_t size) {
     return taken;
 }
 
+void soundDeviceDiscard(int device) {
+    std::lock_guard<std::mutex> lock(gMutex);
+    if (isOpen(device) && gOpen == SoundBackend::Sdl) sdlSoundDiscard();
+}
+
 int soundDeviceClose(int device) {
     std::lock_guard<std::mutex> lock(gMutex);
     if (!isOpen(device)) return -1;

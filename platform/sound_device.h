@@ -36,3 +36,7 @@ int soundDeviceIoctl(int device, unsigned long request, int* value);
 // Like a blocking write: returns the bytes taken, or -1.
 long soundDeviceWrite(int device, const void* data, size_t size);
 int soundDeviceClose(int device);
+// Drops what was written but not yet played, where the back-end holds it
+// itself (SDL's ring); a real OSS device plays out its own few milliseconds.
+// Called by the thread that writes, between writes.
+void soundDeviceDiscard(int device);

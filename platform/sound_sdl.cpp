@@ -130,6 +130,13 @@ long sdlSoundWrite(const uint8_t* data, size_t size) {
     return done == 0 && size > 0 ? -1 : long(done);
 }
 
+void sdlSoundDiscard() {
+    Ring& ring = *gRing;
+    std::lock_guard<std::mutex> lock(ring.mutex);
+    ring.used = 0;
+    ring.changed.notify_all();
+}
+
 // Plays out what is still buffered before closing, as an OSS close does.
 void sdlSoundClose() {
     Ring* ring = gRing;

@@ -60,6 +60,13 @@ class CreditsScene {
     void update(int elapsedMs);
     void render();
 
+    // What update and render change, listed for saving and putting back
+    // (core/engine_state.h).
+    template <class State>
+    void state(State& s) {
+        s(credits, current, sparks, nextSpark);
+    }
+
     // Loaded first, before the credit pictures.
     std::unique_ptr<Image> flareImage;  // "data/flarealpha16.png"
     std::unique_ptr<Image> pictures[kCredits];

@@ -29,6 +29,14 @@ class EnvMeshScene {
     void update(int elapsedMs);
     void render();
 
+    // What update and render change, listed for saving and putting back
+    // (core/engine_state.h).
+    template <class State>
+    void state(State& s) {
+        s(beatNow, beatBefore, beatStarted, pulse, glitch, orbitAngle);
+        mesh->state(s);
+    }
+
     std::unique_ptr<Image> envImage;
     std::unique_ptr<Image> logoImage;  // 320 x 240, addressed by screen pixel index
     std::unique_ptr<Image> logoMask;   // coverage in the green field, same layout

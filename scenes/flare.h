@@ -34,6 +34,13 @@ class FlareScene {
     void update(int elapsedMs);
     void render();
 
+    // What update and render change, listed for saving and putting back
+    // (core/engine_state.h).
+    template <class State>
+    void state(State& s) {
+        s(scrollRow, flares);
+    }
+
     std::unique_ptr<Image> picture;     // "data/velmira.png": 320 wide, at least 240 rows
     std::unique_ptr<Image> flareImage;  // "data/flarealpha16.png"
     int32_t scrollRow = 0;              // first picture row shown

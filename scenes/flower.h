@@ -28,6 +28,15 @@ class FlowerScene {
     void update(int elapsedMs);
     void render();
 
+    // What update and render change, listed for saving and putting back
+    // (core/engine_state.h).
+    template <class State>
+    void state(State& s) {
+        s(sway, scroll, started, startTime, orbitAngle, emitCursor);
+        mesh->state(s);
+        emitter->state(s);
+    }
+
     std::unique_ptr<Mesh> mesh;
     std::unique_ptr<ParticleEmitter> emitter;
     std::unique_ptr<Image> flareImage;  // 16 x 16 glow, intensity in the green field

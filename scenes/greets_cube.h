@@ -30,6 +30,14 @@ class GreetsCubeScene {
     void update(int elapsedMs);
     void render();
 
+    // What update and render change, listed for saving and putting back
+    // (core/engine_state.h).
+    template <class State>
+    void state(State& s) {
+        s(cubeColour, flyX, dropY, orbitAngle, textScroll, textScrollBefore, started, startTime);
+        for (auto& cube : cubes) cube->state(s);
+    }
+
     std::unique_ptr<Mesh> cubes[kMeshes];
     int32_t cubeColour[kCells];  // RGB565 in the low 16 bits
     int32_t gridX[kCells];       // screen offset of the cell's place

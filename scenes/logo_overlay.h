@@ -29,6 +29,14 @@ class LogoOverlayScene {
     void update(int elapsedMs);
     void render();
 
+    // What update and render change, listed for saving and putting back
+    // (core/engine_state.h).
+    template <class State>
+    void state(State& s) {
+        s(quarterTime, window1X, window1Y, angle1, window2X, window2Y, angle2);
+        s.buffer(texture, kTextureSize * kTextureSize);
+    }
+
     int32_t quarterTime = 0;  // elapsed ms / 4 of the latest update
     uint16_t* distanceTable;  // 512 x 512: texture row << 8, rows 2..183
     uint16_t* angleTable;     // 512 x 512: texture column, 0..255

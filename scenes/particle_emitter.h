@@ -26,6 +26,13 @@ class ParticleEmitter : public Mesh {
     // positions last changed.
     void render();
 
+    template <class State>
+    void state(State& s) {
+        Mesh::state(s);
+        s.buffer(alive, vertexCount);
+        s.buffer(velocities, vertexCount);
+    }
+
     uint16_t* colours = nullptr;    // RGB565 tint a spark
     uint8_t* alive = nullptr;       // 1 once emitted, never reset
     Vector3* velocities = nullptr;  // model units an update, before scaling

@@ -38,6 +38,16 @@ class ParticleFieldScene {
     void update(int elapsedMs);
     void render();
 
+    // What update and render change, listed for saving and putting back
+    // (core/engine_state.h).
+    template <class State>
+    void state(State& s) {
+        s.buffer(buffers[0], kPixels);
+        s.buffer(buffers[1], kPixels);
+        s(firstIsFront, frameCount);
+        s.buffer(particles.data(), particles.size());
+    }
+
     uint16_t* front() const { return buffers[firstIsFront ? 0 : 1]; }
     uint16_t* back() const { return buffers[firstIsFront ? 1 : 0]; }
 

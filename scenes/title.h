@@ -26,6 +26,13 @@ class TitleScene {
     void update(int elapsedMs);
     void render();
 
+    // What update and render change, listed for saving and putting back
+    // (core/engine_state.h).
+    template <class State>
+    void state(State& s) {
+        s(time, beatNow, beatBefore, shakePhase, pulse, shake);
+    }
+
     int32_t time = 0;                     // elapsed ms / 32
     int32_t* distanceTable;               // 512 x 512, distance from (256, 256), at most 255
     int32_t* angleTable;                  // 512 x 512, angle around (256, 256), 0..255

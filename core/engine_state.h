@@ -1,0 +1,25 @@
+// engine_state.h - everything the frames change, saved whole and put back, so
+// that the engine can return to an earlier moment without loading anything.
+//
+// A saved state holds the scenes' own fields and buffers (each scene lists
+// them in its state() hook), the Timeline's scene mask and noise level, the
+// music clock, the camera, the screen with its depth buffer and band, what
+// the viewer was shown, and rand()'s generator. It leaves out what is not the
+// picture's: the music start time and the frame clock (the caller sets them
+// for the moment saved), the sound, and the viewer's overlay switch. Main
+// thread only.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+class EngineState {
+  public:
+    void save();
+    void restore();
+    size_t bytes() const { return bytes_.size(); }
+
+  private:
+    std::vector<uint8_t> bytes_;
+};

@@ -1,0 +1,207 @@
+// The live player's keys on the real engine, headless. Whatever the way to a
+// music position (one long jump from the start, stepping back, stepping
+// forward, looping), the picture there is the frame a continuous run at 60
+// frames a second shows (capture's, by hash), and the frames after it are the
+// same every time; pause holds everything and resume goes on as if nothing
+// had happened.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "core/timeline.h"
+#include "music/pattern_data.h"
+#include "platform/sound_device.h"
+#include "player_test_support.h"
+
+using namespace playertest;
+
+namespace {
+
+constexpr int kPositions = kLastPlayerPosition + 1;
+
+std::vector<uint64_t> positionStarts() {
+    std::vector<uint64_t> starts;
+    for (int p = 0; p < kPositions; ++p) starts.push_back(Seek::firstFrameOf(p));
+    return starts;
+}
+
+// Presses a key during a long run off screen, as a viewer may.
+struct KeyDuringJump {
+    int presentsLeft;
+    SDLKey key;
+    static void observe(void* context, const uint16_t*, int, int, int) {
+        auto* self = static_cast<KeyDuringJump*>(context);
+        if (--self->presentsLeft == 0) press(self->key);
+    }
+};
+
+struct PresentCounter {
+    int presents = 0;
+    static void observe(void* context, const uint16_t*, int, int, int) {
+        ++static_cast<PresentCounter*>(context)->presents;
+    }
+};
+
+// A key's jump happens at the frame after the one in whose pass it was read.
+std::vector<uint64_t> jumpWith(SDLKey key, int framesAfter) {
+    press(key);
+    demoLoopPass();
+    demoLoopPass();
+    std::vector<uint64_t> frames = {shownHash()};
+    for (int i = 0; i < framesAfter; ++i) {
+        demoLoopPass();
+        frames.push_back(shownHash());
+    }
+    return frames;
+}
+
+}  // namespace
+
+TEST(Player, EveryPositionLooksTheSameWhicheverWayTheJumpCame) {
+    const std::vector<uint64_t> starts = positionStarts();
+    const std::map<uint64_t, uint64_t> capture = captureHashes(starts);
+    ASSERT_EQ(capture.size(), size_t(kPositions));
+
+    // A host clock of whole steps: after a jump the frames come at the same
+    // music times, whichever way the jump came.
+    soundDeviceSelect(SoundBackend::None);
+    platformUseSteppedClock(0, 17);
+    startPlayer();
+    PatternData& music = PatternData::instance();
+    constexpr int kFramesAfter = 20;
+
+    // Every press read in one pass adds up to one jump: from the start straight
+    // to the last position. A key pressed while that jump runs is read after it.
+    for (int i = 0; i < kPositions + 3; ++i) press(SDLK_RIGHT);
+    KeyDuringJump left{2000, SDLK_LEFT};
+    platformSetPresentObserver(KeyDuringJump::observe, &left);
+    demoLoopPass();
+    demoLoopPass();
+    platformSetPresentObserver(nullptr, nullptr);
+    EXPECT_EQ(music.position(), kLastPlayerPosition);
+    EXPECT_EQ(shownHash(), capture.at(starts[kLastPlayerPosition]));
+    ASSERT_LE(left.presentsLeft, 0) << "the jump ran fewer frames than expected";
+
+    // That pass read the key pressed meanwhile: the next one jumps.
+    std::map<int, std::vector<uint64_t>> goingBack;
+    demoLoopPass();
+    goingBack[33] = {shownHash()};
+    for (int i = 0; i < kFramesAfter; ++i) {
+        demoLoopPass();
+        goingBack[33].push_back(shownHash());
+    }
+    for (int p = 32; p >= 0; --p) goingBack[p] = jumpWith(SDLK_LEFT, kFramesAfter);
+    for (int p = 33; p >= 0; --p) {
+        EXPECT_EQ(goingBack[p].front(), capture.at(starts[p])) << "position " << p;
+    }
+
+    for (int p = 1; p < kPositions; ++p) {
+        const std::vector<uint64_t> forward = jumpWith(SDLK_RIGHT, kFramesAfter);
+        EXPECT_EQ(music.position(), p);
+        EXPECT_EQ(forward.front(), capture.at(starts[p])) << "position " << p;
+        if (p < kLastPlayerPosition) {
+            EXPECT_EQ(forward, goingBack[p]) << "position " << p;
+        }
+    }
+    EXPECT_EQ(jumpWith(SDLK_HOME, kFramesAfter), goingBack[0]);
+    demoShutDown();
+}
+
+TEST(Player, PauseHoldsClockAndPictureAndResumeGoesOnFromTheSameRow) {
+    constexpr uint64_t kPausedAt = 500;  // position 1, the opening's feedback trails
+    std::vector<uint64_t> frames;
+    for (uint64_t n = kPausedAt; n <= kPausedAt + 10; ++n) frames.push_back(n);
+    const std::map<uint64_t, uint64_t> capture = captureHashes(frames);
+    ASSERT_EQ(capture.size(), frames.size());
+
+    // The host follows capture's schedule: pass n runs frame n.
+    soundDeviceSelect(SoundBackend::None);
+    platformUseFrameClock(0, Seek::kRate);
+    startPlayer();
+    for (uint64_t n = 0; n < kPausedAt; ++n) demoLoopPass();
+    press(SDLK_SPACE);
+    demoLoopPass();
+    ASSERT_TRUE(playerPaused());
+    EXPECT_EQ(shownHash(), capture.at(kPausedAt));
+
+    PatternData& music = PatternData::instance();
+    const PatternData heldClock = music;
+    const std::vector<uint16_t> held(platformVisibleScreen(),
+                                     platformVisibleScreen() + Display::kPixelCount);
+    PresentCounter counter;
+    platformSetPresentObserver(PresentCounter::observe, &counter);
+    // One second of the host's time, the last pass reading the resume key.
+    for (int i = 0; i < 59; ++i) demoLoopPass();
+    press(SDLK_SPACE);
+    demoLoopPass();
+    platformSetPresentObserver(nullptr, nullptr);
+    EXPECT_FALSE(playerPaused());
+    EXPECT_EQ(counter.presents, 0);
+    EXPECT_EQ(playerPausedMusicMs(), int32_t(frameTimeMs(kPausedAt, Seek::kRate)));
+    EXPECT_EQ(music.currentPosition, heldClock.currentPosition);
+    EXPECT_EQ(music.currentRow, heldClock.currentRow);
+    EXPECT_EQ(music.previousRow, heldClock.previousRow);
+    EXPECT_TRUE(memcmp(held.data(), platformVisibleScreen(), held.size() * 2) == 0);
+
+    // The music time goes on from where it stood: the frames are the ones a
+    // run without a pause shows next.
+    for (uint64_t n = kPausedAt + 1; n <= kPausedAt + 10; ++n) {
+        demoLoopPass();
+        EXPECT_EQ(shownHash(), capture.at(n)) << "frame " << n;
+    }
+    demoShutDown();
+}
+
+TEST(Player, JumpWhilePausedWaitsAndALoopReturnsToItsPositionStart) {
+    const uint64_t start4 = Seek::firstFrameOf(4);
+    const uint64_t start5 = Seek::firstFrameOf(5);
+    std::vector<uint64_t> frames = {start4, start4 + 1, start4 + 2, start5 - 1, start5};
+    const std::map<uint64_t, uint64_t> capture = captureHashes(frames);
+    ASSERT_EQ(capture.size(), frames.size());
+
+    soundDeviceSelect(SoundBackend::None);
+    platformUseFrameClock(0, Seek::kRate);
+    startPlayer();
+    PatternData& music = PatternData::instance();
+    press(SDLK_SPACE);
+    demoLoopPass();
+    for (int i = 0; i < 4; ++i) press(SDLK_RIGHT);
+    demoLoopPass();
+    demoLoopPass();
+    EXPECT_TRUE(playerPaused());
+    EXPECT_EQ(shownHash(), capture.at(start4));
+    EXPECT_EQ(playerPausedMusicMs(), int32_t(frameTimeMs(start4, Seek::kRate)));
+
+    press(SDLK_l);
+    demoLoopPass();
+    EXPECT_EQ(playerLoopedPosition(), 4);
+    // Resumed where the host's frame number and the picture's agree on the
+    // 60 fps schedule, so the frames that follow are capture's own.
+    while ((platformFrameNumber() - start4) % 3 != 0) demoLoopPass();
+    press(SDLK_SPACE);
+    demoLoopPass();
+    demoLoopPass();
+    EXPECT_EQ(shownHash(), capture.at(start4 + 1));
+    demoLoopPass();
+    EXPECT_EQ(shownHash(), capture.at(start4 + 2));
+
+    // At the end of position 4, its start again; never position 5.
+    int framesToLoop = 0;
+    while (music.position() == 4 && framesToLoop < 1000) {
+        const uint64_t last = shownHash();
+        demoLoopPass();
+        ++framesToLoop;
+        if (shownHash() == capture.at(start4)) {
+            EXPECT_EQ(last, capture.at(start5 - 1));
+            break;
+        }
+    }
+    EXPECT_EQ(framesToLoop, int(start5 - start4 - 2));
+    EXPECT_EQ(music.position(), 4);
+
+    press(SDLK_l);
+    for (int i = 0; i < int(start5 - start4) + 2 && music.position() == 4; ++i) demoLoopPass();
+    EXPECT_EQ(playerLoopedPosition(), -1);
+    EXPECT_EQ(music.position(), 5);
+    demoShutDown();
+}

@@ -1,0 +1,71 @@
+// player_test_support.h - the live player driven headless: the engine started
+// on a chosen clock, keys pressed as SDL events, and the frames that offline
+// capture computes for comparison.
+#pragma once
+
+#include <SDL.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cinttypes>
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "capture/frame_files.h"
+#include "core/demo.h"
+#include "core/player.h"
+#include "core/seek.h"
+#include "platform/clock.h"
+#include "platform/present.h"
+#include "video/display.h"
+
+namespace playertest {
+
+// The hash of each given frame (60 a second) as `capture --hashes` prints it.
+inline std::map<uint64_t, uint64_t> captureHashes(const std::vector<uint64_t>& frames) {
+    std::string at;
+    for (uint64_t n : frames) {
+        at += (at.empty() ? "" : ",") + std::to_string(frameTimeMs(n, Seek::kRate));
+    }
+    const std::string file = testing::TempDir() + "player-hashes-" + std::to_string(getpid());
+    const std::string command =
+        std::string(DEMO_CAPTURE) + " --hashes " + file + " --at " + at + " 2>/dev/null";
+    std::map<uint64_t, uint64_t> hashes;
+    if (std::system(command.c_str()) != 0) return hashes;
+    std::ifstream in(file);
+    uint64_t frame, ms;
+    int position, row;
+    std::string hash;
+    while (in >> frame >> ms >> position >> row >> hash) {
+        hashes[frame] = std::stoull(hash, nullptr, 16);
+    }
+    std::remove(file.c_str());
+    return hashes;
+}
+
+inline uint64_t shownHash() {
+    return screenHash(platformVisibleScreen(), Display::kPixelCount);
+}
+
+inline void press(SDLKey key) {
+    SDL_Event event{};
+    event.type = SDL_KEYDOWN;
+    event.key.type = SDL_KEYDOWN;
+    event.key.state = SDL_PRESSED;
+    event.key.keysym.sym = key;
+    SDL_PushEvent(&event);
+}
+
+// Start-up as the demo runs it, its progress lines kept out of the log, then
+// the player.
+inline void startPlayer() {
+    testing::internal::CaptureStdout();
+    demoStartUp();
+    testing::internal::GetCapturedStdout();
+    playerStart();
+}
+
+}  // namespace playertest
