@@ -65,16 +65,14 @@ class SongDecoder {
     }
     ~SongDecoder() { close(); }
 
-    // Goes on from the given stereo sample; past the end of the song, or
-    // without a song, with silence.
+    // Goes on from the given stereo sample; past the end of the song, in a
+    // song Tremor cannot seek in, or without a song, with silence.
     void seekTo(uint64_t sample) {
         pending_.clear();
         pendingStart_ = 0;
         if (stream_.bytes == nullptr) return;
-        if (reopen(true) && tremor_ov_pcm_seek(&file_, ogg_int64_t(sample)) == 0) return;
-        // A song whose end cannot be found (damaged) cannot be bisected: decode
-        // it from the start again and drop what comes before the sample.
-        if (reopen(false)) skip(sample);
+        const bool found = reopen(true) && tremor_ov_pcm_seek(&file_, ogg_int64_t(sample)) == 0;
+        ended_ = !found;
     }
 
     // Fills frames*2 interleaved samples; silence once the song has ended.
@@ -105,14 +103,6 @@ class SongDecoder {
     void close() {
         if (open_) tremor_ov_clear(&file_);
         open_ = false;
-    }
-
-    void skip(uint64_t frames) {
-        while (frames > 0 && decodeMore()) {
-            const size_t take = size_t(std::min<uint64_t>(pending_.size() / 2, frames));
-            pendingStart_ = take * 2;
-            frames -= take;
-        }
     }
 
     // Decodes the next piece into pending_ as stereo frames; false at the end

@@ -121,3 +121,55 @@ TEST_F(AudioDecoding, DamagedSongsPlayUpToTheDamageThenSilence) {
         EXPECT_TRUE(allZero(captured, sound)) << c.name;
     }
 }
+
+// A seek asked while stopped: what was queued is dropped, and the sound goes
+// on from the sample asked for, in a cut song too (bisection finds its last
+// page); a song that never decodes stays silent.
+TEST_F(AudioDecoding, ASeekGoesOnFromItsSampleEvenInACutSong) {
+    ScratchRunFolder folder;
+    const TestSong song = makeSong(folder.path() + "/data/full.ogg", 44100 * 8);
+    std::vector<uint8_t> cut(song.bytes.begin(),
+                             song.bytes.begin() + long(song.bytes.size() * 2 / 3));
+    std::vector<uint8_t> garbage(50000);
+    for (size_t i = 0; i < garbage.size(); ++i) garbage[i] = uint8_t(i * 131 + (i >> 7));
+    constexpr size_t kTarget = 44100 * 3 + 1234;  // stereo samples, inside the cut song's sound
+    constexpr size_t kCompared = 44100;
+
+    struct Case {
+        const char* name;
+        const std::vector<uint8_t>& bytes;
+        bool sound;
+    } cases[] = {{"whole", song.bytes, true}, {"cut", cut, true}, {"garbage", garbage, false}};
+    soundDeviceSelect(SoundBackend::Sink);
+    for (const Case& c : cases) {
+        const size_t before = played().size() / 4;
+        writeFile("data/ondrivale.ogg", c.bytes.data(), c.bytes.size());
+        initQuietly();
+        loadQuietly("data/ondrivale.ogg");
+        AudioBridge::play();
+        EXPECT_TRUE(waitFor([&] { return played().size() >= (before + 44100 / 2) * 4; }));
+        AudioBridge::stop();
+        AudioBridge::seek(uint32_t(kTarget));
+        AudioBridge::play();
+        EXPECT_TRUE(waitFor([&] { return played().size() >= (before + 44100 * 3) * 4; }));
+        AudioBridge::stop();
+        AudioBridge::shutdown();
+
+        const std::vector<int16_t> all = asSamples(played());
+        const std::vector<int16_t> heard(all.begin() + long(before * 2), all.end());
+        if (!c.sound) {
+            EXPECT_TRUE(allZero(heard, 0)) << c.name;
+            continue;
+        }
+        // The song from its start up to a block's end, then from the target.
+        size_t k = 0;
+        while (k < heard.size() && std::abs(heard[k] - song.reference[k]) <= kTolerance) ++k;
+        k -= k % (kSoundBlockBytes / 2);
+        EXPECT_GE(k, size_t(44100 / 2) * 2) << c.name;
+        const std::vector<int16_t> after(heard.begin() + long(k), heard.end());
+        const std::vector<int16_t> expected(song.reference.begin() + long(kTarget * 2),
+                                            song.reference.end());
+        ASSERT_GE(after.size(), kCompared * 2) << c.name;
+        EXPECT_LE(largestDifference(after, expected, kCompared * 2), kTolerance) << c.name;
+    }
+}

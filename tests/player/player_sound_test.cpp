@@ -1,0 +1,114 @@
+// What the live player plays after a jump and after a pause, as SDL's disk
+// driver records it: silence, then exactly the decoder's output from the
+// jump's (or the pause's) sample; nothing queued before it is heard after it.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "../music/audio_bridge_fixture.h"
+#include "../music/audio_test_support.h"
+#include "player_test_support.h"
+
+using namespace playertest;
+
+namespace {
+
+constexpr size_t kSecond = 44100;  // stereo samples
+constexpr size_t kBytesPerSample = 4;
+
+// Stereo samples of `heard` from `at` that equal `song` from `from`.
+size_t matchingSamples(const std::vector<int16_t>& heard, size_t at,
+                       const std::vector<int16_t>& song, size_t from) {
+    size_t n = 0;
+    while ((at + n) * 2 + 1 < heard.size() && (from + n) * 2 + 1 < song.size() &&
+           heard[(at + n) * 2] == song[(from + n) * 2] &&
+           heard[(at + n) * 2 + 1] == song[(from + n) * 2 + 1]) {
+        ++n;
+    }
+    return n;
+}
+
+// Where in `heard`, at or after `at`, the song's sound from `from` begins.
+size_t findSound(const std::vector<int16_t>& heard, size_t at, const std::vector<int16_t>& song,
+                 size_t from) {
+    const auto first = song.begin() + long(from * 2);
+    const auto found = std::search(heard.begin() + long(at * 2), heard.end(), first,
+                                   first + long(kSecond / 10 * 2));
+    return found == heard.end() ? SIZE_MAX : size_t(found - heard.begin()) / 2;
+}
+
+bool silent(const std::vector<int16_t>& heard, size_t from, size_t to) {
+    return std::all_of(heard.begin() + long(from * 2), heard.begin() + long(to * 2),
+                       [](int16_t v) { return v == 0; });
+}
+
+}  // namespace
+
+TEST_F(AudioBridgeTest, PlayerSoundAfterAJumpOrAPauseIsTheDecodersOutputFromThatSample) {
+    // The decoder's own output from the start, through the sink.
+    soundDeviceSelect(SoundBackend::Sink);
+    initQuietly();
+    loadQuietly("data/ondrivale.ogg");
+    AudioBridge::play();
+    ASSERT_TRUE(audiotest::waitFor([&] { return played().size() >= 20 * kSecond * 4; }));
+    AudioBridge::stop();
+    AudioBridge::shutdown();
+    const std::vector<int16_t> song = audiotest::asSamples(played());
+
+    // The player as the demo runs it, its sound paced by the disk driver at
+    // about the real rate (a buffer of 1024 samples every 20 ms or so).
+    const std::string recording =
+        testing::TempDir() + "player-sound-" + std::to_string(getpid()) + ".raw";
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", recording.c_str(), 1);
+    setenv("SDL_DISKAUDIODELAY", "20", 1);
+    soundDeviceSelect(SoundBackend::Sdl);
+    platformUseFrameClock(0, Seek::kRate);
+    startPlayer();
+    const auto playFor = [&](size_t samples) {
+        const size_t from = played().size();
+        EXPECT_TRUE(audiotest::waitFor([&] { return played().size() >= from + samples * 4; }));
+    };
+
+    playFor(kSecond / 4);
+    press(SDLK_RIGHT);
+    demoLoopPass();
+    demoLoopPass();
+    const size_t jumpSample = Seek::firstFrameOf(1) * kSecond / 60;
+    playFor(kSecond / 2);
+    for (int i = 0; i < 30; ++i) demoLoopPass();
+    press(SDLK_SPACE);
+    demoLoopPass();
+    ASSERT_TRUE(playerPaused());
+    const size_t pauseSample = size_t(playerPausedMusicMs()) * kSecond / 1000;
+    usleep(300000);
+    press(SDLK_SPACE);
+    demoLoopPass();
+    playFor(kSecond / 2);
+    demoShutDown();
+
+    const std::vector<int16_t> heard = audiotest::asSamples(audiotest::readFile(recording));
+    std::remove(recording.c_str());
+    ASSERT_LT((pauseSample + kSecond) * 2, song.size());
+    ASSERT_FALSE(silent(song, jumpSample, jumpSample + kSecond / 10));
+    const size_t jumpAt = findSound(heard, 0, song, jumpSample);
+    ASSERT_NE(jumpAt, SIZE_MAX) << "the jump's sound is not in the recording";
+    const size_t jumpLength = matchingSamples(heard, jumpAt, song, jumpSample);
+    const size_t resumeAt = findSound(heard, jumpAt + jumpLength, song, pauseSample);
+    ASSERT_NE(resumeAt, SIZE_MAX) << "the sound after the pause is not in the recording";
+    const size_t resumeLength = matchingSamples(heard, resumeAt, song, pauseSample);
+
+    // Silence, the song from its start, silence (or none), the jump's sound,
+    // silence while paused, the sound from the pause's sample, silence.
+    size_t startAt = 0;
+    while (startAt < jumpAt && heard[startAt * 2] == 0 && heard[startAt * 2 + 1] == 0) ++startAt;
+    const size_t startLength = std::min(matchingSamples(heard, startAt, song, 0), jumpAt - startAt);
+    EXPECT_GT(startLength, kSecond / 10);
+    EXPECT_TRUE(silent(heard, startAt + startLength, jumpAt));
+    EXPECT_GE(jumpLength, kSecond / 4);
+    EXPECT_TRUE(silent(heard, jumpAt + jumpLength, resumeAt));
+    // SDL plays silence a buffer of 1024 at a time, after waiting for sound.
+    EXPECT_GE(resumeAt - (jumpAt + jumpLength), 1024u) << "the pause is not heard";
+    EXPECT_GE(resumeLength, kSecond / 4);
+    EXPECT_TRUE(silent(heard, resumeAt + resumeLength, heard.size() / 2));
+}
