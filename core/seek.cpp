@@ -46,6 +46,10 @@ void Seek::runToFrame(uint64_t target) {
     platformSetPainting(true);
 }
 
+void Seek::forgetPositions() {
+    if (!gSaved.empty()) gSaved.erase(std::next(gSaved.begin()), gSaved.end());
+}
+
 uint64_t Seek::firstFrameOf(int position) {
     return firstFrameAtOrAfter(
         static_cast<uint64_t>(PatternData::firstMsOfRow(position * PatternData::kRows)), kRate);

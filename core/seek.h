@@ -29,6 +29,10 @@ void rememberStart();
 // as they were. Nothing happens before rememberStart().
 void runToFrame(uint64_t frame);
 
+// Forgets the states saved on the way: the next jump runs every frame from
+// the start (which is what the seek benchmark measures).
+void forgetPositions();
+
 // The first frame that shows the given music position.
 uint64_t firstFrameOf(int position);
 

@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # The live player on a real X display (Xvfb, 1280x1024): its window is the
 # 320x240 screen times 3; Alt+Enter switches to full screen, the picture 4
-# times larger and centred between black bands, and back; Escape ends the demo.
-# Run by ctest in the run folder with the player's path as argument.
+# times larger and centred between black bands, and back; Space pauses, and
+# Right twice then shows capture's frame of the start of position 2; Escape
+# ends the demo. Run by ctest in the run folder with the player's and
+# capture's paths as arguments.
 set -euo pipefail
 player=$1
+capture=$2
 work=$(mktemp -d)
 demo=""
 xvfb=""
@@ -82,6 +85,27 @@ blocky picture 1280 960 4 || fail "full screen: the picture is not the screen 4 
 xdotool key alt+Return
 within 5 is_size 960x720 || fail "second Alt+Enter: the window is $(geometry), not 960x720"
 
+# Compared at the screen's own 5, 6 and 5 bits: X and the PNG widen the
+# channels to 8 bits differently.
+screen_bits="lutrgb=r='bitand(val,248)':g='bitand(val,252)':b='bitand(val,248)'"
+# 10650 ms is the first millisecond of position 2 (row 256 at 41.6 ms a row).
+"$capture" --frames "$work/expected" --at 10650 2>"$work/capture.log" ||
+  fail "capture failed: $(cat "$work/capture.log")"
+ffmpeg -v error -y -i "$work"/expected/frame_*.png -vf "$screen_bits" -f rawvideo -pix_fmt rgb24 \
+  "$work/expected.rgb"
+shows_expected() {
+  grab shown 960 720 0 0
+  ffmpeg -v error -y -f rawvideo -pix_fmt rgb24 -video_size 960x720 -i "$work/shown.rgb" \
+    -vf "scale=320:240:flags=neighbor,$screen_bits" -f rawvideo -pix_fmt rgb24 "$work/shown565.rgb"
+  cmp -s "$work/shown565.rgb" "$work/expected.rgb"
+}
+xdotool windowfocus --sync "$window"
+xdotool key space Right Right
+within 60 shows_expected || fail "paused at position 2, the window does not show capture's frame"
+sleep 1
+shows_expected || fail "paused, the picture changed"
+xdotool key space
+
 xdotool windowfocus --sync "$window"
 xdotool key Escape
 player_ended() { ! kill -0 "$demo" 2>/dev/null; }
@@ -90,4 +114,4 @@ status=0
 wait "$demo" || status=$?
 demo=""
 [[ $status -eq 0 ]] || fail "the demo ended with status $status"
-echo "desktop-keys: 960x720 window, centred 4x full screen and back, Escape ends the demo"
+echo "desktop-keys: 960x720 window, centred 4x full screen and back, a paused jump shows capture's frame, Escape ends the demo"
