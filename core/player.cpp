@@ -131,7 +131,8 @@ void playerKey(PlayerKey key) {
             }
             break;
         case PlayerKey::NextPosition:
-            askForJump(currentPosition() + 1);
+            // The last position has no next one to go to.
+            if (currentPosition() < kLastPlayerPosition) askForJump(currentPosition() + 1);
             break;
         case PlayerKey::PreviousPosition:
             askForJump(currentPosition() - 1);

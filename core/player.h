@@ -3,7 +3,9 @@
 // Additions to the console's demo, for desktops; without a key press the
 // demo plays exactly as before.
 //   Space         pause and resume, picture and sound together
-//   Right / Left  the start of the next / previous music position (0 to 34)
+//   Right / Left  the start of the next / previous music position (0 to 34;
+//                 Left in the first goes to its start, Right in the last
+//                 does nothing)
 //   Home          the start of the music
 //   L             loop the current position, until L is pressed again
 //   O             the overlay with position, row and frame rate
