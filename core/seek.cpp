@@ -7,6 +7,7 @@
 #include "core/engine_state.h"
 #include "music/pattern_data.h"
 #include "platform/present.h"
+#include "video/display.h"
 
 namespace {
 
@@ -31,6 +32,11 @@ void Seek::runToFrame(uint64_t target) {
     const uint64_t first = from->first;
     from->second.restore();
 
+    // The frame-rate counter of the overlay counts the frames the host shows
+    // on its own clock, not these.
+    Display* display = Display::instance();
+    const uint32_t fpsWindowStart = display->fpsWindowStart;
+    const int fpsFrameCount = display->fpsFrameCount;
     const ClockSetting host = platformClockSetting();
     platformUseFrameClock(musicStartTicks, kRate, first);
     platformSetPainting(false);
@@ -44,6 +50,8 @@ void Seek::runToFrame(uint64_t target) {
     }
     platformRestoreClock(host);
     platformSetPainting(true);
+    display->fpsWindowStart = fpsWindowStart;
+    display->fpsFrameCount = fpsFrameCount;
 }
 
 void Seek::forgetPositions() {
