@@ -6,13 +6,49 @@
 #include <cstring>
 #include <vector>
 
-uint64_t screenHash(const uint16_t* pixels, size_t count) {
-    uint64_t hash = 0xcbf29ce484222325ull;
+namespace {
+
+constexpr uint64_t kFnvOffset = 0xcbf29ce484222325ull;
+constexpr uint64_t kFnvPrime = 0x100000001b3ull;
+
+// N hashes advanced in one loop, each over its own screen.
+template <size_t N>
+void hashSideBySide(const uint16_t* const* screens, size_t count, uint64_t* hashes) {
+    uint64_t h[N];
+    for (size_t k = 0; k < N; ++k) h[k] = kFnvOffset;
     for (size_t i = 0; i < count; ++i) {
-        hash = (hash ^ (pixels[i] & 0xFF)) * 0x100000001b3ull;
-        hash = (hash ^ (pixels[i] >> 8)) * 0x100000001b3ull;
+        for (size_t k = 0; k < N; ++k) {
+            const uint16_t pixel = screens[k][i];
+            h[k] = (h[k] ^ (pixel & 0xFF)) * kFnvPrime;
+            h[k] = (h[k] ^ (pixel >> 8)) * kFnvPrime;
+        }
     }
+    for (size_t k = 0; k < N; ++k) hashes[k] = h[k];
+}
+
+}  // namespace
+
+uint64_t screenHash(const uint16_t* pixels, size_t count) {
+    uint64_t hash;
+    hashSideBySide<1>(&pixels, count, &hash);
     return hash;
+}
+
+void screenHashes(const uint16_t* const* screens, size_t screensCount, size_t count,
+                  uint64_t* hashes) {
+    static_assert(kScreensHashedTogether == 4);
+    switch (screensCount) {
+        case 4:
+            return hashSideBySide<4>(screens, count, hashes);
+        case 3:
+            return hashSideBySide<3>(screens, count, hashes);
+        case 2:
+            return hashSideBySide<2>(screens, count, hashes);
+        case 1:
+            return hashSideBySide<1>(screens, count, hashes);
+        default:
+            return;
+    }
 }
 
 namespace {
