@@ -40,10 +40,11 @@ CapturedFrame* FrameWriter::next() {
     return &slots_[published_ % kSlots];
 }
 
+// The writer is woken only when a whole batch waits for it.
 void FrameWriter::publish() {
     std::lock_guard<std::mutex> lock(mutex_);
     ++published_;
-    changed_.notify_all();
+    if (published_ - done_ >= kScreensHashedTogether) changed_.notify_all();
 }
 
 bool FrameWriter::finish() {
@@ -57,14 +58,16 @@ bool FrameWriter::finish() {
     return !failed_.load();
 }
 
-// Frames waiting together are hashed together, which is what keeps the
-// writer ahead of the engine in the scenes that render fastest.
+// The writer waits for a batch of frames and hashes them together: that
+// keeps it ahead of the engine in the scenes that render fastest, and takes
+// the least of a core that the engine may share.
 void FrameWriter::run() {
     for (;;) {
         size_t ready = 0;
         {
             std::unique_lock<std::mutex> lock(mutex_);
-            changed_.wait(lock, [&] { return done_ < published_ || closing_; });
+            changed_.wait(lock,
+                          [&] { return published_ - done_ >= kScreensHashedTogether || closing_; });
             if (done_ == published_) return;
             ready = size_t(std::min<uint64_t>(published_ - done_, kScreensHashedTogether));
         }

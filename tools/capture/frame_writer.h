@@ -13,6 +13,8 @@
 #include <thread>
 #include <vector>
 
+#include "capture/frame_files.h"
+
 class VideoEncoder;
 
 struct CapturedFrame {
@@ -50,8 +52,8 @@ class FrameWriter {
     uint64_t framesWritten() const { return written_; }
 
   private:
-    // Room for a batch being hashed while the engine fills the next ones.
-    static constexpr size_t kSlots = 8;
+    // Room for a batch being hashed while the engine fills the next one.
+    static constexpr size_t kSlots = 2 * kScreensHashedTogether;
 
     void run();
     // The frame's hash line (with its hash, when hashes are written), PNG and video frame.
