@@ -87,28 +87,36 @@ void LogoOverlayScene::update(int elapsedMs) {
 // outer fade over rows e..end-1 (end = min(e + 200, 255)), black below. Each
 // gradient's step is 65280 divided by its length, so row k of it has the
 // weight (65280 - k * step) >> 8, falling from 255 toward 0.
-// Drawn a row at a time: a column's texels lie 512 bytes apart, a stride that
-// puts them all in the same few cache sets, so column by column nearly every
-// store missed the cache.
+// A column's texels lie 512 bytes apart, a stride that puts them all in the
+// same few cache sets: a whole column at a time missed the cache at nearly
+// every store. A band of 32 rows fits those sets, so the columns are drawn
+// band by band, each column's weights counted down within the band.
 void LogoOverlayScene::drawFlames(const int* lengths) {
-    int innerStep[kTexture], end[kTexture], outerStep[kTexture];
+    constexpr int kBand = 32;
+    int end[kTexture], innerStep[kTexture], outerStep[kTexture];
     for (int i = 0; i < kTexture; ++i) {
         const int e = lengths[i];
         end[i] = e + 200 < 255 ? e + 200 : 255;
         innerStep[i] = 65280 / e;
         outerStep[i] = 65280 / (end[i] - e);
     }
-    for (int k = 0; k < kTexture; ++k) {
-        uint16_t* row = texture + k * kTexture;
+    for (int bandStart = 0; bandStart < kTexture; bandStart += kBand) {
+        const int bandEnd = bandStart + kBand;
         for (int i = 0; i < kTexture; ++i) {
             const int e = lengths[i];
-            uint16_t texel = 0;
-            if (k < e) {
-                texel = innerByWeight[(65280 - k * innerStep[i]) >> 8];
-            } else if (k < end[i]) {
-                texel = outerByQ[(65280 - (k - e) * outerStep[i]) >> 8];
+            uint16_t* texel = texture + i;
+            int k = bandStart;
+            const int innerEnd = e < bandEnd ? e : bandEnd;
+            for (int weight = 65280 - k * innerStep[i]; k < innerEnd; ++k) {
+                texel[k * kTexture] = innerByWeight[weight >> 8];
+                weight -= innerStep[i];
             }
-            row[i] = texel;
+            const int outerEnd = end[i] < bandEnd ? end[i] : bandEnd;
+            for (int weight = 65280 - (k - e) * outerStep[i]; k < outerEnd; ++k) {
+                texel[k * kTexture] = outerByQ[weight >> 8];
+                weight -= outerStep[i];
+            }
+            for (; k < bandEnd; ++k) texel[k * kTexture] = 0;
         }
     }
 }
