@@ -34,8 +34,12 @@
 #include <valgrind/callgrind.h>
 #else
 #define RUNNING_ON_VALGRIND 0
-#define CALLGRIND_DUMP_STATS_AT(name)
-#define CALLGRIND_TOGGLE_COLLECT
+#define CALLGRIND_DUMP_STATS_AT(name) \
+    do {                              \
+    } while (0)
+#define CALLGRIND_TOGGLE_COLLECT \
+    do {                         \
+    } while (0)
 #endif
 
 namespace {
