@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -11,26 +12,28 @@ namespace {
 constexpr uint64_t kFnvOffset = 0xcbf29ce484222325ull;
 constexpr uint64_t kFnvPrime = 0x100000001b3ull;
 
-// N hashes advanced in one loop, each over its own screen.
-template <size_t N>
-void hashSideBySide(const uint16_t* const* screens, size_t count, uint64_t* hashes) {
-    uint64_t h[N];
-    for (size_t k = 0; k < N; ++k) h[k] = kFnvOffset;
+uint64_t fnvStep(uint64_t hash, uint32_t byte) {
+    return (hash ^ byte) * kFnvPrime;
+}
+
+// One hash a screen, all advanced in one loop. The chains are spelt out, one
+// per K, so that each stays in a register.
+template <size_t... K>
+void hashSideBySide(std::index_sequence<K...>, const uint16_t* const* screens, size_t count,
+                    uint64_t* hashes) {
+    uint64_t h[] = {(void(K), kFnvOffset)...};
+    const uint16_t* const screen[] = {screens[K]...};
     for (size_t i = 0; i < count; ++i) {
-        for (size_t k = 0; k < N; ++k) {
-            const uint16_t pixel = screens[k][i];
-            h[k] = (h[k] ^ (pixel & 0xFF)) * kFnvPrime;
-            h[k] = (h[k] ^ (pixel >> 8)) * kFnvPrime;
-        }
+        ((h[K] = fnvStep(fnvStep(h[K], screen[K][i] & 0xFFu), screen[K][i] >> 8u)), ...);
     }
-    for (size_t k = 0; k < N; ++k) hashes[k] = h[k];
+    ((hashes[K] = h[K]), ...);
 }
 
 }  // namespace
 
 uint64_t screenHash(const uint16_t* pixels, size_t count) {
     uint64_t hash;
-    hashSideBySide<1>(&pixels, count, &hash);
+    hashSideBySide(std::make_index_sequence<1>(), &pixels, count, &hash);
     return hash;
 }
 
@@ -39,13 +42,13 @@ void screenHashes(const uint16_t* const* screens, size_t screensCount, size_t co
     static_assert(kScreensHashedTogether == 4);
     switch (screensCount) {
         case 4:
-            return hashSideBySide<4>(screens, count, hashes);
+            return hashSideBySide(std::make_index_sequence<4>(), screens, count, hashes);
         case 3:
-            return hashSideBySide<3>(screens, count, hashes);
+            return hashSideBySide(std::make_index_sequence<3>(), screens, count, hashes);
         case 2:
-            return hashSideBySide<2>(screens, count, hashes);
+            return hashSideBySide(std::make_index_sequence<2>(), screens, count, hashes);
         case 1:
-            return hashSideBySide<1>(screens, count, hashes);
+            return hashSideBySide(std::make_index_sequence<1>(), screens, count, hashes);
         default:
             return;
     }
