@@ -63,13 +63,15 @@ void LogoOverlayScene::update(int elapsedMs) {
     // Flame lengths: 32..69 rows, rippling along the columns and in time.
     const int amp = 127 + ((63 * CosineTable[(200 * t) & 0xFFFF]) >> 16);
     const uint32_t wobble = static_cast<uint32_t>(SineTable[(500 * t) & 0xFFFF] >> 6);
+    int lengths[kTexture];
     for (int i = 0; i < kTexture; ++i) {
         const int32_t diff = SineTable[(743 * t + 2150 * i + wobble) & 0xFFFF] -
                              CosineTable[(400 * i - 143 * t) & 0xFFFF];
         const int32_t swing = (100 * diff) >> 18;  // shifted before the absolute value
         const int h = swing < 0 ? -swing : swing;
-        drawFlameColumn(i, ((h * amp) >> 8) + 32);
+        lengths[i] = ((h * amp) >> 8) + 32;
     }
+    drawFlames(lengths);
 
     // The windows follow the angles of the previous update.
     window1X = windowCorner(70, SineTable[angle1], 70);
@@ -81,22 +83,42 @@ void LogoOverlayScene::update(int elapsedMs) {
     angle2 = (angle2 + (elapsedMs >> 8)) & 0xFFFF;
 }
 
-// One texture column: an inner gradient over rows 0..e-1, an outer fade over
-// rows e..end-1 (end = min(e + 200, 255)), black below. Each step is 65280
-// divided by the gradient's length, so the weight falls from 255 toward 0.
-void LogoOverlayScene::drawFlameColumn(int column, int e) {
-    const int end = e + 200 < 255 ? e + 200 : 255;
-    uint16_t* texel = texture + column;
-    // The weight of row k is (65280 - k * step) >> 8, counted down step by step.
-    const int innerStep = 65280 / e;
-    int weight = 65280;
-    for (int k = 0; k < e; ++k, weight -= innerStep) {
-        texel[k * kTexture] = innerByWeight[weight >> 8];
+// Texture column i: an inner gradient over rows 0..e-1 (e = lengths[i]), an
+// outer fade over rows e..end-1 (end = min(e + 200, 255)), black below. Each
+// gradient's step is 65280 divided by its length, so row k of it has the
+// weight (65280 - k * step) >> 8, falling from 255 toward 0.
+// A column's texels lie 512 bytes apart, a stride that puts them all in the
+// same few cache sets: a whole column at a time missed the cache at nearly
+// every store. A band of 32 rows fits those sets, so the columns are drawn
+// band by band, each column's weights counted down within the band.
+void LogoOverlayScene::drawFlames(const int* lengths) {
+    constexpr int kBand = 32;
+    int end[kTexture], innerStep[kTexture], outerStep[kTexture];
+    for (int i = 0; i < kTexture; ++i) {
+        const int e = lengths[i];
+        end[i] = e + 200 < 255 ? e + 200 : 255;
+        innerStep[i] = 65280 / e;
+        outerStep[i] = 65280 / (end[i] - e);
     }
-    const int outerStep = 65280 / (end - e);
-    weight = 65280;
-    for (int k = e; k < end; ++k, weight -= outerStep) texel[k * kTexture] = outerByQ[weight >> 8];
-    for (int k = end; k < kTexture; ++k) texel[k * kTexture] = 0;
+    for (int bandStart = 0; bandStart < kTexture; bandStart += kBand) {
+        const int bandEnd = bandStart + kBand;
+        for (int i = 0; i < kTexture; ++i) {
+            const int e = lengths[i];
+            uint16_t* texel = texture + i;
+            int k = bandStart;
+            const int innerEnd = e < bandEnd ? e : bandEnd;
+            for (int weight = 65280 - k * innerStep[i]; k < innerEnd; ++k) {
+                texel[k * kTexture] = innerByWeight[weight >> 8];
+                weight -= innerStep[i];
+            }
+            const int outerEnd = end[i] < bandEnd ? end[i] : bandEnd;
+            for (int weight = 65280 - (k - e) * outerStep[i]; k < outerEnd; ++k) {
+                texel[k * kTexture] = outerByQ[weight >> 8];
+                weight -= outerStep[i];
+            }
+            for (; k < bandEnd; ++k) texel[k * kTexture] = 0;
+        }
+    }
 }
 
 void LogoOverlayScene::render() {

@@ -49,7 +49,7 @@ class LogoOverlayScene {
     std::unique_ptr<Image> logoAlpha;  // "data/logo-overlay-alpha.png"
 
   private:
-    void drawFlameColumn(int column, int length);
+    void drawFlames(const int* lengths);
     void drawDiscs(uint16_t* pixels) const;
     void drawLogo(uint16_t* pixels) const;
 

@@ -212,6 +212,24 @@ TEST(ScreenHash, Fnv1aOverLittleEndianBytes) {
     EXPECT_EQ(screenHash(nullptr, 0), 0xcbf29ce484222325ull);
     const uint16_t ab = 0x6261;                            // the bytes 'a', 'b'
     EXPECT_EQ(screenHash(&ab, 1), 0x089c4407b545986aull);  // FNV-1a 64 of "ab"
+
+    // Hashed side by side, every screen still gets its own hash, in its place.
+    std::vector<std::vector<uint16_t>> screens(kScreensHashedTogether);
+    uint32_t seed = 12345;
+    for (auto& screen : screens) {
+        screen.resize(76800);
+        for (uint16_t& pixel : screen) pixel = uint16_t((seed = seed * 1103515245 + 12345) >> 16);
+    }
+    const uint16_t* pointers[kScreensHashedTogether];
+    for (size_t k = 0; k < screens.size(); ++k) pointers[k] = screens[k].data();
+    for (size_t together = 1; together <= kScreensHashedTogether; ++together) {
+        uint64_t hashes[kScreensHashedTogether] = {};
+        screenHashes(pointers, together, 76800, hashes);
+        for (size_t k = 0; k < kScreensHashedTogether; ++k) {
+            EXPECT_EQ(hashes[k], k < together ? screenHash(pointers[k], 76800) : 0)
+                << together << " together, screen " << k;
+        }
+    }
 }
 
 TEST(StagedOutput, NothingHalfWrittenAndNothingReplaced) {

@@ -13,6 +13,8 @@
 #include <thread>
 #include <vector>
 
+#include "capture/frame_files.h"
+
 class VideoEncoder;
 
 struct CapturedFrame {
@@ -50,10 +52,12 @@ class FrameWriter {
     uint64_t framesWritten() const { return written_; }
 
   private:
-    static constexpr size_t kSlots = 6;
+    // Room for a batch being hashed while the engine fills the next one.
+    static constexpr size_t kSlots = 2 * kScreensHashedTogether;
 
     void run();
-    bool write(const CapturedFrame& frame);
+    // The frame's hash line (with its hash, when hashes are written), PNG and video frame.
+    bool write(const CapturedFrame& frame, uint64_t hash);
     void fail(const std::string& why);
 
     FrameOutputs outputs_;

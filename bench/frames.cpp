@@ -1,0 +1,154 @@
+// bench_frames - what the whole demo costs, in its real running order: the
+// live player's start-up, then every frame on a 60 fps frame clock (as capture
+// renders it), with no window. bench/run runs it natively for times and under
+// callgrind for instructions, and prints the table of figures and budgets.
+//
+// Printed, one fact a line:
+//   step K NS        start-up's present K came NS after launch (-1: the
+//                    screen opened, 0: the empty bar, 1-28: the loading steps)
+//   first-frame NS   start-up done: the first frame begins
+//   section NAME FIRST FRAMES NS  a section of the running order: its first
+//                    frame, its frame count and its frames' total time
+// Times count from BENCH_LAUNCH_NS (CLOCK_REALTIME nanoseconds taken just
+// before the process was started), or from main() without it.
+//
+// Under callgrind (--collect-atstart=yes --separate-threads=yes), client
+// requests cut the main thread's instructions into the same pieces: a dump
+// "step-K" at every loading present, "first-frame" when start-up is done, and
+// "section-NAME" after the last frame of each section, whose frames are the
+// only instructions collected after start-up.
+#include <time.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "core/demo.h"
+#include "core/timeline.h"
+#include "music/pattern_data.h"
+#include "platform/clock.h"
+#include "platform/present.h"
+
+#if __has_include(<valgrind/callgrind.h>)
+#include <valgrind/callgrind.h>
+#else
+#define RUNNING_ON_VALGRIND 0
+#define CALLGRIND_DUMP_STATS_AT(name) \
+    do {                              \
+    } while (0)
+#define CALLGRIND_TOGGLE_COLLECT \
+    do {                         \
+    } while (0)
+#endif
+
+namespace {
+
+// The section names, in the running order; the particle field comes twice.
+const char* sectionName(int32_t mask, bool fieldSeenBefore) {
+    switch (mask) {
+        case kSceneParticleField:
+            return fieldSeenBefore ? "mesh" : "intro";
+        case kSceneTitle:
+            return "title";
+        case kSceneGreetsCube:
+            return "greets";
+        case kSceneCredits:
+            return "credits";
+        case kSceneLogoOverlay:
+            return "logo";
+        case kSceneFlower:
+            return "flower";
+        case kSceneFlare:
+            return "flare";
+        case kSceneNoise:
+            return "noise";
+        default:
+            return "end";
+    }
+}
+
+int64_t launchNs = 0;
+int loadingPresents = -2;  // step -1: the screen opened
+
+int64_t realtimeNs() {
+    timespec now;
+    clock_gettime(CLOCK_REALTIME, &now);
+    return int64_t(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+void dumpInstructions(const std::string& name) {
+    if (RUNNING_ON_VALGRIND) CALLGRIND_DUMP_STATS_AT(name.c_str());
+}
+
+void onLoadingPresent(void*, const uint16_t*, int, int, int) {
+    ++loadingPresents;
+    printf("step %d %lld\n", loadingPresents, static_cast<long long>(realtimeNs() - launchNs));
+    dumpInstructions("step-" + std::to_string(loadingPresents));
+}
+
+struct Section {
+    const char* name = nullptr;
+    uint64_t first = 0;
+    uint64_t frames = 0;
+    int64_t ns = 0;
+};
+
+void endSection(const Section& s) {
+    if (s.name == nullptr) return;
+    printf("section %s %llu %llu %lld\n", s.name, static_cast<unsigned long long>(s.first),
+           static_cast<unsigned long long>(s.frames), static_cast<long long>(s.ns));
+    dumpInstructions(std::string("section-") + s.name);
+}
+
+}  // namespace
+
+int main() {
+    const char* launch = getenv("BENCH_LAUNCH_NS");
+    launchNs = launch != nullptr ? atoll(launch) : realtimeNs();
+    if (chdir(DEMO_RUN_DIR) != 0) {
+        printf("cannot enter %s\n", DEMO_RUN_DIR);
+        return 1;
+    }
+    // Line by line, so the figures and start-up's own progress lines keep
+    // their order.
+    setvbuf(stdout, nullptr, _IOLBF, 0);
+    const FrameRate rate{60, 1};
+    platformUseHeadlessVideo();
+    platformUseFrameClock(0, rate);
+    platformSetPresentObserver(onLoadingPresent, nullptr);
+    demoStartUp();
+    platformSetPresentObserver(nullptr, nullptr);
+    printf("first-frame %lld\n", static_cast<long long>(realtimeNs() - launchNs));
+    dumpInstructions("first-frame");
+    if (RUNNING_ON_VALGRIND) CALLGRIND_TOGGLE_COLLECT;  // off between frames
+
+    Section section;
+    int32_t mask = 1;
+    bool fieldSeen = false;
+    for (uint64_t n = 0;; ++n) {
+        // The mask this frame will have, so that a section's instructions are
+        // dumped before its first frame.
+        const int32_t position = PatternData::rowsAt(int32_t(frameTimeMs(n, rate))) / 128;
+        const int32_t next = Timeline::sceneMaskFor(position);
+        if (next != mask) {
+            endSection(section);
+            fieldSeen = fieldSeen || mask == kSceneParticleField;
+            section = Section{sectionName(next, fieldSeen), n, 0, 0};
+            mask = next;
+        }
+        timespec t0, t1;
+        if (RUNNING_ON_VALGRIND) CALLGRIND_TOGGLE_COLLECT;
+        clock_gettime(CLOCK_MONOTONIC, &t0);
+        const bool ended = demoRunFrame();
+        clock_gettime(CLOCK_MONOTONIC, &t1);
+        if (RUNNING_ON_VALGRIND) CALLGRIND_TOGGLE_COLLECT;
+        section.ns += int64_t(t1.tv_sec - t0.tv_sec) * 1000000000 + (t1.tv_nsec - t0.tv_nsec);
+        ++section.frames;
+        if (ended) break;
+        platformEndFrame();
+    }
+    endSection(section);
+    demoShutDown();
+    return 0;
+}
