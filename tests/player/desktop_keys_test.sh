@@ -38,11 +38,14 @@ Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >"$work
 xvfb=$!
 within 10 test -s "$work/display" || fail "Xvfb did not start"
 export DISPLAY=":$(head -1 "$work/display")"
+# The display is named before it takes clients on a loaded machine; and SDL
+# must not fall back to another driver (a terminal's) if X refuses it.
+within 10 xdotool getdisplaygeometry >/dev/null 2>&1 || fail "Xvfb takes no clients"
 
 # X's own library keeps a few bytes for the life of the process; under the
 # leak checker they are not the demo's.
 export LSAN_OPTIONS="suppressions=$(dirname "$0")/x11_leaks.supp:${LSAN_OPTIONS:-}"
-SDL_AUDIODRIVER=dummy "$player" >"$work/demo.log" 2>&1 &
+SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy "$player" >"$work/demo.log" 2>&1 &
 demo=$!
 window=""
 find_window() { window=$(xdotool search --name '^Ondrivale$' 2>/dev/null | head -1) && [[ -n $window ]]; }
