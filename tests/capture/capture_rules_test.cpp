@@ -103,6 +103,19 @@ TEST(CaptureOptions, RatesTimesAndRanges) {
     EXPECT_EQ(plan.at, (std::vector<uint64_t>{1, 2, 60}));
     EXPECT_EQ(plan.lastFrame(), 60u);
     EXPECT_EQ(plan.nextWrittenAfter(2), 60u);
+
+    // The end frame falls a little after the end; its own time still names it.
+    const uint64_t endFrame = plan.endFrame;
+    const std::string endFrameMs = std::to_string(frameTimeMs(endFrame, k60));
+    ASSERT_GT(frameTimeMs(endFrame, k60), demoEndMs());
+    CaptureOptions atEnd;
+    ASSERT_TRUE(parse({"--hashes", "-", "--at", endFrameMs.c_str()}, &atEnd, &error));
+    ASSERT_TRUE(makeFramePlan(atEnd, &plan, &error)) << error;
+    EXPECT_EQ(plan.at, (std::vector<uint64_t>{endFrame}));
+    const std::string afterEndFrame = std::to_string(frameTimeMs(endFrame, k60) + 1);
+    CaptureOptions pastEnd;
+    ASSERT_TRUE(parse({"--hashes", "-", "--at", afterEndFrame.c_str()}, &pastEnd, &error));
+    EXPECT_FALSE(makeFramePlan(pastEnd, &plan, &error));
 }
 
 TEST(CaptureOptions, EachFrameCarriesItsOwnSamples) {

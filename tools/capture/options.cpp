@@ -199,8 +199,13 @@ bool makeFramePlan(const CaptureOptions& options, FramePlan* plan, std::string* 
     *plan = FramePlan();
     plan->rate = options.rate;
     plan->endFrame = firstFrameAtOrAfter(endMs, options.rate);
+    // A time up to the end frame's own time still names the end frame: that
+    // frame is the first at or after the end, and may fall a little after it.
+    const auto pastTheEnd = [&](uint32_t ms) {
+        return firstFrameAtOrAfter(ms, options.rate) > plan->endFrame;
+    };
     for (uint32_t ms : options.atMs) {
-        if (ms > endMs) return afterEnd("--at", ms);
+        if (pastTheEnd(ms)) return afterEnd("--at", ms);
         plan->at.push_back(firstFrameAtOrAfter(ms, options.rate));
     }
     std::sort(plan->at.begin(), plan->at.end());
@@ -210,7 +215,7 @@ bool makeFramePlan(const CaptureOptions& options, FramePlan* plan, std::string* 
     plan->rangeEnd = plan->endFrame + 1;
     if (options.hasTo)
         plan->rangeEnd = std::min(plan->rangeEnd, firstFrameAtOrAfter(options.toMs, options.rate));
-    if (options.hasFrom && options.fromMs > endMs) return afterEnd("--from", options.fromMs);
+    if (options.hasFrom && pastTheEnd(options.fromMs)) return afterEnd("--from", options.fromMs);
     if (plan->at.empty() && plan->firstWritten >= plan->rangeEnd) {
         *error = "no frame lies in the range: --from " + std::to_string(options.fromMs) +
                  " ms is not before --to " + std::to_string(options.toMs) + " ms";
