@@ -71,7 +71,9 @@ void visitEngine(StateCopy& s, uint8_t* randState) {
 
     Display* display = Display::instance();
     s.buffer(display->pixels, size_t(display->pixelCount));
-    s.buffer(display->depth, size_t(Display::kPixelCount));
+    // The depth buffer carries nothing from one frame to the next: every scene
+    // that reads it clears it first in the same frame, so it is not saved
+    // (a third of each state).
     s(display->updateTop, display->updateHeight, display->fullUpdate, *display->camera);
     if (uint16_t* visible = platformVisibleScreenBuffer()) {
         s.buffer(visible, size_t(display->pixelCount));
