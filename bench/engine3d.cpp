@@ -10,9 +10,9 @@
 #include <cstdlib>
 #include <memory>
 
-#include "core/tables.h"
 #include "engine3d/camera.h"
 #include "engine3d/mesh.h"
+#include "fixed/tables.h"
 #include "video/display.h"
 #include "video/image.h"
 

@@ -24,7 +24,7 @@
 #include <cstring>
 #include <new>
 
-#include "core/tables.h"
+#include "fixed/tables.h"
 #include "music/pattern_data.h"
 #include "scenes/credits.h"
 #include "scenes/env_mesh.h"

@@ -7,8 +7,8 @@
 
 #include "core/player.h"
 #include "core/scenes.h"
-#include "core/tables.h"
 #include "core/timeline.h"
+#include "fixed/tables.h"
 #include "music/audio_bridge.h"
 #include "platform/clock.h"
 #include "platform/mem_device.h"

@@ -1,6 +1,6 @@
 #include "engine3d/camera.h"
 
-#include "core/tables.h"
+#include "fixed/tables.h"
 
 Matrix3 rotationFromAngles(int32_t rotX, int32_t rotY, int32_t rotZ) {
     Matrix3 r;

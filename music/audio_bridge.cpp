@@ -12,9 +12,9 @@
 #include <mutex>
 #include <vector>
 
-#include "music/sound_control_block.h"
 #include "platform/mem_device.h"
 #include "platform/registers.h"
+#include "platform/sound_control_block.h"
 #include "platform/sound_device.h"
 
 namespace AudioBridge {

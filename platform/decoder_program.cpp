@@ -7,8 +7,8 @@
 #include <cstring>
 #include <vector>
 
-#include "music/sound_control_block.h"
 #include "platform/mem_device.h"
+#include "platform/sound_control_block.h"
 #include "platform/tremor_private.h"
 
 namespace {

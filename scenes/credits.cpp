@@ -2,8 +2,8 @@
 
 #include <cstdlib>
 
-#include "core/tables.h"
 #include "engine3d/vector3.h"
+#include "fixed/tables.h"
 #include "scenes/letterbox.h"
 #include "video/display.h"
 

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "core/tables.h"
+#include "fixed/tables.h"
 #include "music/pattern_data.h"
 #include "video/display.h"
 

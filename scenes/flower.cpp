@@ -3,8 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "core/tables.h"
 #include "engine3d/camera.h"
+#include "fixed/tables.h"
 #include "music/pattern_data.h"
 #include "scenes/glow_sprite.h"
 #include "video/display.h"

@@ -2,9 +2,9 @@
 
 #include <cstring>
 
-#include "core/tables.h"
 #include "fixed/colour.h"
 #include "fixed/fixed.h"
+#include "fixed/tables.h"
 #include "scenes/letterbox.h"
 #include "scenes/polar.h"
 #include "video/display.h"

@@ -3,8 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "core/tables.h"
 #include "fixed/colour.h"
+#include "fixed/tables.h"
 #include "music/pattern_data.h"
 #include "scenes/letterbox.h"
 #include "video/display.h"

@@ -1,6 +1,6 @@
 #include "scenes/title.h"
 
-#include "core/tables.h"
+#include "fixed/tables.h"
 #include "music/pattern_data.h"
 #include "scenes/letterbox.h"
 #include "scenes/polar.h"

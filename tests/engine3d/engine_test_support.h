@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "core/tables.h"
 #include "engine3d/camera.h"
 #include "engine3d/mesh.h"
+#include "fixed/tables.h"
 #include "video/display.h"
 #include "video/image.h"
 

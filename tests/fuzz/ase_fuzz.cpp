@@ -8,10 +8,10 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "core/tables.h"
 #include "engine3d/ase_reader.h"
 #include "engine3d/camera.h"
 #include "engine3d/mesh.h"
+#include "fixed/tables.h"
 #include "video/display.h"
 #include "video/image.h"
 

@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "music/audio_bridge.h"
-#include "music/sound_control_block.h"
 #include "platform/mem_device.h"
 #include "platform/simulated_memory.h"
+#include "platform/sound_control_block.h"
 #include "platform/sound_device.h"
 
 class AudioBridgeTest : public ::testing::Test {

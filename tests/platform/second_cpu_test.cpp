@@ -5,11 +5,11 @@
 
 #include <cstring>
 
-#include "music/sound_control_block.h"
 #include "platform/code940_image.h"
 #include "platform/mem_device.h"
 #include "platform/registers.h"
 #include "platform/simulated_memory.h"
+#include "platform/sound_control_block.h"
 
 // The second processor follows its clock and reset registers; the tests write
 // them through the register accessor, as the bridge does.

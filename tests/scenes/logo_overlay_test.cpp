@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "core/tables.h"
 #include "fixed/colour.h"
+#include "fixed/tables.h"
 #include "tests/engine3d/engine_test_support.h"
 
 namespace {

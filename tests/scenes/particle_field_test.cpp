@@ -7,8 +7,8 @@
 #include <random>
 #include <vector>
 
-#include "core/tables.h"
 #include "fixed/colour.h"
+#include "fixed/tables.h"
 #include "tests/engine3d/engine_test_support.h"
 #include "tests/scenes/scene_test_support.h"
 

@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "core/tables.h"
+#include "fixed/tables.h"
 #include "music/pattern_data.h"
 #include "tests/scenes/scene_test_support.h"
 #include "video/display.h"

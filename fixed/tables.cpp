@@ -1,4 +1,4 @@
-#include "core/tables.h"
+#include "fixed/tables.h"
 
 #include <cmath>
 
