@@ -31,21 +31,21 @@ bool noteUnmapped(uc_engine*, uc_mem_type, uint64_t address, int, int64_t, void*
 void reportFault(uc_err error, uint32_t pc, uint64_t address) {
     const unsigned long long where = address;
     switch (error) {
-    case UC_ERR_INSN_INVALID:
-        printf("second processor stopped: undefined instruction at 0x%08X\n", pc);
-        break;
-    case UC_ERR_READ_UNMAPPED:
-        printf("second processor stopped: read at 0x%08llX, outside its memory\n", where);
-        break;
-    case UC_ERR_WRITE_UNMAPPED:
-        printf("second processor stopped: write at 0x%08llX, outside its memory\n", where);
-        break;
-    case UC_ERR_FETCH_UNMAPPED:
-        printf("second processor stopped: jump to 0x%08llX, outside its memory\n", where);
-        break;
-    default:
-        printf("second processor stopped: %s at 0x%08X\n", uc_strerror(error), pc);
-        break;
+        case UC_ERR_INSN_INVALID:
+            printf("second processor stopped: undefined instruction at 0x%08X\n", pc);
+            break;
+        case UC_ERR_READ_UNMAPPED:
+            printf("second processor stopped: read at 0x%08llX, outside its memory\n", where);
+            break;
+        case UC_ERR_WRITE_UNMAPPED:
+            printf("second processor stopped: write at 0x%08llX, outside its memory\n", where);
+            break;
+        case UC_ERR_FETCH_UNMAPPED:
+            printf("second processor stopped: jump to 0x%08llX, outside its memory\n", where);
+            break;
+        default:
+            printf("second processor stopped: %s at 0x%08X\n", uc_strerror(error), pc);
+            break;
     }
     fflush(stdout);
 }

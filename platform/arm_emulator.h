@@ -18,8 +18,8 @@
 #include <cstdint>
 
 struct ArmEmulatorFigures {
-    uint64_t instructions = 0;  // executed, when counted
-    uint64_t waits = 0;         // wait-for-interrupts that slept
+    uint64_t instructions = 0;    // executed, when counted
+    uint64_t waits = 0;           // wait-for-interrupts that slept
     uint64_t cpuNanoseconds = 0;  // the emulating thread's CPU time
 };
 

@@ -74,8 +74,7 @@ static int decoderReopen(SongDecoder* decoder, int seekable) {
 
 static void decoderOpen(SongDecoder* decoder, const uint8_t* memory, uint32_t offset,
                         uint32_t length) {
-    const int inside =
-        offset <= kSecondCpuMemoryBytes && length <= kSecondCpuMemoryBytes - offset;
+    const int inside = offset <= kSecondCpuMemoryBytes && length <= kSecondCpuMemoryBytes - offset;
     if (!inside || length == 0) return;
     decoder->stream.bytes = memory + offset;
     decoder->stream.length = length;
@@ -167,8 +166,7 @@ int decoderProgramStep(DecoderProgram* program) {
     block = &control->blocks[program->current];
     if (sharedWordLoad(&control->playing) != 1 || sharedWordLoad(&block->full) != 0) return 0;
     decoderFill(&program->decoder, block->samples, kSoundBlockBytes / 4);
-    __atomic_store_n(&control->blockSeek[program->current], program->seekHandled,
-                     __ATOMIC_RELAXED);
+    __atomic_store_n(&control->blockSeek[program->current], program->seekHandled, __ATOMIC_RELAXED);
     sharedWordStore(&block->full, 1);
     program->current = 1 - program->current;
     return 1;

@@ -37,12 +37,12 @@ class AudioEmulatedDecoder : public AudioBridgeTest {
         initQuietly();
         loadQuietly("data/ondrivale.ogg");
         AudioBridge::play();
-        EXPECT_TRUE(waitFor([&] { return played().size() >= before + bytes; }, 300));
+        EXPECT_TRUE(waitFor([&] { return played().size() >= before + bytes; }, 1200));
         AudioBridge::stop();
         AudioBridge::shutdown();
         const std::vector<uint8_t> all = played();
-        return asSamples(std::vector<uint8_t>(all.begin() + long(before),
-                                              all.begin() + long(before + bytes)));
+        return asSamples(
+            std::vector<uint8_t>(all.begin() + long(before), all.begin() + long(before + bytes)));
     }
 };
 
@@ -61,7 +61,8 @@ TEST_F(AudioEmulatedDecoder, GivesTheNativeSamplesForTheWholeSoundtrack) {
         playWhole(SecondCpuKind::Emulated, blocks * kSoundBlockBytes);
     ASSERT_EQ(native.size(), emulated.size());
     size_t firstDifference = 0;
-    while (firstDifference < native.size() && native[firstDifference] == emulated[firstDifference]) {
+    while (firstDifference < native.size() &&
+           native[firstDifference] == emulated[firstDifference]) {
         ++firstDifference;
     }
     EXPECT_EQ(firstDifference, native.size()) << "first different sample (stereo pairs count 2)";

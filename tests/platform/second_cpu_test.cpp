@@ -118,11 +118,16 @@ TEST_F(SecondCpu, FaultingProgramStopsWithOneLine) {
         std::vector<uint32_t> code;
         std::string line;
     } cases[] = {
-        {"undefined", {0xE3A00001, 0xE7F000F0},
+        {"undefined",
+         {0xE3A00001, 0xE7F000F0},
          "second processor stopped: undefined instruction at 0x00000038"},
         {"jump", {0xE3A0F40F}, "second processor stopped: jump to 0x0F000000, outside its memory"},
-        {"read", {0xE3A0040F, 0xE5901000}, "second processor stopped: read at 0x0F000000, outside its memory"},
-        {"write", {0xE3A004FF, 0xE5800000}, "second processor stopped: write at 0xFF000000, outside its memory"},
+        {"read",
+         {0xE3A0040F, 0xE5901000},
+         "second processor stopped: read at 0x0F000000, outside its memory"},
+        {"write",
+         {0xE3A004FF, 0xE5800000},
+         "second processor stopped: write at 0xFF000000, outside its memory"},
     };
     for (const Case& c : cases) {
         load(imageRunning(c.code));

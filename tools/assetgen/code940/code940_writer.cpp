@@ -18,8 +18,7 @@ void putWord(std::vector<uint8_t>& image, size_t offset, uint32_t value) {
 std::string finishCode940Image(std::vector<uint8_t>& image) {
     if (image.size() < CODE940_HEADER_END) return "too short to hold its header";
     if (image.size() > kCode940Capacity) {
-        return "ends at " + std::to_string(image.size()) +
-               ", past the control block at 2097152";
+        return "ends at " + std::to_string(image.size()) + ", past the control block at 2097152";
     }
     if (!code940StartsWithBranch(image.data())) return "does not start with a branch at 0";
     if (code940Word(image.data(), CODE940_HEADER_OFFSET) != CODE940_MAGIC_LOW ||
