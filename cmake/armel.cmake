@@ -23,7 +23,11 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 set(ENV{PKG_CONFIG_SYSROOT_DIR} ${ARMEL_SYSROOT})
 set(ENV{PKG_CONFIG_LIBDIR} ${ARMEL_SYSROOT}/usr/lib/arm-linux-gnueabi/pkgconfig)
 
-set(ARMEL_LIBRARY_DIRS ${ARMEL_SYSROOT}/usr/lib/arm-linux-gnueabi ${ARMEL_SYSROOT}/lib/arm-linux-gnueabi)
+# PulseAudio keeps a library of its own in a folder of its own (SDL needs it).
+set(ARMEL_LIBRARY_DIRS ${ARMEL_SYSROOT}/usr/lib/arm-linux-gnueabi ${ARMEL_SYSROOT}/lib/arm-linux-gnueabi
+    ${ARMEL_SYSROOT}/usr/lib/arm-linux-gnueabi/pulseaudio)
+# ARMv5 has no 64-bit atomic instructions: libatomic provides them.
+set(CMAKE_CXX_STANDARD_LIBRARIES_INIT "-latomic")
 foreach(dir ${ARMEL_LIBRARY_DIRS})
   string(APPEND CMAKE_EXE_LINKER_FLAGS_INIT " -L${dir} -Wl,-rpath-link,${dir}")
 endforeach()
