@@ -3,10 +3,12 @@
 //
 // An image is recognised when it holds the whole header, its magic and
 // version match, its recorded length fits both the bytes at hand and the
-// 2 MiB before the control block, its first word is a branch (the reset
-// vector: execution starts at address 0) and the FNV-1a checksum of its
-// recorded length matches. code940ImageChecksum hashes `length` bytes with
-// the checksum word read as zero.
+// 2 MiB before the control block, its code length fits inside it, its first
+// word is a branch (the reset vector: execution starts at address 0) and the
+// FNV-1a checksum of its code matches. Only the code is checked: the program
+// changes its own data as it runs, and may be stopped and released again.
+// code940ImageChecksum hashes `length` bytes with the checksum word read as
+// zero.
 #pragma once
 
 #include <cstddef>
@@ -44,7 +46,9 @@ inline bool code940ImageRecognised(const uint8_t* image, size_t size) {
         return false;
     }
     const uint32_t length = code940Word(image, CODE940_LENGTH_OFFSET);
-    if (length < CODE940_HEADER_END || length > size || length > kCode940Capacity) return false;
+    const uint32_t codeLength = code940Word(image, CODE940_CODE_LENGTH_OFFSET);
+    if (length > size || length > kCode940Capacity) return false;
+    if (codeLength < CODE940_HEADER_END || codeLength > length) return false;
     return code940StartsWithBranch(image) &&
-           code940ImageChecksum(image, length) == code940Word(image, CODE940_CHECKSUM_OFFSET);
+           code940ImageChecksum(image, codeLength) == code940Word(image, CODE940_CHECKSUM_OFFSET);
 }

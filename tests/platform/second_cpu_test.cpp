@@ -32,6 +32,10 @@ std::vector<uint8_t> imageRunning(std::vector<uint32_t> code) {
     for (uint32_t word : code) {
         for (int i = 0; i < 4; ++i) image.push_back(uint8_t(word >> (8 * i)));
     }
+    const uint32_t codeLength = uint32_t(image.size());
+    for (int i = 0; i < 4; ++i) {
+        image[CODE940_CODE_LENGTH_OFFSET + i] = uint8_t(codeLength >> (8 * i));
+    }
     EXPECT_EQ(finishCode940Image(image), "");
     return image;
 }
@@ -75,6 +79,7 @@ TEST_F(SecondCpu, RunsOurImageOnlyWithClockOnAndOutOfResetInBank3) {
     EXPECT_FALSE(secondCpuProgramRunning()) << "another memory bank: our image is not at its 0";
     set(1, kSecondCpuReleased);
     EXPECT_TRUE(secondCpuProgramRunning());
+    usleep(50000);  // long enough to have changed its data
     registerWrite(registers_, kRegSecondCpuClock, 0);
     EXPECT_FALSE(secondCpuProgramRunning()) << "stopping the clock halts and joins the program";
     set(1, kSecondCpuReleased);
@@ -90,7 +95,7 @@ TEST_F(SecondCpu, EmptyCutOrForeignImageLeavesItIdle) {
     std::vector<uint8_t> otherVersion = image;
     otherVersion[CODE940_HEADER_OFFSET + 8] ^= 1;
     std::vector<uint8_t> changed = image;
-    changed[image.size() / 2] ^= 0x10;
+    changed[code940Word(image.data(), CODE940_CODE_LENGTH_OFFSET) / 2] ^= 0x10;
     std::vector<uint8_t> foreign(image.size(), 0xE1);
 
     struct Case {
@@ -120,7 +125,7 @@ TEST_F(SecondCpu, FaultingProgramStopsWithOneLine) {
     } cases[] = {
         {"undefined",
          {0xE3A00001, 0xE7F000F0},
-         "second processor stopped: undefined instruction at 0x00000038"},
+         "second processor stopped: undefined instruction at 0x0000003C"},
         {"jump", {0xE3A0F40F}, "second processor stopped: jump to 0x0F000000, outside its memory"},
         {"read",
          {0xE3A0040F, 0xE5901000},

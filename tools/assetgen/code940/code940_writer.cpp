@@ -26,8 +26,13 @@ std::string finishCode940Image(std::vector<uint8_t>& image) {
         code940Word(image.data(), CODE940_HEADER_OFFSET + 8) != CODE940_VERSION) {
         return "has no header of this version";
     }
+    const uint32_t codeLength = code940Word(image.data(), CODE940_CODE_LENGTH_OFFSET);
+    if (codeLength < CODE940_HEADER_END || codeLength > image.size()) {
+        return "gives a code length of " + std::to_string(codeLength) + " for its " +
+               std::to_string(image.size()) + " bytes";
+    }
     putWord(image, CODE940_LENGTH_OFFSET, uint32_t(image.size()));
-    putWord(image, CODE940_CHECKSUM_OFFSET, code940ImageChecksum(image.data(), image.size()));
+    putWord(image, CODE940_CHECKSUM_OFFSET, code940ImageChecksum(image.data(), codeLength));
     return "";
 }
 

@@ -3,8 +3,9 @@
 // after checking the image.
 //
 // finishCode940Image checks that the raw image starts with a branch (its
-// entry is the reset vector at address 0), carries our header, and ends below
-// the control block at 0x200000; on success it fills the header and returns
+// entry is the reset vector at address 0), carries our header with a code
+// length inside the image, and ends below the control block at 0x200000; on
+// success it fills the image length and the checksum of the code and returns
 // an empty string, else it leaves the bytes alone and returns what is wrong.
 #pragma once
 

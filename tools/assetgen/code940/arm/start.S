@@ -27,6 +27,7 @@ _start:
     .word CODE940_MAGIC_HIGH
     .word CODE940_VERSION
     .word 0             /* length: filled by the build */
+    .word __code_end    /* what the checksum covers */
     .word 0             /* checksum: filled by the build */
 
     .text
