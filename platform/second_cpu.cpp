@@ -4,6 +4,8 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdlib>
+#include <cstring>
 #include <mutex>
 
 #include "platform/code940_image.h"
@@ -15,7 +17,13 @@
 namespace {
 
 std::mutex gMutex;
-SecondCpuKind gKind = SecondCpuKind::Emulated;
+SecondCpuKind initialKind() {
+    const char* choice = getenv("ONDRIVALE_SECOND_CPU");
+    return choice != nullptr && strcmp(choice, "emulated") == 0 ? SecondCpuKind::Emulated
+                                                                : SecondCpuKind::Native;
+}
+
+SecondCpuKind gKind = initialKind();
 bool gCountInstructions = false;
 bool gRunning = false;  // clock on and out of reset with bank 3
 bool gProgramStarted = false;

@@ -10,11 +10,14 @@
 // thread wrote.
 //
 // Two ways to run the image, chosen before the release from reset:
-//  - Emulated (the default, what the live demo runs): the ARM program itself
-//    in an ARM emulator (arm_emulator.h), over the same memory.
-//  - Native: the same decoder compiled for this machine (decoder_program.h),
-//    which costs a fraction of the emulation: capture's fast path, and the
-//    reference that the emulated program must match sample for sample.
+//  - Native (the default): the same decoder compiled for this machine
+//    (decoder_program.h), a hundredth of the emulation's cost: the live demo,
+//    capture, and the reference that the emulated program must match sample
+//    for sample.
+//  - Emulated: the ARM program itself in an ARM emulator (arm_emulator.h),
+//    over the same memory. Some 40% of a host core at real time, so a busy
+//    machine can fall behind the sound device; ONDRIVALE_SECOND_CPU=emulated
+//    in the environment makes it the default, to hear the console's program.
 #pragma once
 
 #include <cstdint>

@@ -31,7 +31,7 @@ uint64_t oggFrames(const std::vector<uint8_t>& bytes) {
 class EmulatedDecoder : public AudioBridgeTest {
   protected:
     void TearDown() override {
-        secondCpuSelect(SecondCpuKind::Emulated);
+        secondCpuSelect(SecondCpuKind::Native);
         AudioBridgeTest::TearDown();
     }
     std::vector<int16_t> playWhole(SecondCpuKind kind, size_t blocks) {

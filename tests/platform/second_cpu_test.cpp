@@ -53,10 +53,11 @@ class SecondCpu : public ::testing::Test {
     void SetUp() override {
         memset(simulatedSecondCpuMemory(), 0, kControlBlockOffset + sizeof(SoundControlBlock));
         registers_ = simulatedRegisterBlock();
+        secondCpuSelect(SecondCpuKind::Emulated);
     }
     void TearDown() override {
         set(0, kSecondCpuHeldInReset);
-        secondCpuSelect(SecondCpuKind::Emulated);
+        secondCpuSelect(SecondCpuKind::Native);
         secondCpuCountInstructions(false);
     }
     void set(uint16_t clock, uint16_t reset) {

@@ -299,8 +299,9 @@ int runCapture(const CaptureOptions& options) {
     const bool withSound = outputs->frames.prepared() || outputs->video.prepared();
     SoundCollector sound(kSoundRingSamples);
     soundDeviceSelect(withSound ? SoundBackend::Sink : SoundBackend::None);
-    // The second processor's decoder built for this machine: the same samples
-    // as its emulated ARM program, at a hundredth of the cost.
+    // The second processor's decoder built for this machine whatever the
+    // environment says: the same samples as its emulated ARM program, at a
+    // hundredth of the cost.
     secondCpuSelect(SecondCpuKind::Native);
     if (withSound) {
         sound.skipTo(soundFrameAt(plan.firstWrittenFrame(), plan.rate));
