@@ -10,6 +10,7 @@ namespace {
 
 // Bumped by every wake; the sleeper compares it with what it saw last.
 std::atomic<uint32_t> gWakeCount{0};
+std::atomic<bool> gSleeping{false};
 
 // The core that runs now, so that a halt from another thread can stop it.
 std::mutex gRunningMutex;
@@ -76,7 +77,9 @@ void setRunning(uc_engine* core) {
 
 // Sleeps until a wake that came after `seen`.
 void sleepUntilWoken(uint32_t seen) {
+    gSleeping.store(true);
     gWakeCount.wait(seen, std::memory_order_acquire);
+    gSleeping.store(false);
 }
 
 }  // namespace
@@ -84,6 +87,10 @@ void sleepUntilWoken(uint32_t seen) {
 void armEmulatorWake() {
     gWakeCount.fetch_add(1, std::memory_order_release);
     gWakeCount.notify_all();
+}
+
+bool armEmulatorSleeping() {
+    return gSleeping.load();
 }
 
 void armEmulatorStop() {
@@ -94,11 +101,11 @@ void armEmulatorStop() {
     armEmulatorWake();
 }
 
-void armEmulatorMain(uint8_t* memory, size_t size, const std::atomic<bool>& halt,
+bool armEmulatorMain(uint8_t* memory, size_t size, const std::atomic<bool>& halt,
                      bool countInstructions, ArmEmulatorFigures* figures) {
     const uint64_t cpuAtStart = threadCpuNanoseconds();
     uc_engine* core = openCore(memory, size);
-    if (core == nullptr) return;
+    if (core == nullptr) return true;
     uint64_t instructions = 0;
     uc_hook counter;
     if (countInstructions) {
@@ -114,11 +121,13 @@ void armEmulatorMain(uint8_t* memory, size_t size, const std::atomic<bool>& halt
     uint32_t pc = 0;
     // Wakes before this count were seen by the program before it went to wait.
     uint32_t seen = gWakeCount.load(std::memory_order_acquire);
+    bool faulted = false;
     while (!halt.load()) {
         const uc_err error = uc_emu_start(core, pc, 0xFFFFFFFFu, 0, 0);
         uc_reg_read(core, UC_ARM_REG_PC, &pc);
         if (error != UC_ERR_OK) {
             reportFault(error, pc, faultAddress);
+            faulted = true;
             break;
         }
         if (halt.load()) break;
@@ -135,4 +144,5 @@ void armEmulatorMain(uint8_t* memory, size_t size, const std::atomic<bool>& halt
         figures->instructions += instructions;
         figures->cpuNanoseconds += threadCpuNanoseconds() - cpuAtStart;
     }
+    return faulted;
 }

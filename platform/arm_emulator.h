@@ -23,11 +23,15 @@ struct ArmEmulatorFigures {
     uint64_t cpuNanoseconds = 0;  // the emulating thread's CPU time
 };
 
-void armEmulatorMain(uint8_t* memory, size_t size, const std::atomic<bool>& halt,
+// True when the run ended on a fault (or the core could not be made), false
+// when it was halted.
+bool armEmulatorMain(uint8_t* memory, size_t size, const std::atomic<bool>& halt,
                      bool countInstructions, ArmEmulatorFigures* figures);
 
 // Something the program may be waiting for has changed.
 void armEmulatorWake();
+// Whether the running program sleeps in a wait-for-interrupt now.
+bool armEmulatorSleeping();
 // Stops the running core soon, wherever it is; a core about to start may
 // miss it, so the halting side calls it until the run has ended.
 void armEmulatorStop();

@@ -30,6 +30,7 @@ bool gProgramStarted = false;
 SecondCpuKind gStartedKind = SecondCpuKind::Emulated;
 pthread_t gProgramThread;
 std::atomic<bool> gHaltRequested{false};
+std::atomic<bool> gFaulted{false};
 std::mutex gFiguresMutex;
 ArmEmulatorFigures gFigures;
 
@@ -42,8 +43,9 @@ void* nativeThread(void*) {
 void* emulatedThread(void*) {
     pthread_setname_np(pthread_self(), "arm940");
     ArmEmulatorFigures figures;
-    armEmulatorMain(simulatedSecondCpuMemory(), kSecondCpuMemoryBytes, gHaltRequested,
-                    gCountInstructions, &figures);
+    const bool faulted = armEmulatorMain(simulatedSecondCpuMemory(), kSecondCpuMemoryBytes,
+                                         gHaltRequested, gCountInstructions, &figures);
+    gFaulted.store(faulted);
     std::lock_guard<std::mutex> lock(gFiguresMutex);
     gFigures.instructions += figures.instructions;
     gFigures.waits += figures.waits;
@@ -54,6 +56,7 @@ void* emulatedThread(void*) {
 void startProgram() {
     if (!code940ImageRecognised(simulatedSecondCpuMemory(), kCode940Capacity)) return;
     gHaltRequested.store(false);
+    gFaulted.store(false);
     gStartedKind = gKind;
     void* (*body)(void*) = gKind == SecondCpuKind::Emulated ? emulatedThread : nativeThread;
     gProgramStarted = pthread_create(&gProgramThread, nullptr, body, nullptr) == 0;
@@ -103,6 +106,10 @@ void secondCpuRegistersChanged(uint16_t clockRegister, uint16_t resetRegister) {
 bool secondCpuProgramRunning() {
     std::lock_guard<std::mutex> lock(gMutex);
     return gProgramStarted;
+}
+
+bool secondCpuProgramFaulted() {
+    return gFaulted.load();
 }
 
 void secondCpuDoorbell() {

@@ -33,6 +33,9 @@ void secondCpuRegistersChanged(uint16_t clockRegister, uint16_t resetRegister);
 
 // Whether the program's thread exists (started and not yet halted).
 bool secondCpuProgramRunning();
+// Whether the emulated program of the latest release stopped on a fault
+// (after its one line); the processor then stays idle until reset.
+bool secondCpuProgramFaulted();
 
 // The main side wrote to the control block: an emulated program that waits
 // for an interrupt goes on. Cheap when nothing waits.
