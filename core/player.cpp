@@ -52,10 +52,11 @@ void showSeeking() {
 }
 
 // The sound stops at once and waits at the jump's first sample; it starts
-// again with the picture, or at resume when paused.
+// again with the picture, or at resume when paused. A jump to a saved state
+// runs one frame: no "SEEKING" flashes up before it.
 void jumpTo(int position) {
     const uint64_t frame = Seek::firstFrameOf(position);
-    showSeeking();
+    if (!Seek::isSaved(frame)) showSeeking();
     AudioBridge::stop();
     // The sound of the frame starts where capture cuts it.
     AudioBridge::seek(static_cast<uint32_t>(soundFrameAt(frame, Seek::kRate)));
@@ -192,6 +193,7 @@ bool playerPass() {
     bool end = runPassFrame();
     readInput();
     if (gQuitAsked) end = true;
+    if (!end) Seek::workAhead();
     platformEndFrame();
     return end;
 }

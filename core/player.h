@@ -3,9 +3,11 @@
 //
 // A pass: the frame (a jump if one was asked for, else nothing while paused,
 // else the next frame on the clock, or at the end of a looped position the
-// jump back to its start), then the input events, then the frame pacing. The
-// desktop's loop is `while (!playerPass()) {}`; a host that is handed its
-// frames (a browser) calls playerPass once for each.
+// jump back to its start), then the input events, then, in what is left of
+// the frame's time, the copy of the engine that runs ahead and saves the
+// position starts (seek.h), then the frame pacing. The desktop's loop is
+// `while (!playerPass()) {}`; a host that is handed its frames (a browser)
+// calls playerPass once for each.
 //
 // Additions to the console's demo, for desktops; without a key press the
 // demo plays exactly as before. The keys (one table in player.cpp):
@@ -21,9 +23,11 @@
 // at that music time (the frame of the same number that offline capture
 // writes): the engine goes back to a saved state and runs the frames in
 // between off screen (seek.h) while "SEEKING" stands over the picture, and
-// the sound goes on from the same sample. Keys pressed meanwhile wait in the
-// input queue and take effect after it; several jumps asked for before the
-// next frame add up to one. Main thread only.
+// the sound goes on from the same sample. Once the copy ahead has saved every
+// position start (some seconds after start-up), a jump costs one frame. Keys
+// pressed during a jump wait in the input queue and take effect after it;
+// several jumps asked for before the next frame add up to one. Main thread
+// only.
 #pragma once
 
 #include <cstdint>

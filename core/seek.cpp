@@ -13,6 +13,13 @@ namespace {
 // By frame: the engine before that frame runs.
 std::map<uint64_t, EngineState> gSaved;
 
+// The copy that runs ahead: its engine between passes, and the frame it runs
+// next. The live engine waits in gLive meanwhile (kept, to reuse its memory).
+bool gAheadOn = true;
+EngineState gAhead;
+uint64_t gAheadFrame = 0;
+EngineState gLive;
+
 bool startsAPosition(uint64_t frame) {
     const int32_t rows = PatternData::rowsAt(static_cast<int32_t>(frameTimeMs(frame, Seek::kRate)));
     return frame == Seek::firstFrameOf(rows / PatternData::kRows);
@@ -22,11 +29,33 @@ void saveIfAPositionStart(uint64_t frame) {
     if (startsAPosition(frame) && gSaved.count(frame) == 0) gSaved[frame].save();
 }
 
+void restartAhead() {
+    gAhead = EngineState();
+    gAheadFrame = 0;
+}
+
+// The copy goes on from where it stopped, or from a later position start that
+// a jump saved meanwhile.
+void resumeAhead() {
+    const auto furthest = std::prev(gSaved.end());
+    if (gAhead.bytes() == 0 || furthest->first > gAheadFrame) {
+        furthest->second.restore();
+        gAheadFrame = furthest->first;
+    } else {
+        gAhead.restore();
+    }
+}
+
+bool aheadMayRunAFrame() {
+    return platformIdleUs() > Seek::kAheadMarginUs;
+}
+
 }  // namespace
 
 void Seek::rememberStart() {
     gSaved.clear();
     gSaved[0].save();
+    restartAhead();
 }
 
 void Seek::runToFrame(uint64_t target) {
@@ -35,8 +64,11 @@ void Seek::runToFrame(uint64_t target) {
     const uint64_t first = from->first;
     from->second.restore();
 
-    // The frame-rate counter of the overlay counts the frames the host shows
-    // on its own clock, not these.
+    // The frames on the way are a plain run's, without the overlay, so that
+    // the states saved on the way are the same whoever saves them. The
+    // frame-rate counter of the overlay counts the frames the host shows on
+    // its own clock, not these.
+    const bool overlay = overlayEnabled;
     Display* display = Display::instance();
     const uint32_t fpsWindowStart = display->fpsWindowStart;
     const int fpsFrameCount = display->fpsFrameCount;
@@ -45,18 +77,61 @@ void Seek::runToFrame(uint64_t target) {
     platformSetPainting(false);
     for (uint64_t frame = first;; ++frame) {
         if (frame != first) saveIfAPositionStart(frame);
+        overlayEnabled = overlay && frame == target;
         Timeline::runFrame();
         if (frame == target || Timeline::ended()) break;
         platformEndFrame();
     }
+    overlayEnabled = overlay;
     platformRestoreClock(host);
     platformSetPainting(true);
     display->fpsWindowStart = fpsWindowStart;
     display->fpsFrameCount = fpsFrameCount;
 }
 
+// The copy's frames, like those on the way to a jump, are a plain run's,
+// without the overlay; their presents reach neither the window nor an
+// observer.
+void Seek::workAhead() {
+    if (!gAheadOn || gSaved.empty() || allPositionsSaved() || !aheadMayRunAFrame()) return;
+    gLive.save();
+    resumeAhead();
+    const bool overlay = overlayEnabled;
+    overlayEnabled = false;
+    platformSetPresentsAside(true);
+    for (int n = 0; n < kAheadFramesPerPass && aheadMayRunAFrame(); ++n) {
+        saveIfAPositionStart(gAheadFrame);
+        if (allPositionsSaved()) break;
+        Timeline::runFrameAt(static_cast<int>(frameTimeMs(gAheadFrame, kRate)));
+        ++gAheadFrame;
+    }
+    platformSetPresentsAside(false);
+    overlayEnabled = overlay;
+    if (allPositionsSaved()) {
+        restartAhead();
+    } else {
+        gAhead.save();
+    }
+    gLive.restore();
+    if (allPositionsSaved()) gLive = EngineState();
+}
+
+void Seek::setWorkAhead(bool on) {
+    gAheadOn = on;
+}
+
+bool Seek::allPositionsSaved() {
+    // Only position starts are saved, the first being frame 0.
+    return gSaved.size() == size_t(kLastPlayerPosition) + 1;
+}
+
+bool Seek::isSaved(uint64_t frame) {
+    return gSaved.count(frame) != 0;
+}
+
 void Seek::forgetPositions() {
     if (!gSaved.empty()) gSaved.erase(std::next(gSaved.begin()), gSaved.end());
+    restartAhead();
 }
 
 uint64_t Seek::firstFrameOf(int position) {
@@ -65,7 +140,7 @@ uint64_t Seek::firstFrameOf(int position) {
 }
 
 size_t Seek::savedBytes() {
-    size_t total = 0;
+    size_t total = gAhead.bytes();
     for (const auto& [frame, state] : gSaved) total += state.bytes();
     return total;
 }

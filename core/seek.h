@@ -9,7 +9,13 @@
 // there without painting the window or waiting. The start of each music
 // position it passes is saved on the way, so a later jump there costs one
 // frame.
-// Main thread only.
+//
+// While the player runs, a second copy of the engine runs ahead of it in the
+// idle time of each frame and saves every position start it reaches, so that
+// after some seconds of play a jump anywhere costs one frame. The copy swaps
+// the whole engine state (engine_state.h) in and out, so the frames shown,
+// the sound and the random numbers of the live engine are exactly as without
+// it. Main thread only.
 #pragma once
 
 #include <cstddef>
@@ -26,22 +32,41 @@ namespace Seek {
 constexpr FrameRate kRate{60, 1};
 
 // Saves the engine as the state before frame 0; called once after start-up,
-// before the first frame. Forgets every later state.
+// before the first frame. Forgets every later state and restarts the copy
+// that runs ahead.
 void rememberStart();
 
 // Leaves the engine as it is after frame `frame` has been run and presented,
-// and the window showing it. The music start time and the host's clock are
-// as they were. Nothing happens before rememberStart().
+// and the window showing it. The frames before it run without the overlay,
+// as a plain run does; the music start time and the host's clock are as they
+// were. Nothing happens before rememberStart().
 void runToFrame(uint64_t frame);
 
-// Forgets the states saved on the way: the next jump runs every frame from
-// the start (which is what the seek benchmark measures).
+// The copy ahead, for one pass of the frame loop: a few frames (at most
+// kAheadFramesPerPass), each begun only while the frame period has more than
+// kAheadMarginUs left (platformIdleUs), so that no frame is late because of
+// it. The live engine is put back exactly as it was. Nothing once every
+// position start is saved, or while switched off.
+void workAhead();
+constexpr int kAheadFramesPerPass = 32;
+constexpr uint32_t kAheadMarginUs = 8000;
+// On by default.
+void setWorkAhead(bool on);
+
+// Whether the start of every position a jump can reach is saved.
+bool allPositionsSaved();
+// Whether the state before this frame is saved: runToFrame(frame) then runs
+// that one frame.
+bool isSaved(uint64_t frame);
+
+// Forgets the states saved on the way and by the copy ahead, which starts
+// again from the beginning: the next jump runs every frame from the start.
 void forgetPositions();
 
 // The first frame that shows the given music position.
 uint64_t firstFrameOf(int position);
 
-// The saved states, in bytes.
+// The saved states, in bytes, and the copy ahead's own while it runs.
 size_t savedBytes();
 
 }  // namespace Seek

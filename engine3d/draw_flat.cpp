@@ -10,11 +10,9 @@
 
 #include "engine3d/mesh.h"
 #include "engine3d/screen_triangle.h"
+#include "video/display.h"
 
 namespace {
-
-constexpr int kWidth = 320;
-constexpr int kHeight = 240;
 
 struct FlatPoint {
     int64_t x;
@@ -48,7 +46,7 @@ int64_t edgeSlope(const FlatPoint& from, const FlatPoint& to) {
 // eight pixels a step and entered part-way for the remainder.
 void fillRow(uint16_t* row, int64_t xl, int64_t xr, uint16_t shade) {
     const int64_t first = std::max<int64_t>(xl, 0);
-    const int64_t end = std::min<int64_t>(xr, kWidth);
+    const int64_t end = std::min<int64_t>(xr, Display::kWidth);
     if (first >= end) return;
     uint16_t* p = row + first;
     const int count = static_cast<int>(end - first);
@@ -99,10 +97,10 @@ bool fillPart(uint16_t* pixels, int64_t yStart, int64_t yEnd, int64_t xShort, in
         }
     }
     for (; y < yEnd; ++y) {
-        if (y >= kHeight) return false;
+        if (y >= Display::kHeight) return false;
         const int64_t a = xShort + (accShort >> 16);
         const int64_t b = xLong + (accLong >> 16);
-        fillRow(pixels + y * kWidth, std::min(a, b), std::max(a, b), shade);
+        fillRow(pixels + y * Display::kWidth, std::min(a, b), std::max(a, b), shade);
         accShort += slopeShort;
         accLong += slopeLong;
     }
@@ -127,7 +125,7 @@ void Mesh::drawFlat(uint32_t colour, int offsetX, int offsetY) {
         const uint16_t shade = areaShade(colour, -cross * 65536);
 
         sortByY(a, b, c);
-        if (c.y <= 0 || a.y >= kHeight) continue;  // no row of it on the screen
+        if (c.y <= 0 || a.y >= Display::kHeight) continue;  // no row of it on the screen
         const int64_t slopeAB = edgeSlope(a, b);
         const int64_t slopeBC = edgeSlope(b, c);
         const int64_t slopeAC = edgeSlope(a, c);

@@ -18,12 +18,11 @@
 
 #include "engine3d/mesh.h"
 #include "engine3d/screen_triangle.h"
+#include "video/display.h"
 #include "video/image.h"
 
 namespace {
 
-constexpr int kWidth = 320;
-constexpr int kHeight = 240;
 constexpr int64_t kRow = 0x10000;
 constexpr Fixed kEnvScale = 0x800000;  // 128.0 texels
 constexpr int kTextureTexels = 256 * 256;
@@ -128,7 +127,7 @@ bool usableTexture(const Image* image) {
 void Mesh::drawTextured() {
     if (vertexCount <= 0) return;  // faces would name a vertex that does not exist
     const int64_t rowLimitTop = std::max<int64_t>(clipTop, 0);
-    const int64_t rowLimitBottom = std::min<int64_t>(clipBottom, int64_t{kHeight} * kRow);
+    const int64_t rowLimitBottom = std::min<int64_t>(clipBottom, int64_t{Display::kHeight} * kRow);
     for (int i = 0; i < faceCount; ++i) {
         const Face& face = faces[i];
         const int32_t index[3] = {face.a, face.b, face.c};
@@ -165,7 +164,7 @@ void Mesh::drawTextured() {
         texels = source->pixels;
 
         if (p[0].z < 0 || p[1].z < 0 || p[2].z < 0) continue;
-        constexpr int64_t kRightEdge = int64_t{kWidth} * kRow;
+        constexpr int64_t kRightEdge = int64_t{Display::kWidth} * kRow;
         if (p[0].x <= 0 && p[1].x <= 0 && p[2].x <= 0) continue;
         if (p[0].x > kRightEdge && p[1].x > kRightEdge && p[2].x > kRightEdge) continue;
         if (screenCross(screenX[index[0]], screenY[index[0]], screenX[index[1]], screenY[index[1]],
@@ -204,8 +203,8 @@ void Mesh::drawTextured() {
 void Mesh::drawSpan(int xStart, int xEnd, int y, Fixed uStart, Fixed vStart, Fixed uEnd, Fixed vEnd,
                     Fixed zStart, Fixed zEnd) {
     if (xStart < 0 && xEnd < 0) return;
-    if (xStart >= kWidth && xEnd >= kWidth) return;
-    if (y < 0 || y >= kHeight) return;
+    if (xStart >= Display::kWidth && xEnd >= Display::kWidth) return;
+    if (y < 0 || y >= Display::kHeight) return;
     if (xStart > xEnd) {
         std::swap(xStart, xEnd);
         std::swap(uStart, uEnd);
@@ -231,10 +230,10 @@ void Mesh::drawSpan(int xStart, int xEnd, int y, Fixed uStart, Fixed vStart, Fix
         z += n * static_cast<uint32_t>(dz);
         x = 0;
     }
-    const int end = std::min(xEnd, kWidth);
+    const int end = std::min(xEnd, Display::kWidth);
     if (x >= end) return;
 
-    const int rowStart = y * kWidth;
+    const int rowStart = y * Display::kWidth;
     // Every pixel keeps its own clip and depth test; the texel index is 16
     // bits, (row << 8) | column, so a column outside 0..255 spills into the
     // row bits rather than wrapping on its own.

@@ -87,3 +87,12 @@ void platformEndFrame() {
     const uint64_t waitUs = gNextFrameUs > nowUs ? gNextFrameUs - nowUs : 0;
     if (waitUs >= 1000) SDL_Delay(static_cast<uint32_t>(waitUs / 1000));
 }
+
+// The frame that follows the latest wait is due one period after its deadline.
+uint32_t platformIdleUs() {
+    if (gScheduled) return UINT32_MAX;
+    if (gNextFrameUs == 0) return kFramePeriodUs;
+    const uint64_t nowUs = uint64_t{SDL_GetTicks()} * 1000;
+    const uint64_t dueUs = gNextFrameUs + kFramePeriodUs;
+    return dueUs > nowUs ? static_cast<uint32_t>(dueUs - nowUs) : 0;
+}

@@ -62,3 +62,9 @@ void platformEndFrame();
 
 // Nominal frame period of the demo's pacing, in microseconds.
 constexpr uint32_t kFramePeriodUs = 1000000 / 60;
+
+// Microseconds until the next frame is due: on the real clock, what is left of
+// the current frame period after this frame's work so far (a whole period
+// before the first platformEndFrame, 0 once the frame is late); on a
+// scheduled clock, which never waits, UINT32_MAX.
+uint32_t platformIdleUs();

@@ -17,6 +17,7 @@ std::vector<uint16_t> gVisible;
 int gWidth = 0;
 int gHeight = 0;
 bool gPainting = true;
+bool gAside = false;
 int gBitsPerPixel = 16;
 
 int gDesktopWidth = 0;  // 0: no desktop known
@@ -140,7 +141,7 @@ void platformPresent(SDL_Surface* surface, int top, int height) {
             std::copy_n(reinterpret_cast<const uint16_t*>(pixels + y * surface->pitch), gWidth,
                         gVisible.data() + y * gWidth);
         }
-        if (!gPainting) {
+        if (gAside || !gPainting) {
             // Off screen: the window waits for the end of the run.
         } else if (gWindow == gDrawing) {
             SDL_UpdateRect(gWindow, 0, first, gWidth, rows);
@@ -148,7 +149,7 @@ void platformPresent(SDL_Surface* surface, int top, int height) {
             paintRows(first, rows);
         }
     }
-    if (gObserver) {
+    if (gObserver && !gAside) {
         gObserver(gObserverContext, static_cast<const uint16_t*>(surface->pixels), surface->w,
                   first, rows);
     }
@@ -171,6 +172,10 @@ void platformSetPainting(bool on) {
     } else if (gWindow != nullptr) {
         paintRows(0, gHeight);
     }
+}
+
+void platformSetPresentsAside(bool on) {
+    gAside = on;
 }
 
 void platformToggleFullScreen() {

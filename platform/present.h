@@ -40,6 +40,13 @@ uint16_t* platformVisibleScreenBuffer();
 // screen. Switching it back on paints the whole visible screen once.
 void platformSetPainting(bool on);
 
+// For frames of a copy of the engine that runs ahead of the one shown: while
+// set aside, presents update the visible screen (which that copy's saved
+// states hold) and nothing else. The window is not painted, the observer not
+// told, and nothing is repainted after: the caller puts back the visible
+// screen it kept.
+void platformSetPresentsAside(bool on);
+
 // Where a width x height picture goes in an area: the largest whole factor up
 // to maxScale (at least 1) that fits, centred.
 struct ScreenLayout {

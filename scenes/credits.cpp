@@ -123,8 +123,7 @@ void CreditsScene::moveSparks() {
 void CreditsScene::render() {
     Display* display = Display::instance();
     uint16_t* pixels = display->pixels;
-    display->updateTop = 0;
-    display->updateHeight = Display::kHeight;
+    display->setBand(Display::kWholeScreen);
     fillRows(pixels, 50, 190, kBandColour);
     drawSparks(pixels);
     // The bars cover any spark light outside the band.

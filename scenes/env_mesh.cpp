@@ -94,8 +94,7 @@ void EnvMeshScene::drawMeshFrame() {
     uint16_t* pixels = display->pixels;
     fillLetterboxBars(pixels, kBandRows);
     mesh->drawTextured();
-    display->updateTop = 0;
-    display->updateHeight = Display::kHeight;
+    display->setBand(Display::kWholeScreen);
 }
 
 // Rows margin+1 .. 238-margin of the logo over the screen, each row shifted

@@ -46,8 +46,7 @@ void FlareScene::update(int /*elapsedMs: the scroll follows the music clock*/) {
 
 void FlareScene::render() {
     Display* display = Display::instance();
-    display->updateHeight = Display::kHeight;
-    display->updateTop = 0;
+    display->setBand(Display::kWholeScreen);
     memcpy(display->pixels, picture->pixels + scrollRow * Display::kWidth,
            Display::kPixelCount * sizeof(uint16_t));
     // Overlapping flares add up.

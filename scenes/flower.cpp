@@ -116,8 +116,7 @@ void FlowerScene::emitSparks() {
 void FlowerScene::render() {
     Display* display = Display::instance();
     drawBackground();
-    display->updateTop = 0;
-    display->updateHeight = Display::kHeight;
+    display->setBand(Display::kWholeScreen);
     display->clearDepth(Display::kFarDepth);
     mesh->drawTextured();
     emitter->render();

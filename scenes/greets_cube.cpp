@@ -104,8 +104,7 @@ void GreetsCubeScene::loadColours(int column) {
 void GreetsCubeScene::render() {
     Display* display = Display::instance();
     memset(display->pixels, 0, Display::kPixelCount * sizeof(uint16_t));
-    display->updateTop = 0;
-    display->updateHeight = Display::kHeight;
+    display->setBand(Display::kWholeScreen);
     for (int i = 0; i < kCells; ++i) {
         cubes[i & (kMeshes - 1)]->drawFlat(static_cast<uint16_t>(cubeColour[i]), gridX[i] + flyX[i],
                                            gridY[i] + dropY[i] + kDrawnLower);

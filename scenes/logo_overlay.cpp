@@ -16,6 +16,9 @@ constexpr int kTableCells = kPolarTableSize * kPolarTableSize;
 constexpr int kTexture = LogoOverlayScene::kTextureSize;
 constexpr int kLogoColumns = 160;  // the logo covers the left half only
 constexpr int kMargin = 50;        // the flames fill rows 50..189
+// Rows 48-239: the flames between the frame lines, the lower bar, and the two
+// rows of the upper bar just above its frame line.
+constexpr PresentBand kLogoOverlayBand{48, 192};
 
 // A disc window's corner in the tables: centre minus the table value scaled
 // to the given radius in whole pixels (fixedMul, then an arithmetic shift).
@@ -125,8 +128,7 @@ void LogoOverlayScene::render() {
     Display* display = Display::instance();
     uint16_t* pixels = display->pixels;
     drawDiscs(pixels);
-    display->updateTop = 48;
-    display->updateHeight = 192;
+    display->setBand(kLogoOverlayBand);
     drawLetterbox(pixels, kMargin, display->fullUpdate);
     drawLogo(pixels);
 }

@@ -28,6 +28,10 @@ constexpr Centre kCentres[4] = {
 constexpr int kTitleTop = 45, kTitleBottom = 194;
 constexpr int kTitleLeft = 30, kTitleRight = 284;
 constexpr int kTitleDrop = 5 * kStride;
+// Rows 48-190: the two rows of the upper bar just above its frame line, the
+// picture between the frame lines, and the lower frame line. The bars outside
+// it keep what the first frame painted.
+constexpr PresentBand kTitleBand{48, 143};
 
 }  // namespace
 
@@ -75,8 +79,7 @@ void TitleScene::render() {
     uint16_t* pixels = display->pixels;
     drawBackground(pixels);
     drawTitle(pixels);
-    display->updateTop = 48;
-    display->updateHeight = 143;
+    display->setBand(kTitleBand);
     // The title's bars stop a row short of the frame lines and of the
     // screen's bottom: rows 49 and 239 keep what the scene before left.
     if (display->fullUpdate) {

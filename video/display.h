@@ -14,6 +14,12 @@ struct SDL_Surface;
 struct SDL_PixelFormat;
 class Camera;
 
+// Rows top .. top+height-1: the band that present() sends.
+struct PresentBand {
+    int top;
+    int height;
+};
+
 class Display {
   public:
     static constexpr int kWidth = 320;
@@ -22,6 +28,8 @@ class Display {
     // 30.0: what the 3D scenes clear the depth buffer to, so nothing at that
     // depth or beyond is drawn.
     static constexpr int32_t kFarDepth = 0x1E0000;
+    // Every row: the band of the scenes that are not letterboxed.
+    static constexpr PresentBand kWholeScreen{0, kHeight};
 
     // The process-wide screen, opened on the first call.
     static Display* instance();
@@ -33,6 +41,10 @@ class Display {
     // Sends the whole screen if fullUpdate is set, else rows updateTop ..
     // updateTop+updateHeight-1; then clears fullUpdate. The band stays set.
     void present();
+    void setBand(PresentBand band) {
+        updateTop = band.top;
+        updateHeight = band.height;
+    }
     void clearDepth(int32_t value);
 
     // Frames counted in the last completed window of at least 1001 ms. The

@@ -25,11 +25,12 @@
 #include "platform/present.h"
 #include "platform/second_cpu.h"
 #include "platform/sound_device.h"
+#include "video/display.h"
 
 namespace {
 
-constexpr int kWidth = 320;
-constexpr int kHeight = 240;
+constexpr int kWidth = Display::kWidth;
+constexpr int kHeight = Display::kHeight;
 constexpr int kExitBadOutput = 2;
 constexpr int kExitInterrupted = 130;
 // About three seconds of sound may wait between the decoder and the frames.

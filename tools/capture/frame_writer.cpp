@@ -5,11 +5,12 @@
 
 #include "capture/frame_files.h"
 #include "capture/video_encoder.h"
+#include "video/display.h"
 
 namespace {
 
-constexpr int kWidth = 320;
-constexpr int kHeight = 240;
+constexpr int kWidth = Display::kWidth;
+constexpr int kHeight = Display::kHeight;
 
 void scaleScreen(const uint16_t* in, int scale, uint16_t* out) {
     const int width = kWidth * scale;
