@@ -149,6 +149,10 @@ void playerKey(PlayerKey key) {
     }
 }
 
+void playerJumpTo(int position) {
+    askForJump(position);
+}
+
 bool playerPaused() {
     return gPaused;
 }

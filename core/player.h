@@ -32,6 +32,9 @@ void playerStart();
 bool playerRunFrame();
 
 void playerKey(PlayerKey key);
+// A jump to the start of a music position (clamped to 0 .. the last), as
+// the keys make: the web page's position bar.
+void playerJumpTo(int position);
 
 bool playerPaused();
 // The music time the picture is held at, in ms, while paused.

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "platform/mem_device.h"
@@ -54,6 +55,9 @@ long streamTell(void* source) {
     return long(static_cast<SongStream*>(source)->position);
 }
 
+}  // namespace
+
+// Tremor over the song in memory, as stereo frames.
 class SongDecoder {
   public:
     SongDecoder(const uint8_t* memory, uint32_t offset, uint32_t length) {
@@ -137,6 +141,8 @@ class SongDecoder {
     size_t pendingStart_ = 0;
 };
 
+namespace {
+
 bool songPublished(const SoundControlBlock* control) {
     return sharedLoad(control->songLoaded) == 1 && sharedLoad(control->songReady) == 1;
 }
@@ -149,28 +155,35 @@ void fillBlock(SongDecoder& decoder, SoundBlock& block) {
 
 }  // namespace
 
-void decoderProgramMain(uint8_t* memory, const std::atomic<bool>& halt) {
-    SoundControlBlock* control = reinterpret_cast<SoundControlBlock*>(memory + kControlBlockOffset);
-    while (!halt.load() && !songPublished(control)) usleep(kPollMicroseconds);
-    if (halt.load()) return;
+DecoderProgram::DecoderProgram(uint8_t* memory)
+    : memory_(memory),
+      control_(reinterpret_cast<SoundControlBlock*>(memory + kControlBlockOffset)) {}
 
-    SongDecoder decoder(memory, sharedLoad(control->songOffset), sharedLoad(control->songLength));
-    int current = 0;
-    uint32_t seekHandled = 0;
+DecoderProgram::~DecoderProgram() = default;
+
+bool DecoderProgram::step() {
+    if (!decoder_) {
+        if (!songPublished(control_)) return false;
+        decoder_ = std::make_unique<SongDecoder>(memory_, sharedLoad(control_->songOffset),
+                                                 sharedLoad(control_->songLength));
+    }
+    const uint32_t seek = sharedLoad(control_->seekRequest);
+    if (seek != seekHandled_) {
+        decoder_->seekTo(sharedLoad(control_->seekSample));
+        seekHandled_ = seek;
+    }
+    SoundBlock& block = control_->blocks[current_];
+    if (sharedLoad(control_->playing) != 1 || sharedLoad(block.full) != 0) return false;
+    fillBlock(*decoder_, block);
+    sharedStore(control_->blockSeek[current_], seekHandled_, std::memory_order_relaxed);
+    sharedStore(block.full, 1);
+    current_ = 1 - current_;
+    return true;
+}
+
+void decoderProgramMain(uint8_t* memory, const std::atomic<bool>& halt) {
+    DecoderProgram program(memory);
     while (!halt.load()) {
-        const uint32_t seek = sharedLoad(control->seekRequest);
-        if (seek != seekHandled) {
-            decoder.seekTo(sharedLoad(control->seekSample));
-            seekHandled = seek;
-        }
-        SoundBlock& block = control->blocks[current];
-        if (sharedLoad(control->playing) == 1 && sharedLoad(block.full) == 0) {
-            fillBlock(decoder, block);
-            sharedStore(control->blockSeek[current], seekHandled, std::memory_order_relaxed);
-            sharedStore(block.full, 1);
-            current = 1 - current;
-        } else {
-            usleep(kPollMicroseconds);
-        }
+        if (!program.step()) usleep(kPollMicroseconds);
     }
 }

@@ -15,5 +15,29 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
+
+struct SoundControlBlock;
 
 void decoderProgramMain(uint8_t* memory, const std::atomic<bool>& halt);
+
+class SongDecoder;
+
+// The same program one step at a time, for a host without threads (the
+// browser), which runs a step whenever it needs sound.
+class DecoderProgram {
+  public:
+    explicit DecoderProgram(uint8_t* memory);
+    ~DecoderProgram();
+    // Does the program's next piece of work: opens the song once it is
+    // published, follows a new seek, fills the current block if playing and
+    // the block is free. False when it has to wait for the main side.
+    bool step();
+
+  private:
+    uint8_t* memory_;
+    SoundControlBlock* control_;
+    std::unique_ptr<SongDecoder> decoder_;
+    int current_ = 0;
+    uint32_t seekHandled_ = 0;
+};
