@@ -9,17 +9,14 @@
 #include <vector>
 
 #include "platform/present.h"
+#include "platform/visible_screen.h"
 #include "platform/web/browser.h"
 
 namespace {
 
-PresentObserver gObserver = nullptr;
-void* gObserverContext = nullptr;
-
 SDL_PixelFormat gFormat{};
 SDL_Surface gSurface{};
 std::vector<uint16_t> gDrawing;
-std::vector<uint16_t> gVisible;
 std::vector<uint8_t> gRgba;
 
 }  // namespace
@@ -39,7 +36,7 @@ SDL_Surface* platformOpenScreen(int width, int height, int bitsPerPixel) {
     gFormat.Gloss = 2;
     gFormat.Bloss = 3;
     gDrawing.assign(size_t(width) * height, 0);
-    gVisible.assign(size_t(width) * height, 0);
+    visibleScreenOpen(width, height);
     gRgba.assign(size_t(width) * height * 4, 255);
     gSurface.format = &gFormat;
     gSurface.w = width;
@@ -53,22 +50,8 @@ void platformPresent(SDL_Surface* surface, int top, int height) {
     int first = 0;
     int rows = 0;
     platformPresentedRows(surface->h, top, height, &first, &rows);
-    if (rows > 0 && surface == &gSurface) {
-        std::copy_n(gDrawing.begin() + first * surface->w, size_t(rows) * surface->w,
-                    gVisible.begin() + first * surface->w);
-    }
-    if (gObserver) {
-        gObserver(gObserverContext, static_cast<const uint16_t*>(surface->pixels), surface->w,
-                  first, rows);
-    }
-}
-
-const uint16_t* platformVisibleScreen() {
-    return gVisible.empty() ? nullptr : gVisible.data();
-}
-
-uint16_t* platformVisibleScreenBuffer() {
-    return gVisible.empty() ? nullptr : gVisible.data();
+    if (rows > 0 && surface == &gSurface) visibleScreenTake(surface, first, rows);
+    visibleScreenObserve(surface, first, rows);
 }
 
 // The page paints only what it asks for after a frame, so frames run off
@@ -81,14 +64,10 @@ bool platformFullScreen() {
     return false;
 }
 
-void platformSetPresentObserver(PresentObserver observer, void* context) {
-    gObserver = observer;
-    gObserverContext = context;
-}
-
 const uint8_t* browserScreenRgba() {
-    for (size_t i = 0; i < gVisible.size(); ++i) {
-        const uint16_t p = gVisible[i];
+    const uint16_t* visible = platformVisibleScreen();
+    for (size_t i = 0; i < gDrawing.size(); ++i) {
+        const uint16_t p = visible[i];
         const int r = p >> 11;
         const int g = (p >> 5) & 63;
         const int b = p & 31;
