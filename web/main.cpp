@@ -61,8 +61,14 @@ void holdClockAtNextFrame() {
     platformUseFrameClock(0, kRate, gNextFrame);
 }
 
+constexpr double kFramePeriodMs = 1000.0 * kRate.denominator / kRate.numerator;
+
+// The next frame is due once the sound started with it is heard. Frames fall
+// due half a period early, so that the display's own frames, which come at
+// about the same rate, meet each one in the middle of its period rather than
+// at its edge, where jitter would show some twice and skip others.
 void anchorAt(double nowMs) {
-    gAnchorWallMs = nowMs + gSoundLatencyMs;
+    gAnchorWallMs = nowMs + gSoundLatencyMs - kFramePeriodMs / 2;
     gAnchorFrame = gNextFrame;
 }
 
@@ -159,22 +165,25 @@ EMSCRIPTEN_KEEPALIVE int webFrame(double nowMs) {
     if (!gStarted || gEnded) return gEnded ? 2 : 0;
     if (playerPaused()) {
         const bool jumped = playerPass();
-        anchorAt(nowMs);
+        anchorAt(emscripten_get_now());
         return jumped ? 1 : 0;
     }
     int64_t due = framesDue(nowMs);
     if (due <= 0) return 0;
     if (uint64_t(due) > kMostFramesAPass) {
-        anchorAt(nowMs - 1000.0 * kRate.denominator / kRate.numerator);
+        // Too far behind: the schedule starts again from the next frame, now.
+        gAnchorWallMs = nowMs - kFramePeriodMs / 2;
+        gAnchorFrame = gNextFrame;
         due = 1;
     }
     bool shown = false;
     for (int64_t i = 0; i < due && !gEnded; ++i) {
         const uint64_t expected = gNextFrame;
         shown = playerPass() || shown;
-        // A jump or a loop: the schedule starts again from the frame shown.
+        // A jump or a loop: the schedule starts again from the frame shown,
+        // once the jump's work is done.
         if (gNextFrame != expected + 1) {
-            anchorAt(nowMs);
+            anchorAt(emscripten_get_now());
             break;
         }
     }

@@ -56,6 +56,28 @@ async function loadFont(url) {
   return sheet;
 }
 
+function drawGlyph(context, character, x, y) {
+  const code = character.charCodeAt(0) - 32;
+  if (code < 0 || code > 70) return;
+  context.drawImage(page.font, (code % 16) * 8, Math.floor(code / 16) * 9, 8, 9, x, y, 8, 9);
+}
+
+// The demo's own loading screen while its files come: the bar of its text
+// console (row 11 from column 5, cells 8 pixels apart) fills with the bytes.
+function drawLoadingScreen(fraction, text) {
+  screenContext.fillStyle = '#000';
+  screenContext.fillRect(0, 0, WIDTH, HEIGHT);
+  if (!page.font) return;
+  const cells = 28;
+  const filled = Math.floor(fraction * cells);
+  for (let i = 0; i < cells; ++i) {
+    const end = i === 0 ? 0 : i === cells - 1 ? 2 : 1;
+    drawGlyph(screenContext, String.fromCharCode((i < filled ? 100 : 97) + end), 5 + 8 * (5 + i),
+              5 + 10 * 11);
+  }
+  for (let i = 0; i < text.length; ++i) drawGlyph(screenContext, text[i], 45 + 7 * i, 135);
+}
+
 function letter(canvas, text, scale) {
   const advance = 7;
   canvas.width = Math.max(1, text.length * advance + 1);
@@ -64,12 +86,7 @@ function letter(canvas, text, scale) {
   canvas.style.height = `${canvas.height * scale}px`;
   const context = canvas.getContext('2d');
   context.clearRect(0, 0, canvas.width, canvas.height);
-  for (let i = 0; i < text.length; ++i) {
-    const code = text.charCodeAt(i) - 32;
-    if (code < 0 || code > 70) continue;
-    context.drawImage(page.font, (code % 16) * 8, Math.floor(code / 16) * 9, 8, 9,
-                      i * advance, 0, 8, 9);
-  }
+  for (let i = 0; i < text.length; ++i) drawGlyph(context, text[i], i * advance, 0);
 }
 
 function letterAll(root) {
@@ -82,7 +99,7 @@ function letterAll(root) {
 // ---- failures -------------------------------------------------------------------------
 
 function fail(why) {
-  for (const id of ['loading', 'play', 'again']) $(id).classList.add('hidden');
+  for (const id of ['play', 'again']) $(id).classList.add('hidden');
   $('veil').classList.remove('gone');
   $('failure').classList.remove('hidden');
   $('failureWhy').textContent = why;
@@ -136,8 +153,7 @@ async function downloadAssets(files) {
   let got = 0;
   const progress = (n) => {
     got += n;
-    $('loaded').style.width = `${Math.min(100, (100 * got) / total).toFixed(1)}%`;
-    $('loadingWhat').textContent = `${(got / 1048576).toFixed(1)} of ${(total / 1048576).toFixed(1)} MiB`;
+    drawLoadingScreen(got / total, `${(got / 1e6).toFixed(1)} OF ${(total / 1e6).toFixed(1)} MB`);
   };
   const downloads = files.map(async (f) => {
     const bytes = await fetchBytes(f.name, progress);
@@ -438,10 +454,12 @@ async function main() {
   try {
     const listed = await fetchBytes('files.json', () => {});
     const files = JSON.parse(new TextDecoder().decode(listed));
-    const assets = await downloadAssets(files);
+    // The font first (1.5 kB): the page's lettering and the loading bar are drawn with it.
     page.font = await loadFont('data/font.png').catch(() => null);
     letterAll(document);
     fitScreen();
+    drawLoadingScreen(0, '');
+    const assets = await downloadAssets(files);
     module = await startModule(assets);
   } catch (e) {
     fail(e.message);
@@ -457,7 +475,7 @@ async function main() {
   }
   paint();  // the demo's own loading screen, its bar full
   page.readyMs = performance.now();
-  $('loading').classList.add('hidden');
+  $('veil').classList.remove('gone');
   $('play').classList.remove('hidden');
   if (!(window.AudioContext || window.webkitAudioContext)) $('noSound').classList.remove('hidden');
   $('play').focus();
