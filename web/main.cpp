@@ -12,6 +12,7 @@
 // Test hooks render offline as capture does: webHashesBegin/Step print
 // capture's "n ms position row hash" lines, webSoundChecksum the checksum of
 // the first seconds of decoded sound, webBenchStep times every frame.
+#include <SDL_keysym.h>
 #include <emscripten.h>
 
 #include <algorithm>
@@ -40,9 +41,10 @@ constexpr FrameRate kRate = Seek::kRate;
 // Frames a pass may run to catch up; further behind, the picture slows down
 // instead (it never skips a frame: the effects feed on every one).
 constexpr uint64_t kMostFramesAPass = 4;
+constexpr double kFramePeriodMs = 1000.0 * kRate.denominator / kRate.numerator;
 
-// The frame the clock stands at: the next one to run. The engine's music
-// start is kept at 0 and the frame clock at this frame between passes.
+// The frame the clock stands at between passes: the next one to run, with
+// the music's origin at 0, so that frame n shows floor(n * 1000 / 60) ms.
 uint64_t gNextFrame = 0;
 // Wall time (ms of the page's clock) at which frame gAnchorFrame is due.
 double gAnchorWallMs = 0;
@@ -57,11 +59,15 @@ void countPresent(void*, const uint16_t*, int, int, int) {
 }
 
 void holdClockAtNextFrame() {
-    musicStartTicks = 0;
     platformUseFrameClock(0, kRate, gNextFrame);
+    Timeline::startMusicAt(int32_t(frameTimeMs(gNextFrame, kRate)));
 }
 
-constexpr double kFramePeriodMs = 1000.0 * kRate.denominator / kRate.numerator;
+// The frame whose time is nearest ms: the music times the player leaves
+// (after a frame, a jump, a pause) lie within a millisecond of a frame's.
+uint64_t frameNear(int32_t ms) {
+    return uint64_t(std::llround(std::max(ms, 0) / kFramePeriodMs));
+}
 
 // The next frame is due once the sound started with it is heard. Frames fall
 // due half a period early, so that the display's own frames, which come at
@@ -72,24 +78,31 @@ void anchorAt(double nowMs) {
     gAnchorFrame = gNextFrame;
 }
 
-// Frames due by now: negative while the anchor lies ahead (the sound's delay).
+// Frames due by now: 0 or less while the anchor lies ahead (the sound's delay).
 int64_t framesDue(double nowMs) {
-    const double elapsed = nowMs - gAnchorWallMs;
-    const auto count =
-        int64_t(std::floor(elapsed * kRate.numerator / (1000.0 * kRate.denominator)));
+    const auto count = int64_t(std::floor((nowMs - gAnchorWallMs) / kFramePeriodMs));
     return int64_t(gAnchorFrame) + count - int64_t(gNextFrame) + 1;
 }
 
-// One pass of the player; true if it showed a frame or made a jump.
-bool playerPass() {
+// One pass of the live player (its frame, then the keys the page queued),
+// then the clock put back on the schedule. The player's pass moves the clock
+// a frame on and measures the music from origins of its own; what counts is
+// the frame it showed. True if it showed one (a frame or a jump's).
+bool hostPass() {
     gPresents = 0;
-    if (playerRunFrame()) gEnded = true;
-    if (gPresents == 0) return false;
-    const int32_t shownMs =
-        playerPaused() ? playerPausedMusicMs() : int32_t(platformTicks() - musicStartTicks);
-    gNextFrame = firstFrameAtOrAfter(uint64_t(std::max(shownMs, 0)), kRate) + 1;
+    const bool wasPaused = playerPaused();
+    if (playerPass()) gEnded = true;
+    const bool shown = gPresents > 0;
+    if (shown && playerPaused()) {
+        // A frame and then a pause, or a jump while paused: the picture
+        // holds the frame at the paused time.
+        gNextFrame = frameNear(playerPausedMusicMs()) + 1;
+    } else if (shown) {
+        gNextFrame = frameNear(Timeline::musicMs());
+    }
     holdClockAtNextFrame();
-    return true;
+    if (wasPaused && !playerPaused()) anchorAt(emscripten_get_now());
+    return shown;
 }
 
 // ---- offline runs for the test hooks --------------------------------------------
@@ -143,7 +156,6 @@ extern "C" {
 EMSCRIPTEN_KEEPALIVE void webStartUp(uint32_t fpsNumerator, uint32_t fpsDenominator) {
     platformUseFrameClock(0, FrameRate{fpsNumerator, fpsDenominator});
     demoStartUp();
-    musicStartTicks = 0;
     platformSetPresentObserver(countPresent, nullptr);
 }
 
@@ -164,9 +176,10 @@ EMSCRIPTEN_KEEPALIVE void webPlay(double nowMs, double soundLatencyMs) {
 EMSCRIPTEN_KEEPALIVE int webFrame(double nowMs) {
     if (!gStarted || gEnded) return gEnded ? 2 : 0;
     if (playerPaused()) {
-        const bool jumped = playerPass();
-        anchorAt(emscripten_get_now());
-        return jumped ? 1 : 0;
+        // Keys and jumps still take effect; the schedule waits.
+        const bool shown = hostPass();
+        if (playerPaused()) anchorAt(emscripten_get_now());
+        return shown ? 1 : 0;
     }
     int64_t due = framesDue(nowMs);
     if (due <= 0) return 0;
@@ -177,12 +190,12 @@ EMSCRIPTEN_KEEPALIVE int webFrame(double nowMs) {
         due = 1;
     }
     bool shown = false;
-    for (int64_t i = 0; i < due && !gEnded; ++i) {
-        const uint64_t expected = gNextFrame;
-        shown = playerPass() || shown;
+    for (int64_t i = 0; i < due && !gEnded && !playerPaused(); ++i) {
+        const uint64_t expected = gNextFrame + 1;
+        shown = hostPass() || shown;
         // A jump or a loop: the schedule starts again from the frame shown,
         // once the jump's work is done.
-        if (gNextFrame != expected + 1) {
+        if (gNextFrame != expected) {
             anchorAt(emscripten_get_now());
             break;
         }
@@ -191,30 +204,29 @@ EMSCRIPTEN_KEEPALIVE int webFrame(double nowMs) {
     return gEnded ? 2 : shown ? 1 : 0;
 }
 
-// The player's keys, numbered as PlayerKey: 0 Space, 1 Right, 2 Left, 3 Home,
-// 4 L, 5 O. They take effect at the next animation frame.
-EMSCRIPTEN_KEEPALIVE void webKey(int key, double nowMs) {
-    if (!gStarted || key < 0 || key > int(PlayerKey::Overlay)) return;
-    playerKey(PlayerKey(key));
-    holdClockAtNextFrame();
-    anchorAt(nowMs);
+// The player's keys, as the desktop's key symbols (SDLK_SPACE, SDLK_RIGHT,
+// SDLK_LEFT, SDLK_HOME, SDLK_l, SDLK_o): pressed, they take effect at the
+// next pass, through the player's own table.
+EMSCRIPTEN_KEEPALIVE void webKey(int key) {
+    if (gStarted && !gEnded) browserQueueKey(key);
+}
+
+EMSCRIPTEN_KEEPALIVE int webKeySymbol(int which) {
+    static const int kSymbols[] = {SDLK_SPACE, SDLK_RIGHT, SDLK_LEFT, SDLK_HOME, SDLK_l, SDLK_o};
+    return which >= 0 && which < 6 ? kSymbols[which] : 0;
 }
 
 // A click on the position bar.
-EMSCRIPTEN_KEEPALIVE void webJump(int position, double nowMs) {
-    if (!gStarted) return;
-    playerJumpTo(position);
-    anchorAt(nowMs);
+EMSCRIPTEN_KEEPALIVE void webJump(int position) {
+    if (gStarted) playerJumpTo(position);
 }
 
 // "Play again" after the end: from the start of the music.
-EMSCRIPTEN_KEEPALIVE void webRestart(double nowMs) {
+EMSCRIPTEN_KEEPALIVE void webRestart() {
     if (!gStarted) return;
     gEnded = false;
-    if (playerPaused()) playerKey(PlayerKey::PauseResume);
+    if (playerPaused()) browserQueueKey(SDLK_SPACE);
     playerJumpTo(0);
-    holdClockAtNextFrame();
-    anchorAt(nowMs);
 }
 
 EMSCRIPTEN_KEEPALIVE int webPosition() {

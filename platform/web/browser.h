@@ -11,6 +11,10 @@
 #include <cstddef>
 #include <cstdint>
 
+// Queues a key press (and its release) of the desktop's key symbols for the
+// player's next pass, which reads the input as the desktop's window gives it.
+void browserQueueKey(int key);
+
 // Runs the second processor's program one step if it is running; false when
 // it waits for the main side or is halted.
 bool secondCpuStep();

@@ -15,6 +15,7 @@
 const WIDTH = 320;
 const HEIGHT = 240;
 const SOUND_FRAMES = 2048;  // a Web Audio callback's frames: 46 ms
+// The player's keys, as web/main.cpp numbers them for webKeySymbol.
 const KEYS = { PauseResume: 0, Next: 1, Previous: 2, Home: 3, Loop: 4, Overlay: 5 };
 // The running order, position by position (the same as the demo's timeline).
 const SCENES = [
@@ -282,7 +283,7 @@ function playAgain() {
   $('again').classList.add('hidden');
   $('veil').classList.add('gone');
   askedForJump();
-  page.module._webRestart(performance.now());
+  page.module._webRestart();
   requestAnimationFrame(tick);
 }
 
@@ -294,15 +295,14 @@ function askedForJump() {
 function key(which) {
   if (!page.started || page.ended) return;
   if (which === KEYS.Next || which === KEYS.Previous || which === KEYS.Home) askedForJump();
-  page.module._webKey(which, performance.now());
-  showState();
+  page.module._webKey(page.module._webKeySymbol(which));
 }
 
 function jump(position) {
   if (!page.started) return;
   if (page.ended) playAgain();
   askedForJump();
-  page.module._webJump(position, performance.now());
+  page.module._webJump(position);
 }
 
 function showState() {
