@@ -1,17 +1,17 @@
 #include "core/engine_state.h"
 
-#include "core/rand_state.h"
 #include "core/scenes.h"
 #include "core/state_copy.h"
 #include "core/timeline.h"
 #include "engine3d/camera.h"
+#include "fixed/random.h"
 #include "music/pattern_data.h"
 #include "platform/present.h"
 #include "video/display.h"
 
 namespace {
 
-void visitEngine(StateCopy& s, uint8_t* randState) {
+void visitEngine(StateCopy& s) {
     s(SceneMask, previousSceneMask, noiseLevel);
     PatternData& music = PatternData::instance();
     s(music.currentRow, music.currentPosition, music.previousRow, music.previousPosition);
@@ -25,7 +25,7 @@ void visitEngine(StateCopy& s, uint8_t* randState) {
     if (uint16_t* visible = platformVisibleScreenBuffer()) {
         s.buffer(visible, size_t(display->pixelCount));
     }
-    s.buffer(randState, kRandStateBytes);
+    s(gRand);
 
     copySceneStates(s);
 }
@@ -33,17 +33,13 @@ void visitEngine(StateCopy& s, uint8_t* randState) {
 }  // namespace
 
 void EngineState::save() {
-    uint8_t randState[kRandStateBytes];
-    randStateSave(randState);
     StateCopy s(bytes_, true);
-    visitEngine(s, randState);
+    visitEngine(s);
     bytes_.shrink_to_fit();  // many are kept
 }
 
 void EngineState::restore() {
     if (bytes_.empty()) return;
-    uint8_t randState[kRandStateBytes];
     StateCopy s(bytes_, false);
-    visitEngine(s, randState);
-    randStateRestore(randState);
+    visitEngine(s);
 }

@@ -4,7 +4,7 @@
 // A saved state holds the scenes' own fields and buffers (each scene lists
 // them in its state() hook), the Timeline's scene mask and noise level, the
 // music clock, the camera, the screen and its band, what the viewer was
-// shown, and rand()'s generator. It leaves out the depth buffer, which every
+// shown, and the demo's random generator. It leaves out the depth buffer, which every
 // scene clears before it reads it, and what is not the picture's: the music
 // start time and the frame clock (the caller sets them for the moment saved),
 // the sound, and the viewer's overlay switch. Main

@@ -1,9 +1,9 @@
 #include "core/timeline.h"
 
 #include <cstdio>
-#include <cstdlib>
 
 #include "core/scenes.h"
+#include "fixed/random.h"
 #include "music/pattern_data.h"
 #include "platform/clock.h"
 #include "video/display.h"
@@ -31,7 +31,7 @@ int noiseLevelFor(int32_t position, int32_t row, int level) {
 void drawNoise(Display* display) {
     uint16_t* pixels = display->pixels;
     for (int i = 0; i < display->pixelCount; i += 2) {
-        const int v = rand() & noiseLevel;
+        const int v = demoRand() & noiseLevel;
         const auto colour = static_cast<uint16_t>(((v >> 1) << 11) | (v << 5) | (v >> 1));
         pixels[i] = colour;
         pixels[i + 1] = colour;

@@ -101,39 +101,73 @@ void initialiseControlBlock() {
     controlInitialised.store(true, std::memory_order_release);
 }
 
-// Writes the blocks in the order 0, 1, 0, 1, ...: a block is written only when
-// the second processor has marked it full, and handed back right after. After
-// a seek, what the device still holds is dropped, and so is every block whose
-// sound comes from before the seek.
-void playBlocks(int device) {
+// The audio thread's place in the blocks, which it writes in the order 0, 1,
+// 0, 1, ...: a block is written only when the second processor has marked it
+// full, and handed back right after. After a seek, what the device still
+// holds is dropped, and so is every block whose sound comes from before the
+// seek.
+struct BlockPlayer {
+    int device = -1;
     int current = 0;
     uint32_t seekHeard = 0;
-    const auto latestSeek = [&] {
-        const uint32_t seek = sharedLoad(control->seekRequest);
-        if (seek != seekHeard) soundDeviceDiscard(device);
-        seekHeard = seek;
-        return seek;
-    };
-    while (!stopRequested.load(std::memory_order_acquire)) {
-        latestSeek();
-        SoundBlock& block = control->blocks[current];
-        if (sharedLoad(block.full) == 0) {
-            // The block is 46 ms of sound: a 1 ms nap costs nothing audible
-            // and spares a core that spinning would burn.
-            usleep(1000);
-            continue;
-        }
-        // Read after `full`: the second processor read the request its block
-        // follows before it set the flag, so no newer block meets an older
-        // request here. blockSeek[] was written before `full`, which the
-        // acquire above makes visible.
-        const uint32_t seek = latestSeek();
-        if (sharedLoad(control->blockSeek[current], std::memory_order_relaxed) == seek) {
-            soundDeviceWrite(device, block.samples, kSoundBlockBytes);
-        }
-        sharedStore(block.full, 0);
-        current = 1 - current;
+};
+BlockPlayer blockPlayer;
+// No thread could be made (a browser page): the host calls pump() instead.
+bool cooperative = false;
+
+uint32_t latestSeek() {
+    const uint32_t seek = sharedLoad(control->seekRequest);
+    if (seek != blockPlayer.seekHeard) soundDeviceDiscard(blockPlayer.device);
+    blockPlayer.seekHeard = seek;
+    return seek;
+}
+
+// Plays the current block if it is full; false if it is not.
+bool playNextBlock() {
+    latestSeek();
+    SoundBlock& block = control->blocks[blockPlayer.current];
+    if (sharedLoad(block.full) == 0) return false;
+    // Read after `full`: the second processor read the request its block
+    // follows before it set the flag, so no newer block meets an older
+    // request here. blockSeek[] was written before `full`, which the
+    // acquire above makes visible.
+    const uint32_t seek = latestSeek();
+    if (sharedLoad(control->blockSeek[blockPlayer.current], std::memory_order_relaxed) == seek) {
+        soundDeviceWrite(blockPlayer.device, block.samples, kSoundBlockBytes);
     }
+    sharedStore(block.full, 0);
+    blockPlayer.current = 1 - blockPlayer.current;
+    return true;
+}
+
+void playBlocks() {
+    while (!stopRequested.load(std::memory_order_acquire)) {
+        // The block is 46 ms of sound: a 1 ms nap costs nothing audible
+        // and spares a core that spinning would burn.
+        if (!playNextBlock()) usleep(1000);
+    }
+}
+
+// The audio thread's start-up: false, with threadRunning 0, without a device.
+bool startAudio() {
+    threadRunning.store(1, std::memory_order_release);
+    const int device = soundDeviceOpen("/dev/dsp");
+    if (device <= 0) {
+        threadRunning.store(0, std::memory_order_release);
+        return false;
+    }
+    configureDevice(device);
+    initialiseControlBlock();
+    blockPlayer = BlockPlayer{device};
+    start940();
+    puts("entering thread loop");
+    return true;
+}
+
+void finishAudio() {
+    soundDeviceClose(blockPlayer.device);
+    haltSecondCpu();
+    threadRunning.store(0, std::memory_order_release);
 }
 
 void* audioThreadEntry(void*) {
@@ -179,31 +213,28 @@ void init() {
     // always waits for it.
     threadRunning.store(1, std::memory_order_release);
     audioThreadCreated = pthread_create(&audioThread, nullptr, audioThreadEntry, nullptr) == 0;
-    if (!audioThreadCreated) threadRunning.store(0, std::memory_order_release);
-    usleep(100000);
-    if (audioThreadCreated) waitForStartUp();
+    cooperative = !audioThreadCreated;
+    if (cooperative) {
+        // The thread's start-up runs here, and its loop in the host's pump().
+        startAudio();
+    } else {
+        usleep(100000);
+        waitForStartUp();
+    }
     puts("init done");
 }
 
 void threadMain() {
-    threadRunning.store(1, std::memory_order_release);
-    const int device = soundDeviceOpen("/dev/dsp");
-    if (device <= 0) {
-        threadRunning.store(0, std::memory_order_release);
-        signalStartUpDone();
-        return;
-    }
-    configureDevice(device);
-    initialiseControlBlock();
-    start940();
-    puts("entering thread loop");
+    const bool started = startAudio();
     signalStartUpDone();
+    if (!started) return;
+    playBlocks();
+    finishAudio();
+}
 
-    playBlocks(device);
-
-    soundDeviceClose(device);
-    haltSecondCpu();
-    threadRunning.store(0, std::memory_order_release);
+bool pump() {
+    if (!cooperative || !threadRunning.load(std::memory_order_acquire)) return false;
+    return playNextBlock();
 }
 
 void start940() {
@@ -299,6 +330,7 @@ void seek(uint32_t sample) {
 
 void shutdown() {
     stopRequested.store(1, std::memory_order_release);
+    if (cooperative && threadRunning.load(std::memory_order_acquire)) finishAudio();
     while (threadRunning.load(std::memory_order_acquire)) usleep(10000);
     if (audioThreadCreated) {
         pthread_join(audioThread, nullptr);

@@ -32,6 +32,12 @@ void stop();
 void seek(uint32_t sample);
 void shutdown();
 
+// Where no thread can be made (a browser page without cross-origin
+// isolation), init runs the audio thread's start-up itself and the host runs
+// its loop: each pump() plays the next block if the second processor has
+// filled it, and returns whether it did. Elsewhere pump() does nothing.
+bool pump();
+
 // The audio thread's body and the second processor's start, run by that thread.
 void threadMain();
 void start940();

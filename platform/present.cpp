@@ -6,18 +6,15 @@
 #include <cstdlib>
 #include <vector>
 
-namespace {
+#include "platform/visible_screen.h"
 
-PresentObserver gObserver = nullptr;
-void* gObserverContext = nullptr;
+namespace {
 
 SDL_Surface* gWindow = nullptr;   // the video surface
 SDL_Surface* gDrawing = nullptr;  // what the engine draws into; gWindow without a desktop
-std::vector<uint16_t> gVisible;
 int gWidth = 0;
 int gHeight = 0;
 bool gPainting = true;
-bool gAside = false;
 int gBitsPerPixel = 16;
 
 int gDesktopWidth = 0;  // 0: no desktop known
@@ -43,7 +40,7 @@ void paintRows(int top, int rows) {
     auto* base = static_cast<uint8_t*>(gWindow->pixels) + gOffsetY * gWindow->pitch + gOffsetX * 2;
     const int scaledWidth = gWidth * gScale;
     for (int y = top; y < top + rows; ++y) {
-        const uint16_t* in = gVisible.data() + y * gWidth;
+        const uint16_t* in = platformVisibleScreen() + y * gWidth;
         auto* out = reinterpret_cast<uint16_t*>(base + y * gScale * gWindow->pitch);
         for (int x = 0; x < gWidth; ++x) std::fill_n(out + x * gScale, gScale, in[x]);
         for (int k = 1; k < gScale; ++k) {
@@ -74,7 +71,7 @@ bool setMode(bool fullScreen) {
     gOffsetY = layout.y;
     SDL_FillRect(gWindow, nullptr, 0);
     SDL_UpdateRect(gWindow, 0, 0, 0, 0);
-    if (!gVisible.empty()) paintRows(0, gHeight);
+    if (visibleScreenOpened()) paintRows(0, gHeight);
     return true;
 }
 
@@ -109,39 +106,17 @@ SDL_Surface* platformOpenScreen(int width, int height, int bitsPerPixel) {
         gDrawing = SDL_CreateRGBSurface(SDL_SWSURFACE, width, height, bitsPerPixel, f->Rmask,
                                         f->Gmask, f->Bmask, f->Amask);
     }
-    if (gDrawing != nullptr) gVisible.assign(size_t(width) * height, 0);
+    if (gDrawing != nullptr) visibleScreenOpen(width, height);
     return gDrawing;
-}
-
-ScreenLayout platformFitScreen(int width, int height, int areaWidth, int areaHeight, int maxScale) {
-    int scale = maxScale;
-    while (scale > 1 && (width * scale > areaWidth || height * scale > areaHeight)) --scale;
-    // An area smaller than the picture shows its top left corner.
-    return {scale, std::max((areaWidth - width * scale) / 2, 0),
-            std::max((areaHeight - height * scale) / 2, 0)};
-}
-
-void platformPresentedRows(int screenHeight, int top, int height, int* first, int* count) {
-    const int rows = height == 0 ? screenHeight : height;
-    *first = 0;
-    *count = 0;
-    if (rows <= 0 || top > screenHeight - rows) return;
-    // Rows above the screen do not exist; SDL leaves them to the display to clip.
-    *first = std::max(top, 0);
-    *count = std::max(top + rows - *first, 0);
 }
 
 void platformPresent(SDL_Surface* surface, int top, int height) {
     int first = 0;
     int rows = 0;
     platformPresentedRows(surface->h, top, height, &first, &rows);
-    if (rows > 0 && surface == gDrawing && !gVisible.empty()) {
-        const auto* pixels = static_cast<const uint8_t*>(surface->pixels);
-        for (int y = first; y < first + rows; ++y) {
-            std::copy_n(reinterpret_cast<const uint16_t*>(pixels + y * surface->pitch), gWidth,
-                        gVisible.data() + y * gWidth);
-        }
-        if (gAside || !gPainting) {
+    if (rows > 0 && surface == gDrawing && visibleScreenOpened()) {
+        visibleScreenTake(surface, first, rows);
+        if (visibleScreenAside() || !gPainting) {
             // Off screen: the window waits for the end of the run.
         } else if (gWindow == gDrawing) {
             SDL_UpdateRect(gWindow, 0, first, gWidth, rows);
@@ -149,33 +124,18 @@ void platformPresent(SDL_Surface* surface, int top, int height) {
             paintRows(first, rows);
         }
     }
-    if (gObserver && !gAside) {
-        gObserver(gObserverContext, static_cast<const uint16_t*>(surface->pixels), surface->w,
-                  first, rows);
-    }
-}
-
-const uint16_t* platformVisibleScreen() {
-    return gVisible.empty() ? nullptr : gVisible.data();
-}
-
-uint16_t* platformVisibleScreenBuffer() {
-    return gVisible.empty() ? nullptr : gVisible.data();
+    visibleScreenObserve(surface, first, rows);
 }
 
 void platformSetPainting(bool on) {
     const bool resumed = on && !gPainting;
     gPainting = on;
-    if (!resumed || gVisible.empty()) return;
+    if (!resumed || !visibleScreenOpened()) return;
     if (gWindow == gDrawing) {
         SDL_UpdateRect(gWindow, 0, 0, 0, 0);
     } else if (gWindow != nullptr) {
         paintRows(0, gHeight);
     }
-}
-
-void platformSetPresentsAside(bool on) {
-    gAside = on;
 }
 
 void platformToggleFullScreen() {
@@ -186,9 +146,4 @@ void platformToggleFullScreen() {
 
 bool platformFullScreen() {
     return gFullScreen;
-}
-
-void platformSetPresentObserver(PresentObserver observer, void* context) {
-    gObserver = observer;
-    gObserverContext = context;
 }

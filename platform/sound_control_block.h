@@ -36,15 +36,17 @@ static_assert(offsetof(SoundControlBlock, blocks) + sizeof(SoundBlock) == 0x201C
 static_assert(offsetof(SoundControlBlock, seekRequest) == 0x4020);
 static_assert(sizeof(SoundControlBlock) == 0x4030);
 
+// The compiler's atomic built-ins rather than std::atomic_ref, which the web
+// page's C++ library lacks; std::memory_order's values are the built-ins'.
 inline uint32_t sharedLoad(const uint32_t& word,
                            std::memory_order order = std::memory_order_acquire) {
-    return std::atomic_ref<uint32_t>(const_cast<uint32_t&>(word)).load(order);
+    return __atomic_load_n(&word, static_cast<int>(order));
 }
 
 // A store also rings the second processor's doorbell: a program that waits
 // for an interrupt looks again.
 inline void sharedStore(uint32_t& word, uint32_t value,
                         std::memory_order order = std::memory_order_release) {
-    std::atomic_ref<uint32_t>(word).store(value, order);
+    __atomic_store_n(&word, value, static_cast<int>(order));
     secondCpuDoorbell();
 }

@@ -1,8 +1,7 @@
 #include "scenes/credits.h"
 
-#include <cstdlib>
-
 #include "engine3d/vector3.h"
+#include "fixed/random.h"
 #include "fixed/tables.h"
 #include "scenes/letterbox.h"
 #include "video/display.h"
@@ -33,11 +32,11 @@ void placeWindow(Credit& c) {
 }
 
 // A spark's launch from the centre: speed under 1.0, either sign, any
-// direction. Three rand() calls in this order.
+// direction. Three demoRand() calls in this order.
 void launch(Spark& s) {
-    s.speed = rand() & 0xFFFF;
-    if (rand() % 100 > 50) s.speed = -s.speed;
-    s.angle = rand() % 65535;
+    s.speed = demoRand() & 0xFFFF;
+    if (demoRand() % 100 > 50) s.speed = -s.speed;
+    s.angle = demoRand() % 65535;
 }
 
 }  // namespace
@@ -54,7 +53,7 @@ CreditsScene::CreditsScene()
     }
 
     for (Spark& s : sparks) {
-        s.colour = warmSparkTint(rand() % 64);
+        s.colour = warmSparkTint(demoRand() % 64);
         s.x = kCentreX;
         s.y = kCentreY;
         launch(s);

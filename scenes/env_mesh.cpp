@@ -1,8 +1,7 @@
 #include "scenes/env_mesh.h"
 
-#include <cstdlib>
-
 #include "engine3d/camera.h"
+#include "fixed/random.h"
 #include "music/pattern_data.h"
 #include "scenes/letterbox.h"
 #include "video/display.h"
@@ -98,7 +97,7 @@ void EnvMeshScene::drawMeshFrame() {
 }
 
 // Rows margin+1 .. 238-margin of the logo over the screen, each row shifted
-// as a whole by -5..+10 pixels (one rand() a row) while the jitter is on. The
+// as a whole by -5..+10 pixels (one demoRand() a row) while the jitter is on. The
 // logo spans columns 15..309, so a shifted row stays within columns 10..319
 // of its own screen row. Coverage 0 leaves the pixel unwritten.
 void EnvMeshScene::blendLogoBand(int margin) {
@@ -108,7 +107,7 @@ void EnvMeshScene::blendLogoBand(int margin) {
     for (int y = margin + 1; y < Display::kHeight - 1 - margin; ++y) {
         const int source = y * kWidth + kLogoLeft;
         int target = source;
-        if (glitch) target += (rand() & 15) - 5;
+        if (glitch) target += (demoRand() & 15) - 5;
         const uint16_t* logoRow = logo + source;
         const uint16_t* maskRow = mask + source;
         uint16_t* out = screen + target;

@@ -1,8 +1,8 @@
 #include "scenes/flare.h"
 
-#include <cstdlib>
 #include <cstring>
 
+#include "fixed/random.h"
 #include "fixed/tables.h"
 #include "music/pattern_data.h"
 #include "video/display.h"
@@ -11,14 +11,14 @@ FlareScene::FlareScene()
     : picture(loadPicture("data/velmira.png", Display::kWidth, Display::kHeight, true)),
       flareImage(loadPicture("data/flarealpha16.png", GlowSprite::kSize, GlowSprite::kSize, true)),
       glow(*flareImage, true) {
-    // Four rand() calls a flare, in this order; they start inside x 20..299,
+    // Four demoRand() calls a flare, in this order; they start inside x 20..299,
     // y 20..219, orange to pale yellow.
     for (Flare& f : flares) {
-        const int c = rand() % 128 + 128;
-        f.x = (rand() % 280 + 20) << 16;
-        f.y = (rand() % 200 + 20) << 16;
+        const int c = demoRand() % 128 + 128;
+        f.x = (demoRand() % 280 + 20) << 16;
+        f.y = (demoRand() % 200 + 20) << 16;
         f.colour = 0xF800 | ((c >> 2) << 5) | (c >> 4);
-        f.angle = rand() % 65535;
+        f.angle = demoRand() % 65535;
     }
     for (int i = 0; i < kFlares; ++i)
         glow.tint(static_cast<uint16_t>(flares[i].colour), tintedGlows[i]);

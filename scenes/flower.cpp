@@ -1,9 +1,9 @@
 #include "scenes/flower.h"
 
-#include <cstdlib>
 #include <cstring>
 
 #include "engine3d/camera.h"
+#include "fixed/random.h"
 #include "fixed/tables.h"
 #include "music/pattern_data.h"
 #include "scenes/glow_sprite.h"
@@ -33,7 +33,7 @@ FlowerScene::FlowerScene() {
     emitter = std::make_unique<ParticleEmitter>(kSparks + 1);
     emitter->texture = flareImage.get();
     for (int i = 0; i < kSparks; ++i) {
-        emitter->colours[i] = warmSparkTint(rand() % 64);
+        emitter->colours[i] = warmSparkTint(demoRand() % 64);
         emitter->velocities[i] = {0, 0, 0};
         emitter->alive[i] = 0;
         emitter->vertices[i].position = {0, 0, 0};
@@ -96,7 +96,7 @@ void FlowerScene::moveSparks() {
 }
 
 // The next 20 sparks after the cursor, the oldest first, each restarted near
-// the flower's heart with an upward kick: six rand() calls a spark, in the
+// the flower's heart with an upward kick: six demoRand() calls a spark, in the
 // order x, y, z of the position, then x, y, z of the velocity.
 void FlowerScene::emitSparks() {
     for (int n = 0; n < kSparksPerBeat; ++n) {
@@ -104,12 +104,12 @@ void FlowerScene::emitSparks() {
         emitter->alive[emitCursor] = 1;
         Vector3& p = emitter->vertices[emitCursor].position;
         Vector3& v = emitter->velocities[emitCursor];
-        p.x = rand() % 600 - 300;
-        p.y = rand() % 600 - 300;
-        p.z = rand() % 600 - 300;
-        v.x = rand() % 6000 - 3000;
-        v.y = rand() % 6000 - 3000;
-        v.z = rand() % 3000 + 20000;
+        p.x = demoRand() % 600 - 300;
+        p.y = demoRand() % 600 - 300;
+        p.z = demoRand() % 600 - 300;
+        v.x = demoRand() % 6000 - 3000;
+        v.y = demoRand() % 6000 - 3000;
+        v.z = demoRand() % 3000 + 20000;
     }
 }
 

@@ -21,7 +21,7 @@ class FlowerScene {
     static constexpr int kSparksPerBeat = 20;
 
     // Loads the flower with its texture, the glow sprite and the background,
-    // and tints the sparks (one rand() a spark); a missing or too small file
+    // and tints the sparks (one demoRand() a spark); a missing or too small file
     // ends the process with "error loading <path>".
     FlowerScene();
 

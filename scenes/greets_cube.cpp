@@ -1,9 +1,9 @@
 #include "scenes/greets_cube.h"
 
-#include <cstdlib>
 #include <cstring>
 
 #include "engine3d/camera.h"
+#include "fixed/random.h"
 #include "music/pattern_data.h"
 #include "video/display.h"
 
@@ -33,8 +33,8 @@ GreetsCubeScene::GreetsCubeScene() {
             std::make_unique<Mesh>("data/cube", blankTexture.get(), blankTexture.get(), 8, 12, 12);
         Mesh& cube = *cubes[i];
         cube.rotX = i * 2500;
-        cube.rotY = rand() % kAngleSpread;
-        cube.rotZ = rand() % kAngleSpread;
+        cube.rotY = demoRand() % kAngleSpread;
+        cube.rotZ = demoRand() % kAngleSpread;
         cube.focal = kCubeFocal;
     }
     for (int i = 0; i < kCells; ++i) {

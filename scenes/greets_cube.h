@@ -22,7 +22,7 @@ class GreetsCubeScene {
     static constexpr int kMeshes = 16;
     static constexpr int kGreetsWidth = 512;
 
-    // Loads the greets picture and the 16 cubes (two rand() calls a cube for
+    // Loads the greets picture and the 16 cubes (two demoRand() calls a cube for
     // its starting angles); a missing or too small file ends the process with
     // "error loading <path>".
     GreetsCubeScene();

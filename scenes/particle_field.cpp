@@ -1,9 +1,9 @@
 #include "scenes/particle_field.h"
 
-#include <cstdlib>
 #include <cstring>
 
 #include "fixed/colour.h"
+#include "fixed/random.h"
 #include "fixed/tables.h"
 #include "music/pattern_data.h"
 #include "scenes/letterbox.h"
@@ -14,10 +14,10 @@ namespace {
 constexpr int kStride = ParticleFieldScene::kWidth;
 constexpr int kScreenRow = 50;  // the picture's first row on the screen
 
-// Two rand() calls: the low byte of the first, then of the second, above it.
+// Two demoRand() calls: the low byte of the first, then of the second, above it.
 uint32_t random16() {
-    const uint32_t low = rand() & 0xFF;
-    const uint32_t high = rand() & 0xFF;
+    const uint32_t low = demoRand() & 0xFF;
+    const uint32_t high = demoRand() & 0xFF;
     return low | (high << 8);
 }
 
@@ -71,7 +71,7 @@ void ParticleFieldScene::update(int /*elapsedMs: one step per call*/) {
 void ParticleFieldScene::sprinkleNoise(uint16_t* picture) {
     int index = 0;
     for (int i = 0; i < kNoiseDots; ++i) {
-        index = (index + (rand() & 0xFFFF)) % kPixels;
+        index = (index + (demoRand() & 0xFFFF)) % kPixels;
         const int v = 128 + (i & 63);
         const uint16_t grey = rgb565::pack(v >> 3, v >> 2, v >> 3);
         picture[index] = rgb565AddSat(picture[index], grey);

@@ -16,7 +16,7 @@
 struct Particle {
     int32_t phase[4];  // low 16 bits index the sine and cosine tables
     int32_t speed[4];  // added to the matching phase every update, 100..499
-    // Fresh random phases, then speeds: eight 16-bit values of two rand() each.
+    // Fresh random phases, then speeds: eight 16-bit values of two demoRand() each.
     void randomize();
 };
 

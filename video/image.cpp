@@ -1,38 +1,19 @@
 #include "video/image.h"
 
-#include <SDL.h>
-#include <SDL_image.h>
-
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
+#include "platform/picture.h"
 #include "video/display.h"
 
 Image::Image(const char* path) {
     Display* display = Display::instance();
-    SDL_Surface* surface = IMG_Load(path);
-    if (surface == nullptr) {
+    pixels = platformLoadPicture(path, display->format, &width, &height);
+    if (pixels == nullptr) {
         printf("error loading %s\n", path);
         exit(1);
     }
-    SDL_Surface* converted = SDL_ConvertSurface(surface, display->format, 0);
-    if (converted == nullptr) {
-        SDL_FreeSurface(surface);
-        printf("error loading %s\n", path);
-        exit(1);
-    }
-    width = surface->w;
-    height = surface->h;
     count = width * height;
-    pixels = new uint16_t[count];
-    // Row by row: SDL pads each row of an odd-width 16-bit surface to 4 bytes.
-    const auto* source = static_cast<const uint8_t*>(converted->pixels);
-    for (int row = 0; row < height; ++row) {
-        memcpy(pixels + row * width, source + row * converted->pitch, width * sizeof(uint16_t));
-    }
-    SDL_FreeSurface(converted);
-    SDL_FreeSurface(surface);
 }
 
 Image::Image(int w, int h) : count(w * h), pixels(new uint16_t[w * h]()), width(w), height(h) {}

@@ -9,6 +9,7 @@
 #include <cstdlib>
 
 #include "engine3d/camera.h"
+#include "fixed/random.h"
 #include "tests/scenes/scripted_music.h"
 
 namespace {
@@ -32,7 +33,7 @@ int rowShift(int y) {
 
 // The band opens from the middle over position 0 (margin 120 - row, down to
 // 50 from row 70). Event 11 switches the jitter on, 254 off, both in one frame
-// off; while on, each row shifts by the next (rand() & 15) - 5, one call a row.
+// off; while on, each row shifts by the next (demoRand() & 15) - 5, one call a row.
 TEST(EnvMeshIntro, BandOpensAndRowsJitterOnEvents) {
     scenetest::ScriptedMusic music;
     EnvMeshScene scene;
@@ -55,13 +56,13 @@ TEST(EnvMeshIntro, BandOpensAndRowsJitterOnEvents) {
     for (const auto& [from, to, jitter] : frames) {
         music.frame(1, from, to);
         scene.update(0);
-        srand(77);
+        demoSrand(77);
         int shifts[139];
-        for (int& s : shifts) s = (rand() & 15) - 5;
-        srand(77);
+        for (int& s : shifts) s = (demoRand() & 15) - 5;
+        demoSrand(77);
         std::fill_n(screen(), 76800, 0);
         scene.render();
-        EXPECT_EQ((rand() & 15) - 5, shifts[jitter ? 138 : 0]) << "rand calls, frame to " << to;
+        EXPECT_EQ((demoRand() & 15) - 5, shifts[jitter ? 138 : 0]) << "rand calls, frame to " << to;
         for (int y = 51; y <= 188; ++y) ASSERT_EQ(rowShift(y), jitter ? shifts[y - 51] : 0) << to;
     }
 }

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "fixed/random.h"
 #include "scenes/credits.h"
 #include "tests/engine3d/engine_test_support.h"
 #include "tests/scenes/scene_test_support.h"
@@ -34,25 +35,25 @@ TEST(Flare, ScrollFollowsTheMusicRowsAndStopsAtThePictureEdges) {
     }
 }
 
-// Flares and sparks take four rand() values each, in a fixed order.
+// Flares and sparks take four demoRand() values each, in a fixed order.
 TEST(Flare, FlaresAndSparksDrawTheirRandomNumbersInOrder) {
     enginetest::engine();
-    srand(5);
+    demoSrand(5);
     std::vector<int> r(2001);
-    for (int& v : r) v = rand();
+    for (int& v : r) v = demoRand();
 
-    srand(5);
+    demoSrand(5);
     FlareScene flare;
-    EXPECT_EQ(rand(), r[40 * 4]);
+    EXPECT_EQ(demoRand(), r[40 * 4]);
     const int c = r[0] % 128 + 128;
     EXPECT_EQ(flare.flares[0].x, (r[1] % 280 + 20) << 16);
     EXPECT_EQ(flare.flares[0].y, (r[2] % 200 + 20) << 16);
     EXPECT_EQ(flare.flares[0].colour, 0xF800 | ((c >> 2) << 5) | (c >> 4));
     EXPECT_EQ(flare.flares[0].angle, r[3] % 65535);
 
-    srand(5);
+    demoSrand(5);
     CreditsScene credits;
-    EXPECT_EQ(rand(), r[500 * 4]);
+    EXPECT_EQ(demoRand(), r[500 * 4]);
     const int e = r[0] % 64;
     const Spark& s = credits.sparks[0];
     EXPECT_EQ(s.colour, 0xF800 | (((e + 192) >> 2) << 5) | ((2 * e + 128) >> 3));

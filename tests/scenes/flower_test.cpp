@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "fixed/colour.h"
+#include "fixed/random.h"
 #include "tests/scenes/scripted_music.h"
 
 namespace {
@@ -18,7 +19,7 @@ constexpr int kUnusedSpark = 200;  // never emitted: it stays at the sparks' ori
 
 }  // namespace
 
-// Every beat emits exactly 20 sparks after the cursor, six rand() calls each
+// Every beat emits exactly 20 sparks after the cursor, six demoRand() calls each
 // (position x, y, z, then velocity): the first beat sparks 1-20, the tenth
 // ends with spark 0 (the 200th emitted), the eleventh restarts sparks 1-20.
 // Spark 200 is never used; frames without a beat emit nothing.
@@ -31,17 +32,17 @@ TEST(FlowerSparks, TwentyABeatInCursorOrderOldestReusedFirst) {
         music.frame(24, 2 * beat - 1, 2 * beat);
         scene.update(32 * beat);
         EXPECT_EQ(std::count(e.alive, e.alive + 201, 1), std::min(20 * (beat - 1), 200));
-        srand(beat);
+        demoSrand(beat);
         music.frame(24, 2 * beat, 2 * beat + 1);
         scene.update(32 * beat + 16);
         EXPECT_EQ(std::count(e.alive, e.alive + 201, 1), std::min(20 * beat, 200));
-        srand(beat);
+        demoSrand(beat);
         for (int n = 1; n <= 20; ++n) {
             const int i = (20 * (beat - 1) + n) % 200;
             const Vector3 &p = e.vertices[i].position, &v = e.velocities[i];
-            const int expected[6] = {rand() % 600 - 300,   rand() % 600 - 300,
-                                     rand() % 600 - 300,   rand() % 6000 - 3000,
-                                     rand() % 6000 - 3000, rand() % 3000 + 20000};
+            const int expected[6] = {demoRand() % 600 - 300,   demoRand() % 600 - 300,
+                                     demoRand() % 600 - 300,   demoRand() % 6000 - 3000,
+                                     demoRand() % 6000 - 3000, demoRand() % 3000 + 20000};
             ASSERT_TRUE(p.x == expected[0] && p.y == expected[1] && p.z == expected[2] &&
                         v.x == expected[3] && v.y == expected[4] && v.z == expected[5])
                 << "beat " << beat << ": emission " << n << " should be spark " << i;

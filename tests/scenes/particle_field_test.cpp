@@ -8,19 +8,20 @@
 #include <vector>
 
 #include "fixed/colour.h"
+#include "fixed/random.h"
 #include "fixed/tables.h"
 #include "tests/engine3d/engine_test_support.h"
 #include "tests/scenes/scene_test_support.h"
 
 namespace {
 
-// How many rand() calls happened since srand(seed): the position in the
-// sequence of the value rand() gives next.
+// How many demoRand() calls happened since demoSrand(seed): the position in the
+// sequence of the value demoRand() gives next.
 int randCallsSince(unsigned seed) {
-    const int next = rand();
-    srand(seed);
+    const int next = demoRand();
+    demoSrand(seed);
     for (int calls = 0; calls < 5000; ++calls) {
-        if (rand() == next) return calls;
+        if (demoRand() == next) return calls;
     }
     return -1;
 }
@@ -47,7 +48,7 @@ TEST(ParticleField, NoiseAndBlurOnTwoUpdatesOutOfFourAndTheBuffersTakeTurns) {
     ParticleFieldScene scene;
     const int expectedCalls[8] = {0, 0, 1200, 1200, 0, 0, 1200, 1200};
     for (int update = 0; update < 8; ++update) {
-        srand(100 + update);
+        demoSrand(100 + update);
         scene.update(0);  // the same time every call: it still advances
         EXPECT_EQ(randCallsSince(100 + update), expectedCalls[update]) << "update " << update;
         EXPECT_EQ(scene.frameCount, update + 1);

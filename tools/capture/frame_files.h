@@ -1,5 +1,5 @@
 // frame_files.h - the files of a capture: screens as PNG, sound as WAV, and
-// the hash of a screen.
+// the hash of a screen (screen_hash.h).
 #pragma once
 
 #include <cstddef>
@@ -7,17 +7,7 @@
 #include <cstdio>
 #include <string>
 
-// 64-bit FNV-1a of the pixels as little-endian bytes, low byte first.
-uint64_t screenHash(const uint16_t* pixels, size_t count);
-
-// screenHash of each of up to kScreensHashedTogether screens of count pixels,
-// into hashes[0 .. screensCount-1]. One screen's hash is a single chain of
-// dependent multiplies that leaves the multiplier idle most of the time;
-// several chains side by side keep it busy, so this is several times faster
-// per screen than one screenHash after another.
-constexpr size_t kScreensHashedTogether = 4;
-void screenHashes(const uint16_t* const* screens, size_t screensCount, size_t count,
-                  uint64_t* hashes);
+#include "capture/screen_hash.h"
 
 // Writes a width x height RGB565 screen as an 8-bit RGB PNG, each pixel
 // repeated scale times across and down. Channels widen by repeating their top

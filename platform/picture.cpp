@@ -1,0 +1,28 @@
+#include "platform/picture.h"
+
+#include <SDL.h>
+#include <SDL_image.h>
+
+#include <cstring>
+
+uint16_t* platformLoadPicture(const char* path, SDL_PixelFormat* screenFormat, int* width,
+                              int* height) {
+    SDL_Surface* surface = IMG_Load(path);
+    if (surface == nullptr) return nullptr;
+    SDL_Surface* converted = SDL_ConvertSurface(surface, screenFormat, 0);
+    if (converted == nullptr) {
+        SDL_FreeSurface(surface);
+        return nullptr;
+    }
+    *width = surface->w;
+    *height = surface->h;
+    auto* pixels = new uint16_t[size_t(*width) * *height];
+    // Row by row: SDL pads each row of an odd-width 16-bit surface to 4 bytes.
+    const auto* source = static_cast<const uint8_t*>(converted->pixels);
+    for (int row = 0; row < *height; ++row) {
+        memcpy(pixels + row * *width, source + row * converted->pitch, *width * sizeof(uint16_t));
+    }
+    SDL_FreeSurface(converted);
+    SDL_FreeSurface(surface);
+    return pixels;
+}

@@ -1,0 +1,18 @@
+// picture.h - PNG files decoded into the screen's RGB565 pixels.
+//
+// Every platform gives the same values: each channel truncated to its 5, 6
+// and 5 bits, alpha dropped, as SDL converts a picture to a 16-bit screen. The
+// desktop decodes through SDL_image and converts to the screen's format; the
+// browser decodes the PNG itself, because a browser's own image decoding may
+// correct colours.
+#pragma once
+
+#include <cstdint>
+
+struct SDL_PixelFormat;
+
+// The pixels of the PNG at path, width x height row after row without
+// padding, in an array the caller releases with delete[]; null if the file is
+// missing or cannot be decoded.
+uint16_t* platformLoadPicture(const char* path, SDL_PixelFormat* screenFormat, int* width,
+                              int* height);

@@ -1,0 +1,30 @@
+// browser.h - what the browser back-end of the platform layer offers the web
+// page's entry point beyond the common platform calls.
+//
+// The page has one thread. The second processor's program and the audio
+// thread's loop run when the page's sound callback needs sound: it steps the
+// program and the audio bridge until the sound device holds enough, then
+// takes the frames. The picture is converted to the canvas's RGBA bytes when
+// the page paints it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// Queues a key press (and its release) of the desktop's key symbols for the
+// player's next pass, which reads the input as the desktop's window gives it.
+void browserQueueKey(int key);
+
+// Runs the second processor's program one step if it is running; false when
+// it waits for the main side or is halted.
+bool secondCpuStep();
+
+// Stereo frames written to the sound device and not yet taken.
+size_t browserSoundQueuedFrames();
+// Takes up to `frames` stereo frames, interleaved 16-bit, into out; returns
+// how many it took.
+size_t browserSoundTake(int16_t* out, size_t frames);
+
+// The visible screen as 320 x 240 RGBA bytes, channels widened by repeating
+// their top bits (31 -> 255), as capture's PNGs widen them.
+const uint8_t* browserScreenRgba();

@@ -1,0 +1,498 @@
+// The page around the demo: downloads its files, starts the WebAssembly
+// module, plays it on the browser's animation frames with sound from a Web
+// Audio callback, and offers the player's keys, a position bar and buttons.
+//
+// Test hooks (the page's own tests and benchmark use them), each rendering
+// offline as capture does and writing lines into #output, then setting
+// document.body.dataset.state to "done":
+//   ?hashes=MS,MS,...[&fps=RATE]  "n ms position row hash" lines, as
+//                                  capture --hashes - --at MS,... --fps RATE
+//   ?soundsum=SECONDS              "sound SECONDS s HASH": FNV-1a 64 of the
+//                                  first seconds of decoded sound
+//   ?bench                         the whole demo timed a frame at a time
+'use strict';
+
+const WIDTH = 320;
+const HEIGHT = 240;
+const SOUND_FRAMES = 2048;  // a Web Audio callback's frames: 46 ms
+// The player's keys, as web/main.cpp numbers them for webKeySymbol.
+const KEYS = { PauseResume: 0, Next: 1, Previous: 2, Home: 3, Loop: 4, Overlay: 5 };
+// The running order, position by position (the same as the demo's timeline).
+const SCENES = [
+  { name: 'INTRO', from: 0, to: 3 },
+  { name: 'TITLE', from: 4, to: 7 },
+  { name: 'GREETS', from: 8, to: 11 },
+  { name: 'CREDITS', from: 12, to: 15 },
+  { name: 'LOGO', from: 16, to: 19 },
+  { name: 'FIELD', from: 20, to: 23 },
+  { name: 'FLOWER', from: 24, to: 27 },
+  { name: 'FLARES', from: 28, to: 31 },
+  { name: 'NOISE', from: 32, to: 34 },
+];
+
+const $ = (id) => document.getElementById(id);
+const params = new URLSearchParams(location.search);
+const page = { module: null, font: null, audio: null, started: false, ended: false,
+               lastPosition: -1, lastLoop: -2, lastPaused: null, printed: [] };
+
+// ---- lettering: the demo's own bitmap font, from data/font.png ----------------------
+
+// 8 x 9 cells, 16 a row, characters 32 to 102, drawn 7 pixels apart;
+// magenta is transparent.
+async function loadFont(url) {
+  const image = new Image();
+  image.src = url;
+  await image.decode();
+  const sheet = document.createElement('canvas');
+  sheet.width = image.width;
+  sheet.height = image.height;
+  const context = sheet.getContext('2d');
+  context.drawImage(image, 0, 0);
+  const pixels = context.getImageData(0, 0, sheet.width, sheet.height);
+  const d = pixels.data;
+  for (let i = 0; i < d.length; i += 4) {
+    if (d[i] > 240 && d[i + 1] < 16 && d[i + 2] > 240) d[i + 3] = 0;
+  }
+  context.putImageData(pixels, 0, 0);
+  return sheet;
+}
+
+function drawGlyph(context, character, x, y) {
+  const code = character.charCodeAt(0) - 32;
+  if (code < 0 || code > 70) return;
+  context.drawImage(page.font, (code % 16) * 8, Math.floor(code / 16) * 9, 8, 9, x, y, 8, 9);
+}
+
+// The demo's own loading screen while its files come: the bar of its text
+// console (row 11 from column 5, cells 8 pixels apart) fills with the bytes.
+function drawLoadingScreen(fraction, text) {
+  screenContext.fillStyle = '#000';
+  screenContext.fillRect(0, 0, WIDTH, HEIGHT);
+  if (!page.font) return;
+  const cells = 28;
+  const filled = Math.floor(fraction * cells);
+  for (let i = 0; i < cells; ++i) {
+    const end = i === 0 ? 0 : i === cells - 1 ? 2 : 1;
+    drawGlyph(screenContext, String.fromCharCode((i < filled ? 100 : 97) + end), 5 + 8 * (5 + i),
+              5 + 10 * 11);
+  }
+  for (let i = 0; i < text.length; ++i) drawGlyph(screenContext, text[i], 45 + 7 * i, 135);
+}
+
+function letter(canvas, text, scale) {
+  const advance = 7;
+  canvas.width = Math.max(1, text.length * advance + 1);
+  canvas.height = 9;
+  canvas.style.width = `${canvas.width * scale}px`;
+  canvas.style.height = `${canvas.height * scale}px`;
+  const context = canvas.getContext('2d');
+  context.clearRect(0, 0, canvas.width, canvas.height);
+  for (let i = 0; i < text.length; ++i) drawGlyph(context, text[i], i * advance, 0);
+}
+
+function letterAll(root) {
+  if (!page.font) return;
+  for (const canvas of root.querySelectorAll('canvas.lettering')) {
+    letter(canvas, canvas.dataset.text, Number(canvas.dataset.scale || 1));
+  }
+}
+
+// ---- failures -------------------------------------------------------------------------
+
+function fail(why) {
+  for (const id of ['play', 'again']) $(id).classList.add('hidden');
+  $('veil').classList.remove('gone');
+  $('failure').classList.remove('hidden');
+  $('failureWhy').textContent = why;
+  document.body.dataset.state = 'failed';
+  output(`failed: ${why}`);
+}
+
+function output(line) {
+  page.printed.push(line);
+  const out = $('output');
+  out.textContent += `${line}\n`;
+}
+
+// The engine ends on a bad asset with one line and exit status 1.
+function engineFailure(error) {
+  if (error && error.name === 'ExitStatus') {
+    const said = page.printed.filter((l) => !/^(init|startup|entering|loading)/.test(l)).pop();
+    return said || `the demo stopped with status ${error.status}`;
+  }
+  return `the demo stopped: ${error && error.message ? error.message : error}`;
+}
+
+// ---- downloading ------------------------------------------------------------------------
+
+async function fetchBytes(url, onBytes) {
+  let response;
+  try {
+    response = await fetch(url);
+  } catch (e) {
+    throw new Error(`cannot download ${url}: ${e.message}`);
+  }
+  if (!response.ok) throw new Error(`cannot download ${url}: ${response.status} ${response.statusText}`);
+  const reader = response.body.getReader();
+  const parts = [];
+  let length = 0;
+  for (;;) {
+    const { done, value } = await reader.read();
+    if (done) break;
+    parts.push(value);
+    length += value.length;
+    onBytes(value.length);
+  }
+  const bytes = new Uint8Array(length);
+  let at = 0;
+  for (const p of parts) { bytes.set(p, at); at += p.length; }
+  return bytes;
+}
+
+async function downloadAssets(files) {
+  const total = files.reduce((sum, f) => sum + f.bytes, 0);
+  let got = 0;
+  const progress = (n) => {
+    got += n;
+    drawLoadingScreen(got / total, `${(got / 1e6).toFixed(1)} OF ${(total / 1e6).toFixed(1)} MB`);
+  };
+  const downloads = files.map(async (f) => {
+    const bytes = await fetchBytes(f.name, progress);
+    if (bytes.length !== f.bytes) {
+      throw new Error(`${f.name} is ${bytes.length} bytes, not the ${f.bytes} it should be`);
+    }
+    return { name: f.name, bytes };
+  });
+  return Promise.all(downloads);
+}
+
+function loadScript(url) {
+  return new Promise((resolve, reject) => {
+    const script = document.createElement('script');
+    script.src = url;
+    script.onload = resolve;
+    script.onerror = () => reject(new Error(`cannot download ${url}`));
+    document.head.appendChild(script);
+  });
+}
+
+// ---- the module ------------------------------------------------------------------------
+
+async function startModule(assets) {
+  await loadScript('ondrivale.js');
+  const module = await OndrivaleModule({
+    print: (line) => { output(line); },
+    printErr: (line) => { console.warn(line); },
+  });
+  module.FS.mkdir('data');
+  for (const a of assets) module.FS.writeFile(a.name, a.bytes);
+  return module;
+}
+
+function withString(module, text, use) {
+  const size = module.lengthBytesUTF8(text) + 1;
+  const at = module._malloc(size);
+  module.stringToUTF8(text, at, size);
+  try { return use(at); } finally { module._free(at); }
+}
+
+// ---- picture and sound ----------------------------------------------------------------
+
+const screenContext = $('screen').getContext('2d');
+const screenPixels = screenContext.createImageData(WIDTH, HEIGHT);
+
+function paint() {
+  const at = page.module._webScreen();
+  screenPixels.data.set(page.module.HEAPU8.subarray(at, at + WIDTH * HEIGHT * 4));
+  screenContext.putImageData(screenPixels, 0, 0);
+}
+
+function startSound() {
+  const Context = window.AudioContext || window.webkitAudioContext;
+  if (!Context) return 0;
+  let audio;
+  try {
+    audio = new Context({ sampleRate: 44100 });
+  } catch (e) {
+    return 0;
+  }
+  const node = audio.createScriptProcessor(SOUND_FRAMES, 0, 2);
+  node.onaudioprocess = (event) => {
+    const out = event.outputBuffer;
+    const left = out.getChannelData(0);
+    const right = out.getChannelData(1);
+    const at = page.module._webSound(out.length) >> 1;
+    const samples = page.module.HEAP16;
+    for (let i = 0; i < out.length; ++i) {
+      left[i] = samples[at + 2 * i] / 32768;
+      right[i] = samples[at + 2 * i + 1] / 32768;
+    }
+  };
+  node.connect(audio.destination);
+  audio.resume();
+  page.audio = { context: audio, node };
+  const outputLatency = audio.outputLatency || audio.baseLatency || 0;
+  return (SOUND_FRAMES / 44100) * 1000 + outputLatency * 1000;
+}
+
+// ---- the player ---------------------------------------------------------------------------
+
+function tick(now) {
+  // A jump runs the frames before its target first; the label gets one
+  // animation frame to be seen before that work holds the page.
+  if (page.seeking === 'asked') {
+    page.seeking = 'shown';
+    requestAnimationFrame(tick);
+    return;
+  }
+  const result = page.module._webFrame(now);
+  if (page.seeking) {
+    page.seeking = null;
+    $('seeking').classList.add('hidden');
+  }
+  if (result >= 1) {
+    paint();
+    if (!page.firstFrameMs) page.firstFrameMs = performance.now();
+  }
+  showState();
+  if (result === 2) {
+    page.ended = true;
+    $('veil').classList.remove('gone');
+    $('again').classList.remove('hidden');
+    $('again').focus();
+    return;
+  }
+  requestAnimationFrame(tick);
+}
+
+function play() {
+  if (page.started) return;
+  page.started = true;
+  const latency = startSound();
+  $('play').classList.add('hidden');
+  $('veil').classList.add('gone');
+  for (const id of ['pause', 'loop', 'overlay']) $(id).disabled = false;
+  for (const cell of document.querySelectorAll('.cell')) cell.disabled = false;
+  page.module._webPlay(performance.now(), latency);
+  requestAnimationFrame(tick);
+}
+
+function playAgain() {
+  if (!page.ended) return;
+  page.ended = false;
+  $('again').classList.add('hidden');
+  $('veil').classList.add('gone');
+  askedForJump();
+  page.module._webRestart();
+  requestAnimationFrame(tick);
+}
+
+function askedForJump() {
+  page.seeking = 'asked';
+  $('seeking').classList.remove('hidden');
+}
+
+function key(which) {
+  if (!page.started || page.ended) return;
+  if (which === KEYS.Next || which === KEYS.Previous || which === KEYS.Home) askedForJump();
+  page.module._webKey(page.module._webKeySymbol(which));
+}
+
+function jump(position) {
+  if (!page.started) return;
+  if (page.ended) playAgain();
+  askedForJump();
+  page.module._webJump(position);
+}
+
+function showState() {
+  const m = page.module;
+  const position = Math.min(m._webPosition(), 34);
+  const looped = m._webLoopedPosition();
+  const paused = m._webPaused() === 1;
+  if (position !== page.lastPosition) {
+    for (const cell of document.querySelectorAll('.cell')) {
+      cell.classList.toggle('lit', Number(cell.dataset.position) === position);
+    }
+    for (const scene of document.querySelectorAll('.scene')) {
+      scene.classList.toggle('current', position >= Number(scene.dataset.from) &&
+                                        position <= Number(scene.dataset.to));
+    }
+    page.lastPosition = position;
+  }
+  if (looped !== page.lastLoop) {
+    for (const cell of document.querySelectorAll('.cell')) {
+      cell.classList.toggle('looped', Number(cell.dataset.position) === looped);
+    }
+    $('loop').setAttribute('aria-pressed', String(looped >= 0));
+    page.lastLoop = looped;
+  }
+  if (paused !== page.lastPaused) {
+    $('pause').textContent = paused ? 'PLAY' : 'PAUSE';
+    $('pause').setAttribute('aria-pressed', String(paused));
+    page.lastPaused = paused;
+  }
+}
+
+function buildPositionBar() {
+  const bar = $('positions');
+  for (const scene of SCENES) {
+    const group = document.createElement('div');
+    group.className = 'scene';
+    group.dataset.from = scene.from;
+    group.dataset.to = scene.to;
+    const cells = document.createElement('div');
+    cells.className = 'cells';
+    for (let p = scene.from; p <= scene.to; ++p) {
+      const cell = document.createElement('button');
+      cell.type = 'button';
+      cell.className = 'cell';
+      cell.dataset.position = p;
+      cell.textContent = String(p).padStart(2, '0');
+      cell.title = `${scene.name.toLowerCase()}, position ${p}`;
+      cell.disabled = true;
+      cell.addEventListener('click', () => jump(p));
+      cells.appendChild(cell);
+    }
+    const name = document.createElement('canvas');
+    name.className = 'lettering name';
+    name.dataset.text = scene.name;
+    name.dataset.scale = '1';
+    group.append(cells, name);
+    bar.appendChild(group);
+  }
+}
+
+// The largest whole factor that fits, pixels kept sharp.
+function fitScreen() {
+  const stage = $('stage');
+  const full = document.fullscreenElement === stage;
+  // The notes may fall below the fold; the picture and the bar may not.
+  const reserved = full ? 0 : $('masthead').offsetHeight + $('controls').offsetHeight + 64;
+  const width = full ? window.innerWidth : window.innerWidth - 40;
+  const height = window.innerHeight - reserved;
+  const scale = Math.max(1, Math.floor(Math.min(width / WIDTH, height / HEIGHT)));
+  $('screen').style.width = `${WIDTH * scale}px`;
+  $('screen').style.height = `${HEIGHT * scale}px`;
+  page.scale = scale;
+}
+
+function toggleFullScreen() {
+  if (document.fullscreenElement) {
+    document.exitFullscreen();
+  } else if ($('stage').requestFullscreen) {
+    $('stage').requestFullscreen().catch(() => {});
+  }
+}
+
+function onKey(event) {
+  if (event.altKey && event.key === 'Enter') {
+    toggleFullScreen();
+  } else if (event.key === 'f' || event.key === 'F') {
+    toggleFullScreen();
+  } else if (event.key === ' ') {
+    if (!page.started && !$('play').classList.contains('hidden')) play();
+    else if (page.ended) playAgain();
+    else key(KEYS.PauseResume);
+  } else if (event.key === 'ArrowRight') {
+    key(KEYS.Next);
+  } else if (event.key === 'ArrowLeft') {
+    key(KEYS.Previous);
+  } else if (event.key === 'Home') {
+    key(KEYS.Home);
+  } else if (event.key === 'l' || event.key === 'L') {
+    key(KEYS.Loop);
+  } else if (event.key === 'o' || event.key === 'O') {
+    key(KEYS.Overlay);
+  } else {
+    return;
+  }
+  event.preventDefault();
+}
+
+// ---- test hooks -------------------------------------------------------------------------
+
+const nextTask = () => new Promise((resolve) => setTimeout(resolve, 0));
+
+async function runHashes(module, at, fps) {
+  if (!withString(module, at, (a) => withString(module, fps, (f) => module._webHashesBegin(a, f)))) {
+    return;
+  }
+  while (!module._webHashesStep(240)) await nextTask();
+}
+
+async function runBench(module) {
+  module._webBenchBegin();
+  const started = performance.now();
+  while (!module._webBenchStep(240)) await nextTask();
+  output(`wall ms ${(performance.now() - started).toFixed(1)}`);
+}
+
+async function runHook(module) {
+  if (params.has('hashes')) await runHashes(module, params.get('hashes'), params.get('fps') || '60');
+  else if (params.has('soundsum')) module._webSoundChecksum(Number(params.get('soundsum')));
+  else if (params.has('bench')) await runBench(module);
+  else return false;
+  document.body.dataset.state = 'done';
+  return true;
+}
+
+// ---- start --------------------------------------------------------------------------------
+
+async function main() {
+  document.body.dataset.state = 'loading';
+  buildPositionBar();
+  fitScreen();
+  window.addEventListener('resize', fitScreen);
+  document.addEventListener('fullscreenchange', fitScreen);
+  if (typeof WebAssembly !== 'object' || typeof WebAssembly.instantiate !== 'function') {
+    fail('This browser cannot run WebAssembly, which the demo is compiled to. ' +
+         'Any current Firefox, Chrome, Edge or Safari can.');
+    return;
+  }
+  let module;
+  try {
+    const listed = await fetchBytes('files.json', () => {});
+    const files = JSON.parse(new TextDecoder().decode(listed));
+    // The font first (1.5 kB): the page's lettering and the loading bar are drawn with it.
+    page.font = await loadFont('data/font.png').catch(() => null);
+    letterAll(document);
+    fitScreen();
+    drawLoadingScreen(0, '');
+    const assets = await downloadAssets(files);
+    module = await startModule(assets);
+  } catch (e) {
+    fail(e.message);
+    return;
+  }
+  page.module = module;
+  try {
+    module._webStartUp(60, 1);
+    if (await runHook(module)) return;
+  } catch (e) {
+    fail(engineFailure(e));
+    return;
+  }
+  paint();  // the demo's own loading screen, its bar full
+  page.readyMs = performance.now();
+  $('veil').classList.remove('gone');
+  $('play').classList.remove('hidden');
+  if (!(window.AudioContext || window.webkitAudioContext)) $('noSound').classList.remove('hidden');
+  $('play').focus();
+  document.body.dataset.state = 'ready';
+}
+
+$('play').addEventListener('click', play);
+$('again').addEventListener('click', playAgain);
+$('pause').addEventListener('click', () => key(KEYS.PauseResume));
+$('loop').addEventListener('click', () => key(KEYS.Loop));
+$('overlay').addEventListener('click', () => key(KEYS.Overlay));
+$('full').addEventListener('click', toggleFullScreen);
+document.addEventListener('keydown', onKey);
+document.addEventListener('visibilitychange', () => {
+  // A hidden page gets no animation frames: pause rather than drift from the sound.
+  if (document.hidden && page.started && !page.ended && page.module._webPaused() === 0) {
+    key(KEYS.PauseResume);
+  }
+});
+main();

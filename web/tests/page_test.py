@@ -1,0 +1,213 @@
+#!/usr/bin/env python3
+"""The web page in headless Chromium against the desktop build.
+
+    page_test.py PAGE_DIR DESKTOP_BUILD_DIR
+
+- Frames: the page's offline hook renders a frame in every music position
+  0-34 (and the first and the last); each "n ms position row hash" line must
+  equal capture's for the same times at 60 fps.
+- Playing: a click on Play starts the demo; paused, the screenshot shows the
+  canvas scaled by a whole factor, every pixel a square block; a click on
+  the position bar's cell 20 shows capture's frame of the start of position 20.
+- Sound: the checksum of the first 10 s of sound the page decodes equals
+  that of the sound capture writes from the desktop's decoder.
+- Bad input: a missing data file and a truncated one each give the page's
+  error panel with the reason, never a blank page.
+Screenshots are left in PAGE_DIR/.test-shots/ for a person to look at.
+"""
+import base64
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from browser import Browser, StaticServer, read_png  # noqa: E402
+
+PAGE, DESKTOP = (os.path.abspath(p) for p in sys.argv[1:3])
+RUN = os.path.join(DESKTOP, "run")
+CAPTURE = os.path.join(DESKTOP, "capture")
+SHOTS = os.path.join(PAGE, ".test-shots")
+MS_PER_POSITION = 128 * 41.6
+failures = []
+passes = []
+
+
+def check(ok, what):
+    print(("ok   " if ok else "FAIL ") + what, flush=True)
+    (passes if ok else failures).append(what)
+
+
+def capture(*args):
+    return subprocess.run([CAPTURE, *args], cwd=RUN, check=True, capture_output=True,
+                          text=True).stdout
+
+
+def hash_lines(text):
+    return [line for line in text.splitlines() if len(line.split()) == 5]
+
+
+def fnv1a(data):
+    h = 0xcbf29ce484222325
+    for byte in data:
+        h = ((h ^ byte) * 0x100000001b3) & 0xFFFFFFFFFFFFFFFF
+    return h
+
+
+def settle(browser, expression="true", what=None):
+    return browser.wait_for(
+        f"document.body && (document.body.dataset.state === 'failed' || ({expression}))",
+        what=what)
+
+
+def page_output(browser):
+    return browser.evaluate("document.getElementById('output').textContent")
+
+
+# The canvas as RGB bytes, through the 2D context that the page painted.
+CANVAS_RGB = """(() => {
+  const d = document.getElementById('screen').getContext('2d').getImageData(0, 0, 320, 240).data;
+  let s = '';
+  for (let i = 0; i < d.length; i += 4) s += String.fromCharCode(d[i], d[i + 1], d[i + 2]);
+  return btoa(s);
+})()"""
+
+
+def canvas_hash(browser):
+    rgb = base64.b64decode(browser.evaluate(CANVAS_RGB))
+    screen = bytearray()
+    for i in range(0, len(rgb), 3):
+        p = ((rgb[i] >> 3) << 11) | ((rgb[i + 1] >> 2) << 5) | (rgb[i + 2] >> 3)
+        screen += bytes((p & 255, p >> 8))
+    return f"{fnv1a(screen):016x}", rgb
+
+
+def test_frames(server):
+    times = [0] + [int(p * MS_PER_POSITION + MS_PER_POSITION / 2) for p in range(35)]
+    at = ",".join(map(str, times))
+    expected = hash_lines(capture("--hashes", "-", "--at", at))
+    with Browser() as b:
+        b.open(server.url + "?hashes=" + at)
+        settle(b, "document.body.dataset.state === 'done'", "the page's hash lines")
+        shown = hash_lines(page_output(b))
+    positions = sorted({int(line.split()[2]) for line in shown})
+    check(positions == list(range(35)), f"the page rendered frames in positions {positions}")
+    for e, s in zip(expected, shown):
+        if e != s:
+            check(False, f"frame {e.split()[0]}: page '{s}', capture '{e}'")
+    check(len(shown) == len(expected) and shown == expected,
+          f"{len(shown)} frames, one in every position 0-34, equal capture's hash lines")
+
+
+def test_playing(server):
+    p20 = hash_lines(capture("--hashes", "-", "--from", "p20", "--to", "p21"))[0].split()
+    with Browser(1280, 960) as b:
+        b.open(server.url)
+        settle(b, "document.body.dataset.state === 'ready'", "the Play button")
+        b.screenshot(os.path.join(SHOTS, "ready.png"))
+        b.click_element("#play")
+        settle(b, "page.firstFrameMs > 0", "the first frame")
+        b.press(" ", "Space", 32)
+        settle(b, "page.module._webPaused() === 1", "the pause")
+        scale = b.evaluate("page.scale")
+        box = b.evaluate("(() => { const r = document.getElementById('screen')"
+                         ".getBoundingClientRect(); return [r.x, r.y, r.width, r.height]; })()")
+        check(scale >= 2 and box[2:] == [320 * scale, 240 * scale],
+              f"after Play the picture is {box[2]:.0f}x{box[3]:.0f}, the screen {scale} times")
+        shot = b.call("Page.captureScreenshot", format="png", clip={
+            "x": box[0], "y": box[1], "width": box[2], "height": box[3], "scale": 1})
+        png = base64.b64decode(shot["data"])
+        with open(os.path.join(SHOTS, "playing.png"), "wb") as f:
+            f.write(png)
+        width, height, rows = read_png(png)
+        _, rgb = canvas_hash(b)
+        blocks = width == 320 * scale and height == 240 * scale and all(
+            rows[y][x] == tuple(rgb[3 * ((y // scale) * 320 + x // scale):][:3])
+            for y in range(0, height, 7) for x in range(0, width, 5))
+        check(blocks, f"the screenshot is the canvas's picture in {scale}x{scale} blocks")
+
+        b.click_element('.cell[data-position="20"]')
+        settle(b, "page.module._webPosition() === 20 && page.lastPosition === 20",
+               "the jump to position 20")
+        b.wait_for("page.module._webMusicMs() > 0")
+        shown, _ = canvas_hash(b)
+        b.screenshot(os.path.join(SHOTS, "position20.png"))
+        check(shown == p20[4], f"a click on position 20 shows capture's frame {p20[0]} "
+                               f"({p20[1]} ms): {shown}, capture {p20[4]}")
+
+
+def test_sound(server):
+    frames = tempfile.mkdtemp(prefix="web-test-sound-")
+    try:
+        subprocess.run([CAPTURE, "--frames", os.path.join(frames, "f"), "--to", "10000"],
+                       cwd=RUN, check=True, capture_output=True)
+        with open(os.path.join(frames, "f", "sound.wav"), "rb") as f:
+            wav = f.read()
+    finally:
+        shutil.rmtree(frames)
+    data = wav[wav.index(b"data") + 8:]
+    expected = f"sound 10 s {fnv1a(data[:10 * 44100 * 4]):016x}"
+    with Browser() as b:
+        b.open(server.url + "?soundsum=10")
+        settle(b, "document.body.dataset.state === 'done'", "the sound checksum")
+        said = [line for line in page_output(b).splitlines() if line.startswith("sound")]
+    check(len(data) >= 10 * 44100 * 4 and said == [expected],
+          f"the first 10 s of the page's sound: {said}, the desktop decoder's: {expected}")
+
+
+def test_bad_input():
+    cases = [("missing", "data/velmira.png", "cannot download data/velmira.png"),
+             ("truncated", "data/title.png", "error loading data/title.png")]
+    for kind, name, reason in cases:
+        folder = tempfile.mkdtemp(prefix="web-test-bad-")
+        try:
+            shutil.copytree(PAGE, os.path.join(folder, "page"), symlinks=True,
+                            ignore=shutil.ignore_patterns(".cmake"))
+            root = os.path.join(folder, "page")
+            path = os.path.join(root, name)
+            if kind == "missing":
+                os.remove(path)
+            else:
+                with open(path, "rb") as f:
+                    half = f.read()[:os.path.getsize(path) // 2]
+                with open(path, "wb") as f:
+                    f.write(half)
+                listed = os.path.join(root, "files.json")
+                with open(listed) as f:
+                    text = f.read()
+                old = f'"name": "{name}", "bytes": {os.path.getsize(os.path.join(PAGE, name))}'
+                with open(listed, "w") as f:
+                    f.write(text.replace(old, f'"name": "{name}", "bytes": {len(half)}'))
+            server = StaticServer(root)
+            try:
+                with Browser() as b:
+                    b.open(server.url)
+                    settle(b, "false", f"the error of a {kind} file")
+                    why = b.evaluate("document.getElementById('failureWhy').textContent")
+                    visible = b.evaluate("!document.getElementById('failure')"
+                                         ".classList.contains('hidden')")
+                    b.screenshot(os.path.join(SHOTS, f"{kind}.png"))
+            finally:
+                server.close()
+            check(visible and reason in why, f"a {kind} {name}: the page says '{why}'")
+        finally:
+            shutil.rmtree(folder)
+
+
+def main():
+    os.makedirs(SHOTS, exist_ok=True)
+    server = StaticServer(PAGE)
+    try:
+        test_frames(server)
+        test_playing(server)
+        test_sound(server)
+        test_bad_input()
+    finally:
+        server.close()
+    print(f"web page: {len(passes)} passed, {len(failures)} failed")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
