@@ -16,6 +16,7 @@ std::vector<uint16_t> gVisible;
 int gWidth = 0;
 PresentObserver gObserver = nullptr;
 void* gObserverContext = nullptr;
+bool gAside = false;
 
 }  // namespace
 
@@ -37,7 +38,7 @@ void visibleScreenTake(const SDL_Surface* surface, int first, int count) {
 }
 
 void visibleScreenObserve(const SDL_Surface* surface, int first, int count) {
-    if (gObserver) {
+    if (gObserver && !gAside) {
         gObserver(gObserverContext, static_cast<const uint16_t*>(surface->pixels), surface->w,
                   first, count);
     }
@@ -49,6 +50,14 @@ const uint16_t* platformVisibleScreen() {
 
 uint16_t* platformVisibleScreenBuffer() {
     return gVisible.empty() ? nullptr : gVisible.data();
+}
+
+void platformSetPresentsAside(bool on) {
+    gAside = on;
+}
+
+bool visibleScreenAside() {
+    return gAside;
 }
 
 void platformSetPresentObserver(PresentObserver observer, void* context) {

@@ -11,5 +11,8 @@ bool visibleScreenOpened();
 // Copies rows first .. first+count-1 of a drawing surface of the same size
 // (its rows `pitch` bytes apart) into the visible screen.
 void visibleScreenTake(const SDL_Surface* surface, int first, int count);
-// Shows the present of those rows to the observer, if one is set.
+// Shows the present of those rows to the observer, if one is set and presents
+// are not set aside (platformSetPresentsAside).
 void visibleScreenObserve(const SDL_Surface* surface, int first, int count);
+// Whether presents are set aside: the window is then left as it is.
+bool visibleScreenAside();

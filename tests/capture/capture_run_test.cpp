@@ -213,7 +213,7 @@ TEST_F(AudioBridgeTest, CaptureRangeSoundIsTheDecodersOutputForThoseSamples) {
     initQuietly();
     loadQuietly("data/ondrivale.ogg");
     AudioBridge::play();
-    ASSERT_TRUE(audiotest::waitFor([&] { return played().size() >= end * 4; }));
+    ASSERT_TRUE(waitForPlayed(end * 4));
     AudioBridge::stop();
     AudioBridge::shutdown();
     const std::vector<int16_t> decoded = audiotest::asSamples(played());

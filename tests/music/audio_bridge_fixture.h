@@ -6,10 +6,12 @@
 #include <gtest/gtest.h>
 #include <sys/mman.h>
 
+#include <chrono>
 #include <cstring>
 #include <mutex>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "music/audio_bridge.h"
@@ -60,6 +62,29 @@ class AudioBridgeTest : public ::testing::Test {
     std::vector<uint8_t> played() {
         std::lock_guard<std::mutex> lock(mutex_);
         return played_;
+    }
+    size_t playedBytes() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return played_.size();
+    }
+    // Waits until `bytes` have been played, for as long as sound keeps coming:
+    // a machine slower than real time (a sanitizer, an emulated processor, a
+    // busy machine) only takes longer; sound that stops for 30 s fails.
+    bool waitForPlayed(size_t bytes) {
+        constexpr auto kStall = std::chrono::seconds(30);
+        size_t seen = playedBytes();
+        auto lastGrowth = std::chrono::steady_clock::now();
+        while (seen < bytes) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            const size_t now = playedBytes();
+            if (now > seen) {
+                seen = now;
+                lastGrowth = std::chrono::steady_clock::now();
+            } else if (std::chrono::steady_clock::now() - lastGrowth > kStall) {
+                return false;
+            }
+        }
+        return true;
     }
 
     static std::vector<std::string> lines(const std::string& text) {

@@ -56,7 +56,7 @@ class AudioDecoding : public AudioBridgeTest {
         initQuietly();
         loadQuietly("data/ondrivale.ogg");
         AudioBridge::play();
-        EXPECT_TRUE(waitFor([&] { return played().size() >= bytes; }, 60));
+        EXPECT_TRUE(waitForPlayed(bytes));
         AudioBridge::stop();
         AudioBridge::shutdown();
     }
@@ -119,7 +119,7 @@ TEST_F(AudioDecoding, DamagedSongsPlayUpToTheDamageThenSilence) {
     soundDeviceSelect(SoundBackend::Sink);
     secondCpuSelect(SecondCpuKind::Emulated);
     for (const Case& c : cases) {
-        const size_t before = played().size() / 2;
+        const size_t before = playedBytes() / 2;
         writeFile("data/ondrivale.ogg", c.bytes.data(), c.bytes.size());
         playUntilWritten(before * 2 + total * 2 + kSoundBlockBytes);
         const std::vector<int16_t> all = asSamples(played());
@@ -153,16 +153,16 @@ TEST_F(AudioDecoding, ASeekGoesOnFromItsSampleEvenInACutSong) {
     soundDeviceSelect(SoundBackend::Sink);
     secondCpuSelect(SecondCpuKind::Emulated);
     for (const Case& c : cases) {
-        const size_t before = played().size() / 4;
+        const size_t before = playedBytes() / 4;
         writeFile("data/ondrivale.ogg", c.bytes.data(), c.bytes.size());
         initQuietly();
         loadQuietly("data/ondrivale.ogg");
         AudioBridge::play();
-        EXPECT_TRUE(waitFor([&] { return played().size() >= (before + 44100 / 2) * 4; }));
+        EXPECT_TRUE(waitForPlayed((before + 44100 / 2) * 4));
         AudioBridge::stop();
         AudioBridge::seek(uint32_t(kTarget));
         AudioBridge::play();
-        EXPECT_TRUE(waitFor([&] { return played().size() >= (before + 44100 * 3) * 4; }));
+        EXPECT_TRUE(waitForPlayed((before + 44100 * 3) * 4));
         AudioBridge::stop();
         AudioBridge::shutdown();
 

@@ -17,7 +17,6 @@
 #include <thread>
 #include <vector>
 
-
 namespace audiotest {
 
 inline std::vector<uint8_t> readFile(const std::string& path) {

@@ -35,7 +35,7 @@ class EmulatedDecoder : public AudioBridgeTest {
         AudioBridgeTest::TearDown();
     }
     std::vector<int16_t> playWhole(SecondCpuKind kind, size_t blocks) {
-        const size_t before = played().size();
+        const size_t before = playedBytes();
         const size_t writesBefore = writesSeen();
         const size_t bytes = blocks * kSoundBlockBytes;
         secondCpuSelect(kind);

@@ -65,7 +65,7 @@ class SecondCpu : public ::testing::Test {
         registerWrite(registers_, kRegSecondCpuClock, clock);
     }
     void load(const std::vector<uint8_t>& image) {
-        memcpy(simulatedSecondCpuMemory(), image.data(), image.size());
+        if (!image.empty()) memcpy(simulatedSecondCpuMemory(), image.data(), image.size());
     }
     volatile uint16_t* registers_ = nullptr;
 };

@@ -2,16 +2,16 @@
 // nothing the viewer gets. One scripted play with keys (pause, overlay, jumps
 // forward and back), run once with the copy and once without from the same
 // start: every pass shows the same frame, asks the audio bridge for the same
-// sound (playing or not, which sample) and leaves rand() at the same place.
+// sound (playing or not, which sample) and leaves the random sequence at the same place.
 // With the copy, every position start is saved after a few hundred passes,
 // and a jump then runs one frame.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <map>
 
 #include "core/engine_state.h"
 #include "core/timeline.h"
+#include "fixed/random.h"
 #include "platform/simulated_memory.h"
 #include "platform/sound_control_block.h"
 #include "platform/sound_device.h"
@@ -41,14 +41,10 @@ constexpr int kPasses = 600;
 // Pressed before the pass of the same number. The copy has saved every
 // position start by pass 400 (32 frames a pass); the first jumps come before.
 const std::map<int, std::vector<SDLKey>> kScript = {
-    {100, {SDLK_SPACE}},
-    {130, {SDLK_o}},
-    {160, {SDLK_SPACE}},
-    {200, {SDLK_RIGHT, SDLK_RIGHT, SDLK_RIGHT}},
-    {260, {SDLK_o}},
-    {420, std::vector<SDLKey>(25, SDLK_RIGHT)},
-    {480, {SDLK_LEFT}},
-    {520, {SDLK_HOME}},
+    {100, {SDLK_SPACE}}, {130, {SDLK_o}},
+    {160, {SDLK_SPACE}}, {200, {SDLK_RIGHT, SDLK_RIGHT, SDLK_RIGHT}},
+    {260, {SDLK_o}},     {420, std::vector<SDLKey>(25, SDLK_RIGHT)},
+    {480, {SDLK_LEFT}},  {520, {SDLK_HOME}},
 };
 constexpr int kLateJumpPass = 421;  // the pass that makes the jump asked for at 420
 
@@ -86,7 +82,7 @@ Play play(bool ahead) {
             {control.playing, control.seekRequest - seeksBefore, control.seekSample});
     }
     platformSetPresentObserver(nullptr, nullptr);
-    for (int i = 0; i < 4; ++i) result.randomsAfter.push_back(rand());
+    for (int i = 0; i < 4; ++i) result.randomsAfter.push_back(demoRand());
     return result;
 }
 
