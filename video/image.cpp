@@ -7,20 +7,19 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/messages.h"
 #include "video/display.h"
 
 Image::Image(const char* path) {
     Display* display = Display::instance();
     SDL_Surface* surface = IMG_Load(path);
     if (surface == nullptr) {
-        printf("error loading %s\n", path);
-        exit(1);
+        exitLoadingFailed(path);
     }
     SDL_Surface* converted = SDL_ConvertSurface(surface, display->format, 0);
     if (converted == nullptr) {
         SDL_FreeSurface(surface);
-        printf("error loading %s\n", path);
-        exit(1);
+        exitLoadingFailed(path);
     }
     width = surface->w;
     height = surface->h;
@@ -45,8 +44,7 @@ Image* loadPicture(const char* path, int minWidth, int minHeight, bool exactWidt
     Image* image = new Image(path);
     const bool wideEnough = exactWidth ? image->width == minWidth : image->width >= minWidth;
     if (!wideEnough || image->height < minHeight) {
-        printf("error loading %s\n", path);
-        exit(1);
+        exitLoadingFailed(path);
     }
     return image;
 }
