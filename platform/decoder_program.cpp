@@ -54,6 +54,14 @@ long streamTell(void* source) {
     return long(static_cast<SongStream*>(source)->position);
 }
 
+// Opens the stream from its start; it stays in use by *file until tremor_ov_clear.
+bool openSong(SongStream* stream, OggVorbis_File* file, bool seekable) {
+    stream->position = 0;
+    const ov_callbacks callbacks = {streamRead, seekable ? streamSeek : noSeek, nullptr,
+                                    streamTell};
+    return tremor_ov_open_callbacks(stream, file, nullptr, 0, callbacks) == 0;
+}
+
 class SongDecoder {
   public:
     SongDecoder(const uint8_t* memory, uint32_t offset, uint32_t length) {
@@ -92,11 +100,8 @@ class SongDecoder {
   private:
     bool reopen(bool seekable) {
         close();
-        stream_.position = 0;
         ended_ = false;
-        const ov_callbacks callbacks = {streamRead, seekable ? streamSeek : noSeek, nullptr,
-                                        streamTell};
-        open_ = tremor_ov_open_callbacks(&stream_, &file_, nullptr, 0, callbacks) == 0;
+        open_ = openSong(&stream_, &file_, seekable);
         return open_;
     }
 
@@ -148,6 +153,16 @@ void fillBlock(SongDecoder& decoder, SoundBlock& block) {
 }
 
 }  // namespace
+
+bool decoderAcceptsSong(const uint8_t* song, size_t length) {
+    SongStream stream{song, length, 0};
+    OggVorbis_File file{};
+    if (!openSong(&stream, &file, false)) return false;
+    const vorbis_info* info = tremor_ov_info(&file, -1);
+    const bool playable = info != nullptr && info->channels >= 1;
+    tremor_ov_clear(&file);
+    return playable;
+}
 
 void decoderProgramMain(uint8_t* memory, const std::atomic<bool>& halt) {
     SoundControlBlock* control = reinterpret_cast<SoundControlBlock*>(memory + kControlBlockOffset);

@@ -14,6 +14,11 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 
 void decoderProgramMain(uint8_t* memory, const std::atomic<bool>& halt);
+
+// Whether the program finds an Ogg Vorbis stream in these song bytes (its
+// headers open), that is whether it will play anything but silence.
+bool decoderAcceptsSong(const uint8_t* song, size_t length);

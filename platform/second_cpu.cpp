@@ -7,6 +7,7 @@
 
 #include "platform/code940_image.h"
 #include "platform/decoder_program.h"
+#include "platform/mem_device.h"
 #include "platform/registers.h"
 #include "platform/simulated_memory.h"
 
@@ -25,7 +26,7 @@ void* programThread(void*) {
 }
 
 void startProgram() {
-    if (!code940ImageRecognised(simulatedSecondCpuMemory())) return;
+    if (!secondCpuRunsImage(simulatedSecondCpuMemory(), kSecondCpuMemorySize)) return;
     gHaltRequested.store(false);
     gProgramStarted = pthread_create(&gProgramThread, nullptr, programThread, nullptr) == 0;
 }
@@ -38,6 +39,10 @@ void haltProgram() {
 }
 
 }  // namespace
+
+bool secondCpuRunsImage(const uint8_t* image, size_t size) {
+    return size >= kCode940ImageSize && code940ImageRecognised(image);
+}
 
 void secondCpuRegistersChanged(uint16_t clockRegister, uint16_t resetRegister) {
     const bool clockOn = (clockRegister & 1) != 0;

@@ -9,9 +9,15 @@
 // write to either register, from whichever thread wrote.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 void secondCpuRegistersChanged(uint16_t clockRegister, uint16_t resetRegister);
+
+// Whether the processor runs this program image (size bytes, as at its
+// address 0) when released: the one test for both the processor and whoever
+// asks beforehand whether a code940.bin can play.
+bool secondCpuRunsImage(const uint8_t* image, size_t size);
 
 // Whether the decoder program's thread exists (started and not yet halted).
 bool secondCpuProgramRunning();
