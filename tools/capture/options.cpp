@@ -95,20 +95,36 @@ bool refuse(std::string* error, const std::string& message) {
     return false;
 }
 
+// "--scale takes a whole factor from 1 to 8, not '9'"
+bool refuseValue(std::string* error, const char* option, const char* takes,
+                 const std::string& value) {
+    return refuse(error, std::string(option) + " takes " + takes + ", not '" + value + "'");
+}
+
 bool applyVideoPath(const std::string& value, CaptureOptions* options, std::string* error) {
     if (value == "-") {
         return refuse(error, "--out takes a file name: the video cannot go to standard output");
     }
     if (videoContainer(value) == nullptr) {
-        return refuse(error,
-                      "--out takes a name ending in .mp4, .mkv or .mov, not '" + value + "'");
+        return refuseValue(error, "--out", "a name ending in .mp4, .mkv or .mov", value);
     }
     options->videoPath = value;
     return true;
 }
 
+bool applyMusicTime(int id, const std::string& value, CaptureOptions* options, std::string* error) {
+    const bool from = id == kFrom;
+    if (!parseMusicTime(value, from ? &options->fromMs : &options->toMs)) {
+        return refuseValue(error, from ? "--from" : "--to", "milliseconds or a position p0 to p35",
+                           value);
+    }
+    (from ? options->hasFrom : options->hasTo) = true;
+    return true;
+}
+
 // Stores one option's value; false with one line in *error if it is not valid.
 bool applyOption(int id, const std::string& value, CaptureOptions* options, std::string* error) {
+    uint64_t scale = 0;
     switch (id) {
         case kOut:
             return applyVideoPath(value, options, error);
@@ -119,35 +135,21 @@ bool applyOption(int id, const std::string& value, CaptureOptions* options, std:
             options->hashesPath = value;
             return true;
         case kFps:
-            if (parseFrameRate(value, &options->rate)) return true;
-            return refuse(error,
-                          "--fps takes a rate from 1 to 1000 such as 60, 59.94 or "
-                          "60000/1001, not '" +
-                              value + "'");
+            return parseFrameRate(value, &options->rate) ||
+                   refuseValue(error, "--fps",
+                               "a rate from 1 to 1000 such as 60, 59.94 or 60000/1001", value);
         case kFrom:
-        case kTo: {
-            const bool from = id == kFrom;
-            if (!parseMusicTime(value, from ? &options->fromMs : &options->toMs)) {
-                return refuse(error, std::string(from ? "--from" : "--to") +
-                                         " takes milliseconds or a position p0 to p35, not '" +
-                                         value + "'");
-            }
-            (from ? options->hasFrom : options->hasTo) = true;
-            return true;
-        }
+        case kTo:
+            return applyMusicTime(id, value, options, error);
         case kAt:
-            if (parseAtList(value, &options->atMs)) return true;
-            return refuse(error,
-                          "--at takes milliseconds separated by commas, not '" + value + "'");
-        case kScale: {
-            uint64_t scale = 0;
+            return parseAtList(value, &options->atMs) ||
+                   refuseValue(error, "--at", "milliseconds separated by commas", value);
+        case kScale:
             if (!parseUnsigned(value, kMaxScale, &scale) || scale == 0) {
-                return refuse(error,
-                              "--scale takes a whole factor from 1 to 8, not '" + value + "'");
+                return refuseValue(error, "--scale", "a whole factor from 1 to 8", value);
             }
             options->scale = int(scale);
             return true;
-        }
         case kNoSound:
             options->noSound = true;
             return true;
