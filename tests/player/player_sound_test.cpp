@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 
 #include "../music/audio_bridge_fixture.h"
 #include "../music/audio_test_support.h"
@@ -81,7 +82,12 @@ TEST_F(AudioBridgeTest, PlayerSoundAfterAJumpOrAPauseIsTheDecodersOutputFromThat
     demoLoopPass();
     ASSERT_TRUE(playerPaused());
     const size_t pauseSample = size_t(playerPausedMusicMs()) * kSecond / 1000;
-    usleep(300000);
+    // Paused until the driver has recorded half a second more: the sound
+    // still queued, then silence, however slowly its thread runs here.
+    const auto recorded = [&] { return size_t(std::filesystem::file_size(recording)); };
+    const size_t pausedAt = recorded();
+    ASSERT_TRUE(
+        audiotest::waitFor([&] { return recorded() >= pausedAt + kSecond / 2 * kBytesPerSample; }));
     press(SDLK_SPACE);
     demoLoopPass();
     playFor(kSecond / 2);
