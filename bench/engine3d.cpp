@@ -38,7 +38,7 @@ void setCamera(Camera& camera, Fixed x, Fixed z, int32_t rotY) {
 }
 
 void drawSpid(Scene& s, Display* display, int frame) {
-    setCamera(*display->camera, -0x18000, 0, -16384);
+    setCamera(sharedCamera(), -0x18000, 0, -16384);
     s.spid->rotX = frame * 120;
     s.spid->rotY = frame * 400;
     s.spid->transform();
@@ -46,8 +46,8 @@ void drawSpid(Scene& s, Display* display, int frame) {
     s.spid->drawTextured();
 }
 
-void drawCubes(Scene& s, Display* display) {
-    setCamera(*display->camera, 0, 0x20000, 0);
+void drawCubes(Scene& s) {
+    setCamera(sharedCamera(), 0, 0x20000, 0);
     for (auto& cube : s.cubes) {
         cube->rotX += 100;
         cube->rotY += 500;
@@ -95,7 +95,7 @@ int main(int argc, char** argv) {
     drawSpid(s, display, 0);
     const int spidPixels = countNot(display->pixels, 0x0001);
     for (int i = 0; i < Display::kPixelCount; ++i) display->pixels[i] = 0x0001;
-    drawCubes(s, display);
+    drawCubes(s);
     const int cubePixels = countNot(display->pixels, 0x0001);
 
     using Clock = std::chrono::steady_clock;
@@ -105,7 +105,7 @@ int main(int argc, char** argv) {
         const auto t0 = Clock::now();
         drawSpid(s, display, frame);
         const auto t1 = Clock::now();
-        drawCubes(s, display);
+        drawCubes(s);
         const auto t2 = Clock::now();
         spidTime += t1 - t0;
         cubeTime += t2 - t1;

@@ -1,14 +1,16 @@
 #include "core/player.h"
 
+#include <SDL_keysym.h>
+
 #include <algorithm>
 #include <cstring>
 
-#include "core/demo.h"
 #include "core/seek.h"
 #include "core/timeline.h"
 #include "music/audio_bridge.h"
 #include "music/pattern_data.h"
 #include "platform/clock.h"
+#include "platform/input.h"
 #include "platform/present.h"
 #include "video/display.h"
 #include "video/font.h"
@@ -16,26 +18,12 @@
 namespace {
 
 constexpr int kNoPosition = -1;
-constexpr uint64_t kSamplesPerSecond = 44100;
 
 bool gPaused = false;
 int32_t gPausedMusicMs = 0;
 int gLoopedPosition = kNoPosition;
 int gJumpTarget = kNoPosition;  // asked for, made at the next frame
-
-int32_t musicMsNow() {
-    return static_cast<int32_t>(platformTicks() - musicStartTicks);
-}
-
-uint32_t sampleAtMs(int32_t ms) {
-    return static_cast<uint32_t>(uint64_t(std::max(ms, 0)) * kSamplesPerSecond / 1000);
-}
-
-// The sound of frame n starts at sample n * 44100 / 60, as capture cuts it.
-uint32_t sampleOfFrame(uint64_t frame) {
-    return static_cast<uint32_t>(frame * kSamplesPerSecond * Seek::kRate.denominator /
-                                 Seek::kRate.numerator);
-}
+bool gQuitAsked = false;
 
 // Where the next jump starts from: the one already asked for, else the
 // position on the screen.
@@ -69,7 +57,8 @@ void jumpTo(int position) {
     const uint64_t frame = Seek::firstFrameOf(position);
     showSeeking();
     AudioBridge::stop();
-    AudioBridge::seek(sampleOfFrame(frame));
+    // The sound of the frame starts where capture cuts it.
+    AudioBridge::seek(static_cast<uint32_t>(soundFrameAt(frame, Seek::kRate)));
     Seek::runToFrame(frame);
     const auto ms = static_cast<int32_t>(frameTimeMs(frame, Seek::kRate));
     if (gLoopedPosition != kNoPosition) gLoopedPosition = position;
@@ -77,33 +66,100 @@ void jumpTo(int position) {
         gPausedMusicMs = ms;
         return;
     }
-    musicStartTicks = platformTicks() - static_cast<uint32_t>(ms);
+    Timeline::startMusicAt(ms);
     AudioBridge::play();
 }
 
 void pause() {
-    gPausedMusicMs = musicMsNow();
+    gPausedMusicMs = Timeline::musicMs();
     gPaused = true;
     AudioBridge::stop();
-    AudioBridge::seek(sampleAtMs(gPausedMusicMs));
+    AudioBridge::seek(static_cast<uint32_t>(soundFrameAtMs(uint64_t(std::max(gPausedMusicMs, 0)))));
 }
 
 void resume() {
-    musicStartTicks = platformTicks() - static_cast<uint32_t>(gPausedMusicMs);
+    Timeline::startMusicAt(gPausedMusicMs);
     gPaused = false;
     AudioBridge::play();
 }
 
-}  // namespace
+// ---- the keys --------------------------------------------------------------------
 
-void playerStart() {
-    gPaused = false;
-    gLoopedPosition = kNoPosition;
-    gJumpTarget = kNoPosition;
-    Seek::rememberStart();
+void quit() {
+    gQuitAsked = true;
 }
 
-bool playerRunFrame() {
+void pauseOrResume() {
+    if (gPaused) {
+        resume();
+    } else {
+        pause();
+    }
+}
+
+// The last position has no next one to go to.
+void nextPosition() {
+    if (currentPosition() < kLastPlayerPosition) askForJump(currentPosition() + 1);
+}
+
+void previousPosition() {
+    askForJump(currentPosition() - 1);
+}
+
+void musicStart() {
+    askForJump(0);
+}
+
+void loopOrUnloop() {
+    gLoopedPosition = gLoopedPosition == kNoPosition ? currentPosition() : kNoPosition;
+}
+
+void overlayOnOrOff() {
+    overlayEnabled = !overlayEnabled;
+}
+
+enum class On { Press, Release };
+
+struct KeyAction {
+    int key;
+    On on;
+    void (*act)();
+};
+
+// Every key the player knows. Backspace ends the demo on its release, as on
+// the console, and so does Escape, as at demo parties; the others act on
+// their press. Every other key is ignored.
+// clang-format off
+constexpr KeyAction kKeys[] = {
+    {SDLK_BACKSPACE, On::Release, quit},
+    {SDLK_ESCAPE,    On::Release, quit},
+    {SDLK_SPACE,     On::Press,   pauseOrResume},
+    {SDLK_RIGHT,     On::Press,   nextPosition},
+    {SDLK_LEFT,      On::Press,   previousPosition},
+    {SDLK_HOME,      On::Press,   musicStart},
+    {SDLK_l,         On::Press,   loopOrUnloop},
+    {SDLK_o,         On::Press,   overlayOnOrOff},
+};
+// clang-format on
+
+void readInput() {
+    InputEvent event;
+    while (platformNextInput(&event)) {
+        if (event.kind == InputEvent::Kind::Quit) {
+            quit();
+            continue;
+        }
+        const On on = event.kind == InputEvent::Kind::KeyDown ? On::Press : On::Release;
+        for (const KeyAction& action : kKeys) {
+            if (action.key == event.key && action.on == on) action.act();
+        }
+    }
+}
+
+// ---- the pass ----------------------------------------------------------------------
+
+// The frame of one pass; true if it was the frame that ends the demo.
+bool runPassFrame() {
     if (gJumpTarget != kNoPosition) {
         const int position = gJumpTarget;
         gJumpTarget = kNoPosition;
@@ -112,41 +168,36 @@ bool playerRunFrame() {
     }
     if (gPaused) return false;
     // The time is read once, so the frame run is the frame checked.
-    const int32_t ms = musicMsNow();
+    const int32_t ms = Timeline::musicMs();
     if (gLoopedPosition != kNoPosition &&
         PatternData::rowsAt(ms) >= (gLoopedPosition + 1) * PatternData::kRows) {
         jumpTo(gLoopedPosition);
         return false;
     }
-    return demoRunFrameAt(ms);
+    Timeline::runFrameAt(ms);
+    return Timeline::ended();
 }
 
-void playerKey(PlayerKey key) {
-    switch (key) {
-        case PlayerKey::PauseResume:
-            if (gPaused) {
-                resume();
-            } else {
-                pause();
-            }
-            break;
-        case PlayerKey::NextPosition:
-            // The last position has no next one to go to.
-            if (currentPosition() < kLastPlayerPosition) askForJump(currentPosition() + 1);
-            break;
-        case PlayerKey::PreviousPosition:
-            askForJump(currentPosition() - 1);
-            break;
-        case PlayerKey::MusicStart:
-            askForJump(0);
-            break;
-        case PlayerKey::Loop:
-            gLoopedPosition = gLoopedPosition == kNoPosition ? currentPosition() : kNoPosition;
-            break;
-        case PlayerKey::Overlay:
-            overlayEnabled = !overlayEnabled;
-            break;
-    }
+}  // namespace
+
+void playerStart() {
+    gPaused = false;
+    gLoopedPosition = kNoPosition;
+    gJumpTarget = kNoPosition;
+    gQuitAsked = false;
+    Seek::rememberStart();
+}
+
+bool playerPass() {
+    bool end = runPassFrame();
+    readInput();
+    if (gQuitAsked) end = true;
+    platformEndFrame();
+    return end;
+}
+
+void playerJumpTo(int position) {
+    askForJump(position);
 }
 
 bool playerPaused() {

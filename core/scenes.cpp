@@ -1,6 +1,8 @@
 #include "core/scenes.h"
 
-#include "core/timeline.h"
+#include <type_traits>
+
+#include "core/state_copy.h"
 #include "scenes/credits.h"
 #include "scenes/env_mesh.h"
 #include "scenes/flare.h"
@@ -10,84 +12,71 @@
 #include "scenes/particle_field.h"
 #include "scenes/title.h"
 
-TitleScene* gTitleScene = nullptr;
-EnvMeshScene* gEnvMeshScene = nullptr;
-FlowerScene* gFlowerScene = nullptr;
-GreetsCubeScene* gGreetsCubeScene = nullptr;
-ParticleFieldScene* gParticleFieldScene = nullptr;
-LogoOverlayScene* gLogoOverlayScene = nullptr;
-FlareScene* gFlareScene = nullptr;
-CreditsScene* gCreditsScene = nullptr;
-
 namespace {
 
-// A scene whose bit is set but that was never built (a test that drives the
-// Timeline alone) draws nothing.
-template <class Scene>
-void updateIf(int32_t mask, int32_t bit, Scene* scene, int elapsedMs) {
-    if ((mask & bit) && scene) scene->update(elapsedMs);
+enum Lifetime { kReleasedAtShutdown, kLivesToTheEnd };
+
+// The scene table, in the order in which a frame updates and then renders the
+// scenes. Step: the place in start-up's construction order, title first.
+template <class Visit>
+void forEachScene(Visit&& visit) {
+    // clang-format off
+    //    instance             bit                  step lifetime
+    visit(gGreetsCubeScene,    kSceneGreetsCube,    4,   kReleasedAtShutdown);
+    visit(gLogoOverlayScene,   kSceneLogoOverlay,   6,   kReleasedAtShutdown);
+    visit(gFlareScene,         kSceneFlare,         7,   kReleasedAtShutdown);
+    visit(gCreditsScene,       kSceneCredits,       8,   kReleasedAtShutdown);
+    visit(gParticleFieldScene, kSceneParticleField, 5,   kReleasedAtShutdown);
+    // Under the particle field's bit and after it, so it draws over the field.
+    visit(gEnvMeshScene,       kSceneParticleField, 2,   kLivesToTheEnd);
+    visit(gFlowerScene,        kSceneFlower,        3,   kLivesToTheEnd);
+    visit(gTitleScene,         kSceneTitle,         1,   kLivesToTheEnd);
+    // clang-format on
 }
 
-template <class Scene>
-void renderIf(int32_t mask, int32_t bit, Scene* scene) {
-    if ((mask & bit) && scene) scene->render();
-}
-
-template <class Scene>
-void destroy(Scene*& scene) {
-    delete scene;
-    scene = nullptr;
+int sceneCount() {
+    int count = 0;
+    forEachScene([&](auto*, int32_t, int, Lifetime) { ++count; });
+    return count;
 }
 
 }  // namespace
 
 void constructScenes(void (*progress)()) {
-    gTitleScene = new TitleScene();
-    progress();
-    gEnvMeshScene = new EnvMeshScene();
-    progress();
-    gFlowerScene = new FlowerScene();
-    progress();
-    gGreetsCubeScene = new GreetsCubeScene();
-    progress();
-    gParticleFieldScene = new ParticleFieldScene();
-    progress();
-    gLogoOverlayScene = new LogoOverlayScene();
-    progress();
-    gFlareScene = new FlareScene();
-    progress();
-    gCreditsScene = new CreditsScene();  // last: no loading step of its own
+    const int count = sceneCount();
+    for (int step = 1; step <= count; ++step) {
+        forEachScene([&](auto*& scene, int32_t, int sceneStep, Lifetime) {
+            if (sceneStep == step) scene = new std::remove_reference_t<decltype(*scene)>();
+        });
+        if (step < count) progress();
+    }
 }
 
-// The mesh scene runs under the particle field's bit, after it, so it draws
-// over the field's picture.
 void updateScenes(int32_t mask, int elapsedMs) {
-    updateIf(mask, kSceneGreetsCube, gGreetsCubeScene, elapsedMs);
-    updateIf(mask, kSceneLogoOverlay, gLogoOverlayScene, elapsedMs);
-    updateIf(mask, kSceneFlare, gFlareScene, elapsedMs);
-    updateIf(mask, kSceneCredits, gCreditsScene, elapsedMs);
-    updateIf(mask, kSceneParticleField, gParticleFieldScene, elapsedMs);
-    updateIf(mask, kSceneParticleField, gEnvMeshScene, elapsedMs);
-    updateIf(mask, kSceneFlower, gFlowerScene, elapsedMs);
-    updateIf(mask, kSceneTitle, gTitleScene, elapsedMs);
+    forEachScene([&](auto* scene, int32_t bit, int, Lifetime) {
+        if ((mask & bit) && scene) scene->update(elapsedMs);
+    });
 }
 
 void renderScenes(int32_t mask) {
-    renderIf(mask, kSceneGreetsCube, gGreetsCubeScene);
-    renderIf(mask, kSceneLogoOverlay, gLogoOverlayScene);
-    renderIf(mask, kSceneFlare, gFlareScene);
-    renderIf(mask, kSceneCredits, gCreditsScene);
-    renderIf(mask, kSceneParticleField, gParticleFieldScene);
-    renderIf(mask, kSceneParticleField, gEnvMeshScene);
-    renderIf(mask, kSceneFlower, gFlowerScene);
-    renderIf(mask, kSceneTitle, gTitleScene);
+    forEachScene([&](auto* scene, int32_t bit, int, Lifetime) {
+        if ((mask & bit) && scene) scene->render();
+    });
 }
 
-// The title, mesh and flower scenes are left to the end of the process.
+void copySceneStates(StateCopy& s) {
+    forEachScene([&](auto* scene, int32_t, int, Lifetime) {
+        if (scene) scene->state(s);
+    });
+}
+
 void destroyScenes() {
-    destroy(gGreetsCubeScene);
-    destroy(gParticleFieldScene);
-    destroy(gLogoOverlayScene);
-    destroy(gFlareScene);
-    destroy(gCreditsScene);
+    const int count = sceneCount();
+    for (int step = 1; step <= count; ++step) {
+        forEachScene([&](auto*& scene, int32_t, int sceneStep, Lifetime lifetime) {
+            if (sceneStep != step || lifetime != kReleasedAtShutdown) return;
+            delete scene;
+            scene = nullptr;
+        });
+    }
 }

@@ -3,7 +3,6 @@
 #include <iterator>
 #include <map>
 
-#include "core/demo.h"
 #include "core/engine_state.h"
 #include "music/pattern_data.h"
 #include "platform/present.h"
@@ -17,6 +16,10 @@ std::map<uint64_t, EngineState> gSaved;
 bool startsAPosition(uint64_t frame) {
     const int32_t rows = PatternData::rowsAt(static_cast<int32_t>(frameTimeMs(frame, Seek::kRate)));
     return frame == Seek::firstFrameOf(rows / PatternData::kRows);
+}
+
+void saveIfAPositionStart(uint64_t frame) {
+    if (startsAPosition(frame) && gSaved.count(frame) == 0) gSaved[frame].save();
 }
 
 }  // namespace
@@ -41,11 +44,9 @@ void Seek::runToFrame(uint64_t target) {
     platformUseFrameClock(musicStartTicks, kRate, first);
     platformSetPainting(false);
     for (uint64_t frame = first;; ++frame) {
-        if (frame != first && startsAPosition(frame) && gSaved.count(frame) == 0) {
-            gSaved[frame].save();
-        }
-        const bool ended = demoRunFrame();
-        if (frame == target || ended) break;
+        if (frame != first) saveIfAPositionStart(frame);
+        Timeline::runFrame();
+        if (frame == target || Timeline::ended()) break;
         platformEndFrame();
     }
     platformRestoreClock(host);

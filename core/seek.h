@@ -5,16 +5,21 @@
 // offline capture. Feedback effects carry state from frame to frame, so a
 // frame can only be reached by running the frames before it: the engine goes
 // back to a saved state at or before the target (the one saved at start-up,
-// or one saved at the start of a music position on an earlier run) and runs
-// every frame from there without painting the window or waiting. The start
-// of each music position it passes is saved on the way, so a later jump there
-// costs one frame. Main thread only.
+// or one saved at the start of a music position) and runs every frame from
+// there without painting the window or waiting. The start of each music
+// position it passes is saved on the way, so a later jump there costs one
+// frame.
+// Main thread only.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
+#include "core/timeline.h"
 #include "platform/clock.h"
+
+// The positions a jump can reach: 0 to the noise's last one.
+constexpr int kLastPlayerPosition = kEndPosition - 1;
 
 namespace Seek {
 

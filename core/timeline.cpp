@@ -3,13 +3,13 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "core/demo.h"
 #include "core/scenes.h"
 #include "music/pattern_data.h"
 #include "platform/clock.h"
 #include "video/display.h"
 #include "video/font.h"
 
+uint32_t musicStartTicks = 0;
 int32_t SceneMask = 1;
 int32_t previousSceneMask = 0;
 int noiseLevel = 0;
@@ -48,8 +48,16 @@ void drawOverlay(Display* display, int32_t position, int32_t row) {
 
 }  // namespace
 
+int32_t Timeline::musicMs() {
+    return static_cast<int32_t>(platformTicks() - musicStartTicks);
+}
+
+void Timeline::startMusicAt(int32_t ms) {
+    musicStartTicks = platformTicks() - static_cast<uint32_t>(ms);
+}
+
 int32_t Timeline::sceneMaskFor(int32_t position) {
-    if (position >= 35) return kSceneEnd;
+    if (position >= kEndPosition) return kSceneEnd;
     if (position >= 32) return kSceneNoise;
     if (position >= 28) return kSceneFlare;
     if (position >= 24) return kSceneFlower;
@@ -62,7 +70,7 @@ int32_t Timeline::sceneMaskFor(int32_t position) {
 }
 
 void Timeline::runFrame() {
-    runFrameAt(static_cast<int>(platformTicks() - musicStartTicks));
+    runFrameAt(musicMs());
 }
 
 void Timeline::runFrameAt(int elapsedMs) {

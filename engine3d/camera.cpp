@@ -1,6 +1,13 @@
 #include "engine3d/camera.h"
 
 #include "fixed/tables.h"
+#include "video/display.h"
+
+Camera& sharedCamera() {
+    Display* display = Display::instance();
+    if (display->camera == nullptr) display->camera = new Camera();
+    return *display->camera;
+}
 
 Matrix3 rotationFromAngles(int32_t rotX, int32_t rotY, int32_t rotZ) {
     Matrix3 r;

@@ -1,8 +1,9 @@
 // camera.h - the one camera every mesh transform looks through.
 //
-// The Display creates it and keeps the pointer; scenes write the position and
-// the angles (65536 per turn), then call update() before transforming meshes.
-// The position is added to every mesh position, not subtracted.
+// It is made on the first sharedCamera() call and the Display keeps the
+// pointer; scenes write the position and the angles (65536 per turn), then
+// call update() before transforming meshes. The position is added to every
+// mesh position, not subtracted.
 #pragma once
 
 #include "engine3d/matrix3.h"
@@ -30,6 +31,10 @@ class Camera {
     Fixed spare[3] = {0, 0, 0};  // kept in the record, never used
     Matrix3 matrix;
 };
+
+// The one camera, made on first use (position and angles 0, matrix identity)
+// and kept as the Display's camera.
+Camera& sharedCamera();
 
 // The rotation for three angles (each reduced to 16 bits by the caller) from
 // the sine and cosine tables.

@@ -28,7 +28,7 @@ bool projectionScale(Fixed focal, Fixed z, Fixed& scale) {
 void Mesh::transform() {
     rebuildRotation(rotX, rotY, rotZ, matrix);
 
-    const Camera& camera = *display->camera;
+    const Camera& camera = sharedCamera();
     Matrix3 toCamera;  // object rotation first, then the camera's
     toCamera.setIdentity();
     toCamera.multiply(matrix);

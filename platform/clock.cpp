@@ -36,6 +36,14 @@ uint64_t firstFrameAtOrAfter(uint64_t ms, FrameRate rate) {
     return (ms * rate.numerator + perFrame - 1) / perFrame;
 }
 
+uint64_t soundFrameAt(uint64_t frame, FrameRate rate) {
+    return frame * kSoundSamplesPerSecond * rate.denominator / rate.numerator;
+}
+
+uint64_t soundFrameAtMs(uint64_t ms) {
+    return ms * kSoundSamplesPerSecond / 1000;
+}
+
 uint32_t platformTicks() {
     if (!gScheduled) return SDL_GetTicks();
     return gStartMs + static_cast<uint32_t>(gFrame * gMsNumerator / gMsDenominator);

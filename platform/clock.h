@@ -23,6 +23,15 @@ uint64_t frameTimeMs(uint64_t frame, FrameRate rate);
 // The first frame whose time is at or after ms.
 uint64_t firstFrameAtOrAfter(uint64_t ms, FrameRate rate);
 
+// Stereo samples a second of the sound: the soundtrack, the second
+// processor's blocks and the sound device.
+constexpr uint64_t kSoundSamplesPerSecond = 44100;
+// The stereo sample at which frame n of a schedule begins:
+// floor(n * 44100 * denominator / numerator), exact in integers.
+uint64_t soundFrameAt(uint64_t frame, FrameRate rate);
+// The stereo sample at ms of music: floor(ms * 44100 / 1000).
+uint64_t soundFrameAtMs(uint64_t ms);
+
 uint32_t platformTicks();
 
 // Switches to a scheduled clock at startMs, advancing by stepMs at every

@@ -63,7 +63,7 @@ void EnvMeshScene::followBeat() {
 }
 
 void EnvMeshScene::placeCameraAndMesh() {
-    Camera& camera = *Display::instance()->camera;
+    Camera& camera = sharedCamera();
     // The pulse pulls the camera in; with the orbit at 0 it stands at (-radius, 0, 0).
     camera.placeOnOrbit(orbitAngle, kOrbitRadius - pulse);
     orbitAngle &= 0xFFFF;

@@ -61,7 +61,7 @@ void FlowerScene::update(int elapsedMs) {
     moveSparks();
     if (PatternData::instance().eventPassed(kBeatEvent)) emitSparks();
 
-    Display::instance()->camera->update();
+    sharedCamera().update();
     emitter->transform();
     mesh->transform();
 
@@ -75,7 +75,7 @@ void FlowerScene::update(int elapsedMs) {
 // A circle of radius 1.5 about the vertical axis, a turn every 131 updates.
 void FlowerScene::placeCamera() {
     orbitAngle = (orbitAngle + kOrbitStep) & 0xFFFF;
-    Display::instance()->camera->placeOnOrbit(orbitAngle, kOrbitRadius);
+    sharedCamera().placeOnOrbit(orbitAngle, kOrbitRadius);
 }
 
 // Gravity pulls along the model's z axis, which the quarter turn about x makes

@@ -71,7 +71,7 @@ void GreetsCubeScene::update(int elapsedMs) {
 // Once, at the first update: the camera faces the wall from 2.0 away and is
 // not touched again by this scene. -16384 - 0xC000 is one full turn.
 void GreetsCubeScene::placeCamera() {
-    Camera& camera = *Display::instance()->camera;
+    Camera& camera = sharedCamera();
     orbitAngle = kStartOrbit;
     camera.placeOnOrbit(orbitAngle, kOrbitRadius);
     orbitAngle &= 0xFFFF;

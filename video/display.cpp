@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "engine3d/camera.h"
 #include "platform/clock.h"
 #include "platform/messages.h"
 #include "platform/present.h"
@@ -36,7 +35,6 @@ Display::Display(int w, int h, int bitsPerPixel) {
     fpsWindowStart = 0;
     framesPerSecondValue = 0;
     fpsFrameCount = 0;
-    camera = new Camera();
     for (int32_t& d : depth) d = 65536000;  // 1000.0: farther than anything drawn
     updateTop = 0;
     updateHeight = 0;

@@ -1,4 +1,6 @@
-// display.h - the one 320x240 RGB565 screen, its depth buffer and the shared camera.
+// display.h - the one 320x240 RGB565 screen, its depth buffer and the
+// pointer to the 3D engine's shared camera (made by sharedCamera() in
+// engine3d/camera.h on its first use).
 //
 // Drawing code writes straight into `pixels` (pixel (x, y) at y*width + x) and
 // the 3D rasterizers into `depth`. present() hands the band of rows that

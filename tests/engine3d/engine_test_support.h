@@ -31,7 +31,8 @@ inline Display* engine() {
 
 // The camera at `position`, angles 0 (identity matrix).
 inline Camera& cameraAt(Fixed x, Fixed y, Fixed z) {
-    Camera& camera = *engine()->camera;
+    engine();
+    Camera& camera = sharedCamera();
     camera.posX = x;
     camera.posY = y;
     camera.posZ = z;

@@ -96,7 +96,8 @@ TEST(CameraUpdate, ReducesItsAnglesAndRebuildsTheMatrix) {
 }
 
 TEST(DisplayCamera, StartsAtTheOriginWithTheIdentity) {
-    const Camera& camera = *enginetest::engine()->camera;
+    enginetest::engine();
+    const Camera& camera = sharedCamera();
     EXPECT_EQ(camera.posX | camera.posY | camera.posZ, 0);
     expectEntries(camera.matrix, {0x10000, 0, 0, 0, 0x10000, 0, 0, 0, 0x10000});
 }

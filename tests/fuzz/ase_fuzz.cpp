@@ -59,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fclose(file);
 
     Display* display = Display::instance();
-    Camera& camera = *display->camera;
+    Camera& camera = sharedCamera();
     camera.posX = camera.posY = 0;
     camera.posZ = (static_cast<int32_t>(data[3]) - 128) * 4096;  // around z = 0
     camera.rotX = data[4] * 257;

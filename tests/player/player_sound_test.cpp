@@ -73,13 +73,13 @@ TEST_F(AudioBridgeTest, PlayerSoundAfterAJumpOrAPauseIsTheDecodersOutputFromThat
 
     playFor(kSecond / 4);
     press(SDLK_RIGHT);
-    demoLoopPass();
-    demoLoopPass();
+    playerPass();
+    playerPass();
     const size_t jumpSample = Seek::firstFrameOf(1) * kSecond / 60;
     playFor(kSecond / 2);
-    for (int i = 0; i < 30; ++i) demoLoopPass();
+    for (int i = 0; i < 30; ++i) playerPass();
     press(SDLK_SPACE);
-    demoLoopPass();
+    playerPass();
     ASSERT_TRUE(playerPaused());
     const size_t pauseSample = size_t(playerPausedMusicMs()) * kSecond / 1000;
     // Paused until the driver has recorded half a second more: the sound
@@ -89,7 +89,7 @@ TEST_F(AudioBridgeTest, PlayerSoundAfterAJumpOrAPauseIsTheDecodersOutputFromThat
     ASSERT_TRUE(
         audiotest::waitFor([&] { return recorded() >= pausedAt + kSecond / 2 * kBytesPerSample; }));
     press(SDLK_SPACE);
-    demoLoopPass();
+    playerPass();
     playFor(kSecond / 2);
     demoShutDown();
 

@@ -45,11 +45,11 @@ struct PresentCounter {
 // A key's jump happens at the frame after the one in whose pass it was read.
 std::vector<uint64_t> jumpWith(SDLKey key, int framesAfter) {
     press(key);
-    demoLoopPass();
-    demoLoopPass();
+    playerPass();
+    playerPass();
     std::vector<uint64_t> frames = {shownHash()};
     for (int i = 0; i < framesAfter; ++i) {
-        demoLoopPass();
+        playerPass();
         frames.push_back(shownHash());
     }
     return frames;
@@ -75,8 +75,8 @@ TEST(Player, EveryPositionLooksTheSameWhicheverWayTheJumpCame) {
     for (int i = 0; i < kPositions + 3; ++i) press(SDLK_RIGHT);
     KeyDuringJump left{2000, SDLK_LEFT};
     platformSetPresentObserver(KeyDuringJump::observe, &left);
-    demoLoopPass();
-    demoLoopPass();
+    playerPass();
+    playerPass();
     platformSetPresentObserver(nullptr, nullptr);
     EXPECT_EQ(music.position(), kLastPlayerPosition);
     EXPECT_EQ(shownHash(), capture.at(starts[kLastPlayerPosition]));
@@ -84,10 +84,10 @@ TEST(Player, EveryPositionLooksTheSameWhicheverWayTheJumpCame) {
 
     // That pass read the key pressed meanwhile: the next one jumps.
     std::map<int, std::vector<uint64_t>> goingBack;
-    demoLoopPass();
+    playerPass();
     goingBack[33] = {shownHash()};
     for (int i = 0; i < kFramesAfter; ++i) {
-        demoLoopPass();
+        playerPass();
         goingBack[33].push_back(shownHash());
     }
     for (int p = 32; p >= 0; --p) goingBack[p] = jumpWith(SDLK_LEFT, kFramesAfter);
@@ -118,9 +118,9 @@ TEST(Player, PauseHoldsClockAndPictureAndResumeGoesOnFromTheSameRow) {
     soundDeviceSelect(SoundBackend::None);
     platformUseFrameClock(0, Seek::kRate);
     startPlayer();
-    for (uint64_t n = 0; n < kPausedAt; ++n) demoLoopPass();
+    for (uint64_t n = 0; n < kPausedAt; ++n) playerPass();
     press(SDLK_SPACE);
-    demoLoopPass();
+    playerPass();
     ASSERT_TRUE(playerPaused());
     EXPECT_EQ(shownHash(), capture.at(kPausedAt));
 
@@ -131,9 +131,9 @@ TEST(Player, PauseHoldsClockAndPictureAndResumeGoesOnFromTheSameRow) {
     PresentCounter counter;
     platformSetPresentObserver(PresentCounter::observe, &counter);
     // One second of the host's time, the last pass reading the resume key.
-    for (int i = 0; i < 59; ++i) demoLoopPass();
+    for (int i = 0; i < 59; ++i) playerPass();
     press(SDLK_SPACE);
-    demoLoopPass();
+    playerPass();
     platformSetPresentObserver(nullptr, nullptr);
     EXPECT_FALSE(playerPaused());
     EXPECT_EQ(counter.presents, 0);
@@ -146,7 +146,7 @@ TEST(Player, PauseHoldsClockAndPictureAndResumeGoesOnFromTheSameRow) {
     // The music time goes on from where it stood: the frames are the ones a
     // run without a pause shows next.
     for (uint64_t n = kPausedAt + 1; n <= kPausedAt + 10; ++n) {
-        demoLoopPass();
+        playerPass();
         EXPECT_EQ(shownHash(), capture.at(n)) << "frame " << n;
     }
     demoShutDown();
@@ -164,32 +164,32 @@ TEST(Player, JumpWhilePausedWaitsAndALoopReturnsToItsPositionStart) {
     startPlayer();
     PatternData& music = PatternData::instance();
     press(SDLK_SPACE);
-    demoLoopPass();
+    playerPass();
     for (int i = 0; i < 4; ++i) press(SDLK_RIGHT);
-    demoLoopPass();
-    demoLoopPass();
+    playerPass();
+    playerPass();
     EXPECT_TRUE(playerPaused());
     EXPECT_EQ(shownHash(), capture.at(start4));
     EXPECT_EQ(playerPausedMusicMs(), int32_t(frameTimeMs(start4, Seek::kRate)));
 
     press(SDLK_l);
-    demoLoopPass();
+    playerPass();
     EXPECT_EQ(playerLoopedPosition(), 4);
     // Resumed where the host's frame number and the picture's agree on the
     // 60 fps schedule, so the frames that follow are capture's own.
-    while ((platformFrameNumber() - start4) % 3 != 0) demoLoopPass();
+    while ((platformFrameNumber() - start4) % 3 != 0) playerPass();
     press(SDLK_SPACE);
-    demoLoopPass();
-    demoLoopPass();
+    playerPass();
+    playerPass();
     EXPECT_EQ(shownHash(), capture.at(start4 + 1));
-    demoLoopPass();
+    playerPass();
     EXPECT_EQ(shownHash(), capture.at(start4 + 2));
 
     // At the end of position 4, its start again; never position 5.
     int framesToLoop = 0;
     while (music.position() == 4 && framesToLoop < 1000) {
         const uint64_t last = shownHash();
-        demoLoopPass();
+        playerPass();
         ++framesToLoop;
         if (shownHash() == capture.at(start4)) {
             EXPECT_EQ(last, capture.at(start5 - 1));
@@ -200,7 +200,7 @@ TEST(Player, JumpWhilePausedWaitsAndALoopReturnsToItsPositionStart) {
     EXPECT_EQ(music.position(), 4);
 
     press(SDLK_l);
-    for (int i = 0; i < int(start5 - start4) + 2 && music.position() == 4; ++i) demoLoopPass();
+    for (int i = 0; i < int(start5 - start4) + 2 && music.position() == 4; ++i) playerPass();
     EXPECT_EQ(playerLoopedPosition(), -1);
     EXPECT_EQ(music.position(), 5);
     demoShutDown();

@@ -74,7 +74,8 @@ TEST(EnvMeshMesh, PulseFollowsBeatStarts) {
     for (int row : {0, 1, 5, 7}) music.event(20, row, 1);
     music.event(21, 0, 1);
     EnvMeshScene scene;
-    const Camera& camera = *scenetest::sceneEngine()->camera;
+    scenetest::sceneEngine();
+    const Camera& camera = sharedCamera();
     const int32_t pulses[] = {30000, 20000, 10000, 0, 0, 30000, 20000, 30000};
     int32_t rotY = scene.mesh->rotY;
     for (int k = 0; k < 8; ++k) {

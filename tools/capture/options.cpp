@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <numeric>
 
+#include "core/timeline.h"
 #include "music/pattern_data.h"
 
 const char* const kCaptureUsage =
@@ -36,7 +37,6 @@ namespace {
 constexpr uint32_t kMaxFps = 1000;
 constexpr uint32_t kMaxDenominator = 1000000;
 constexpr int kMaxScale = 8;
-constexpr int32_t kEndPosition = 35;
 
 bool parseUnsigned(const std::string& text, uint64_t limit, uint64_t* value) {
     if (text.empty() || text.size() > 12) return false;
@@ -264,10 +264,6 @@ bool parseCaptureOptions(int argc, const char* const* argv, CaptureOptions* opti
 
 uint32_t demoEndMs() {
     return uint32_t(PatternData::firstMsOfRow(kEndPosition * PatternData::kRows));
-}
-
-uint64_t soundFrameAt(uint64_t frame, FrameRate rate) {
-    return frame * 44100 * rate.denominator / rate.numerator;
 }
 
 bool makeFramePlan(const CaptureOptions& options, FramePlan* plan, std::string* error) {

@@ -68,6 +68,3 @@ bool makeFramePlan(const CaptureOptions& options, FramePlan* plan, std::string* 
 
 // The music time at which the demo ends: the start of position 35.
 uint32_t demoEndMs();
-
-// The stereo sample of the soundtrack (44100 a second) at which frame n begins.
-uint64_t soundFrameAt(uint64_t frame, FrameRate rate);
