@@ -4,7 +4,10 @@ pkg_check_modules(VORBIS REQUIRED IMPORTED_TARGET vorbisenc vorbisfile vorbis og
 add_asset_generator(font OUTPUTS data/font.png)
 add_asset_generator(song OUTPUTS data/patterndata.bin data/ondrivale.ogg LIBS PkgConfig::VORBIS)
 add_asset_generator(meshes OUTPUTS data/cube data/spid data/flow)
-add_asset_generator(code940 OUTPUTS code940.bin LIBS demo_headers)
+if(NOT DEMO_ASSETS_FROM)
+  include(cmake/code940.cmake)
+endif()
+add_asset_generator(code940 OUTPUTS code940.bin LIBS demo_headers INPUTS ${CODE940_RAW_IMAGE})
 pkg_check_modules(FREETYPE REQUIRED IMPORTED_TARGET freetype2)
 add_asset_generator(pictures LIBS PkgConfig::FREETYPE gen_meshes_lib OUTPUTS
   data/seinae.png

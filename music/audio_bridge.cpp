@@ -13,11 +13,11 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/code940_image.h"
 #include "platform/decoder_program.h"
 #include "platform/mem_device.h"
 #include "platform/messages.h"
 #include "platform/registers.h"
-#include "platform/second_cpu.h"
 #include "platform/sound_control_block.h"
 #include "platform/sound_device.h"
 
@@ -30,8 +30,6 @@ namespace {
 
 constexpr size_t kImageChunk = 1000;
 constexpr size_t kSongChunk = 100000;
-// The image must end before the control block that follows it.
-constexpr size_t kImageCapacity = kControlBlockOffset;
 
 // OSS requests and their values, applied in this order.
 constexpr unsigned long kDspSpeed = 0xC0045002;
@@ -185,12 +183,12 @@ std::string unreadable(const char* path) {
 
 std::string programProblem() {
     std::vector<uint8_t> image;
-    if (!readUpTo(kProgramFile, kImageCapacity + 1, &image)) return unreadable(kProgramFile);
-    if (image.size() > kImageCapacity) {
+    if (!readUpTo(kProgramFile, kCode940Capacity + 1, &image)) return unreadable(kProgramFile);
+    if (image.size() > kCode940Capacity) {
         return std::string(kProgramFile) +
                " is larger than the 2 MiB before the sound control block";
     }
-    if (!secondCpuRunsImage(image.data(), image.size())) {
+    if (!code940ImageRecognised(image.data(), image.size())) {
         return std::string(kProgramFile) + " is not a program the second processor runs";
     }
     return "";
@@ -290,7 +288,7 @@ void start940() {
     for (;;) {
         const size_t n = fread(chunk, 1, sizeof chunk, image);
         if (n == 0) break;
-        if (n > kImageCapacity - copied) {
+        if (n > kCode940Capacity - copied) {
             fclose(image);
             return;
         }

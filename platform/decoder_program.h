@@ -1,16 +1,10 @@
-// decoder_program.h - the program our code940.bin stands for: it decodes the
-// song in the second processor's memory into the control block's two sound
-// blocks.
+// decoder_program.h - the second processor's program (song_decoder.h) as a
+// thread of the desktop: the fast way to run it, and the reference that the
+// emulated ARM program must match sample for sample.
 //
-// It waits until songLoaded and songReady are both 1, then, while playing is 1,
-// fills block 0, 1, 0, 1, ..., each only when its `full` flag is 0, with 8192
-// bytes of 44100 Hz 16-bit little-endian stereo, and then sets `full` to 1. It
-// reads the Ogg from the memory itself (songOffset, songLength), never from a
-// file. After the end of the song, and from the first damaged or undecodable
-// place on, it fills silence. A song outside the memory plays as silence.
-// On a new seekRequest it decodes on from seekSample, and tags each block with
-// the request it follows (sound_control_block.h). Returns soon after *halt
-// becomes true.
+// Runs decoderProgramStep over the memory, sleeping a millisecond whenever
+// there is nothing to do, and returns soon after *halt becomes true.
+// decoderAcceptsSong asks the same decoder about a song before it is loaded.
 #pragma once
 
 #include <atomic>

@@ -12,10 +12,12 @@
 
 #include <cstddef>
 
+#include "platform/sound_control_layout.h"
+
 constexpr off_t kRegisterBase = 0xC0000000;
 constexpr size_t kRegisterWindowSize = 0x10000;
 constexpr off_t kSecondCpuMemoryBase = 0x03000000;
-constexpr size_t kSecondCpuMemorySize = 0xF80000;
+constexpr size_t kSecondCpuMemorySize = kSecondCpuMemoryBytes;
 
 // Like open(2) for "/dev/mem": a descriptor of the simulated device, or -1.
 int memDeviceOpen(const char* path, int flags);

@@ -1,47 +1,93 @@
 #include "platform/second_cpu.h"
 
 #include <pthread.h>
+#include <unistd.h>
 
 #include <atomic>
+#include <cstdlib>
+#include <cstring>
 #include <mutex>
 
 #include "platform/code940_image.h"
 #include "platform/decoder_program.h"
-#include "platform/mem_device.h"
 #include "platform/registers.h"
 #include "platform/simulated_memory.h"
+#include "platform/sound_control_layout.h"
 
 namespace {
 
 std::mutex gMutex;
+SecondCpuKind initialKind() {
+    const char* choice = getenv("ONDRIVALE_SECOND_CPU");
+    return choice != nullptr && strcmp(choice, "emulated") == 0 ? SecondCpuKind::Emulated
+                                                                : SecondCpuKind::Native;
+}
+
+SecondCpuKind gKind = initialKind();
+bool gCountInstructions = false;
 bool gRunning = false;  // clock on and out of reset with bank 3
 bool gProgramStarted = false;
+SecondCpuKind gStartedKind = SecondCpuKind::Emulated;
 pthread_t gProgramThread;
 std::atomic<bool> gHaltRequested{false};
+std::atomic<bool> gFaulted{false};
+std::mutex gFiguresMutex;
+ArmEmulatorFigures gFigures;
 
-void* programThread(void*) {
+void* nativeThread(void*) {
     pthread_setname_np(pthread_self(), "decoder940");
     decoderProgramMain(simulatedSecondCpuMemory(), gHaltRequested);
     return nullptr;
 }
 
+void* emulatedThread(void*) {
+    pthread_setname_np(pthread_self(), "arm940");
+    ArmEmulatorFigures figures;
+    const bool faulted = armEmulatorMain(simulatedSecondCpuMemory(), kSecondCpuMemoryBytes,
+                                         gHaltRequested, gCountInstructions, &figures);
+    gFaulted.store(faulted);
+    std::lock_guard<std::mutex> lock(gFiguresMutex);
+    gFigures.instructions += figures.instructions;
+    gFigures.waits += figures.waits;
+    gFigures.cpuNanoseconds += figures.cpuNanoseconds;
+    return nullptr;
+}
+
 void startProgram() {
-    if (!secondCpuRunsImage(simulatedSecondCpuMemory(), kSecondCpuMemorySize)) return;
+    if (!code940ImageRecognised(simulatedSecondCpuMemory(), kCode940Capacity)) return;
     gHaltRequested.store(false);
-    gProgramStarted = pthread_create(&gProgramThread, nullptr, programThread, nullptr) == 0;
+    gFaulted.store(false);
+    gStartedKind = gKind;
+    void* (*body)(void*) = gKind == SecondCpuKind::Emulated ? emulatedThread : nativeThread;
+    gProgramStarted = pthread_create(&gProgramThread, nullptr, body, nullptr) == 0;
 }
 
 void haltProgram() {
     if (!gProgramStarted) return;
     gHaltRequested.store(true);
-    pthread_join(gProgramThread, nullptr);
+    if (gStartedKind == SecondCpuKind::Emulated) {
+        // A stop can fall just before the emulator enters its core; ask again
+        // until the thread has ended.
+        while (pthread_tryjoin_np(gProgramThread, nullptr) != 0) {
+            armEmulatorStop();
+            usleep(1000);
+        }
+    } else {
+        pthread_join(gProgramThread, nullptr);
+    }
     gProgramStarted = false;
 }
 
 }  // namespace
 
-bool secondCpuRunsImage(const uint8_t* image, size_t size) {
-    return size >= kCode940ImageSize && code940ImageRecognised(image);
+void secondCpuSelect(SecondCpuKind kind) {
+    std::lock_guard<std::mutex> lock(gMutex);
+    gKind = kind;
+}
+
+SecondCpuKind secondCpuSelected() {
+    std::lock_guard<std::mutex> lock(gMutex);
+    return gKind;
 }
 
 void secondCpuRegistersChanged(uint16_t clockRegister, uint16_t resetRegister) {
@@ -60,4 +106,22 @@ void secondCpuRegistersChanged(uint16_t clockRegister, uint16_t resetRegister) {
 bool secondCpuProgramRunning() {
     std::lock_guard<std::mutex> lock(gMutex);
     return gProgramStarted;
+}
+
+bool secondCpuProgramFaulted() {
+    return gFaulted.load();
+}
+
+void secondCpuDoorbell() {
+    armEmulatorWake();
+}
+
+void secondCpuCountInstructions(bool count) {
+    std::lock_guard<std::mutex> lock(gMutex);
+    gCountInstructions = count;
+}
+
+ArmEmulatorFigures secondCpuEmulationFigures() {
+    std::lock_guard<std::mutex> lock(gFiguresMutex);
+    return gFigures;
 }

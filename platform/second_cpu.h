@@ -2,22 +2,47 @@
 //
 // It runs while its clock is on (bit 0 of the clock register) and it is out of
 // reset with memory bank 3 (reset register 0x03). On the change to running it
-// looks at the image at its address 0 (offset 0 of the simulated memory): our
-// code940.bin starts the decoder program on a thread of its own; any other
-// image leaves it idle. Stopping the clock or entering reset halts the program
-// and waits for its thread to end. Called by the register accessor on every
-// write to either register, from whichever thread wrote.
+// looks at the image at its address 0 (offset 0 of the simulated memory): an
+// image that code940ImageRecognised accepts (our code940.bin) runs on a
+// thread of its own; anything else leaves it idle. Stopping the clock or
+// entering reset halts the program and waits for its thread to end. Called by
+// the register accessor on every write to either register, from whichever
+// thread wrote.
+//
+// Two ways to run the image, chosen before the release from reset:
+//  - Native (the default): the same decoder compiled for this machine
+//    (decoder_program.h), a hundredth of the emulation's cost: the live demo,
+//    capture, and the reference that the emulated program must match sample
+//    for sample.
+//  - Emulated: the ARM program itself in an ARM emulator (arm_emulator.h),
+//    over the same memory. Some 40% of a host core at real time, so a busy
+//    machine can fall behind the sound device; ONDRIVALE_SECOND_CPU=emulated
+//    in the environment makes it the default, to hear the console's program.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
+
+#include "platform/arm_emulator.h"
+
+enum class SecondCpuKind { Emulated, Native };
+
+void secondCpuSelect(SecondCpuKind kind);
+SecondCpuKind secondCpuSelected();
 
 void secondCpuRegistersChanged(uint16_t clockRegister, uint16_t resetRegister);
 
-// Whether the processor runs this program image (size bytes, as at its
-// address 0) when released: the one test for both the processor and whoever
-// asks beforehand whether a code940.bin can play.
-bool secondCpuRunsImage(const uint8_t* image, size_t size);
-
-// Whether the decoder program's thread exists (started and not yet halted).
+// Whether the program's thread exists (started and not yet halted).
 bool secondCpuProgramRunning();
+// Whether the emulated program of the latest release stopped on a fault
+// (after its one line); the processor then stays idle until reset.
+bool secondCpuProgramFaulted();
+
+// The main side wrote to the control block: an emulated program that waits
+// for an interrupt goes on. Cheap when nothing waits.
+void secondCpuDoorbell();
+
+// Counts the emulated instructions of the runs that start from now on (slow:
+// for benchmarks), and what the emulated runs cost so far, summed over the
+// runs that have ended.
+void secondCpuCountInstructions(bool count);
+ArmEmulatorFigures secondCpuEmulationFigures();

@@ -25,32 +25,10 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/second_cpu.h"
+#include "platform/sound_control_layout.h"
+
 static_assert(std::endian::native == std::endian::little, "the shared words are little-endian");
-
-constexpr uint32_t kControlBlockOffset = 0x200000;
-constexpr uint32_t kSongOffset = 0x700000;
-constexpr uint32_t kSongCapacity = 0x880000;  // from kSongOffset to the end of the memory
-constexpr uint32_t kSoundBlockBytes = 8192;   // 2048 frames of 16-bit stereo at 44100 Hz
-
-struct SoundBlock {
-    uint32_t full;
-    uint8_t samples[kSoundBlockBytes];
-};
-
-struct SoundControlBlock {
-    uint32_t reserved;
-    uint32_t playing;
-    uint32_t songReady;
-    uint32_t songLoaded;
-    uint32_t songOffset;
-    uint32_t songLength;
-    SoundBlock blocks[2];
-    // Seeking, see above. Written by the main processor:
-    uint32_t seekRequest;  // how many seeks have been asked for
-    uint32_t seekSample;   // where the latest one starts
-    // Written by the second processor: the seekRequest each block follows.
-    uint32_t blockSeek[2];
-};
 
 static_assert(offsetof(SoundControlBlock, songLength) == 0x14);
 static_assert(offsetof(SoundControlBlock, blocks) == 0x18);
@@ -63,7 +41,10 @@ inline uint32_t sharedLoad(const uint32_t& word,
     return std::atomic_ref<uint32_t>(const_cast<uint32_t&>(word)).load(order);
 }
 
+// A store also rings the second processor's doorbell: a program that waits
+// for an interrupt looks again.
 inline void sharedStore(uint32_t& word, uint32_t value,
                         std::memory_order order = std::memory_order_release) {
     std::atomic_ref<uint32_t>(word).store(value, order);
+    secondCpuDoorbell();
 }

@@ -17,7 +17,6 @@
 #include <thread>
 #include <vector>
 
-#include "platform/code940_image.h"
 
 namespace audiotest {
 
@@ -97,6 +96,11 @@ bool waitFor(Condition condition, int seconds = 30) {
     return true;
 }
 
+// The second processor's program image that the build made.
+inline std::vector<uint8_t> builtCode940() {
+    return readFile(std::string(DEMO_RUN_DIR) + "/code940.bin");
+}
+
 // A fresh folder to run in, holding our code940.bin unless told otherwise;
 // the previous working directory comes back at the end.
 class ScratchRunFolder {
@@ -107,7 +111,7 @@ class ScratchRunFolder {
         previous_ = std::filesystem::current_path();
         std::filesystem::create_directories(path_ + "/data");
         if (withImage) {
-            const auto image = code940Image();
+            const std::vector<uint8_t> image = builtCode940();
             writeFile(path_ + "/code940.bin", image.data(), image.size());
         }
         std::filesystem::current_path(path_);

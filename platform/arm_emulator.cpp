@@ -1,0 +1,148 @@
+#include "platform/arm_emulator.h"
+
+#include <time.h>
+#include <unicorn/unicorn.h>
+
+#include <cstdio>
+#include <mutex>
+
+namespace {
+
+// Bumped by every wake; the sleeper compares it with what it saw last.
+std::atomic<uint32_t> gWakeCount{0};
+std::atomic<bool> gSleeping{false};
+
+// The core that runs now, so that a halt from another thread can stop it.
+std::mutex gRunningMutex;
+uc_engine* gRunning = nullptr;
+
+uint64_t threadCpuNanoseconds() {
+    timespec now;
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return uint64_t(now.tv_sec) * 1000000000u + uint64_t(now.tv_nsec);
+}
+
+// The address of the access that left the memory: the emulator's program
+// counter is only exact at an instruction it cannot decode.
+bool noteUnmapped(uc_engine*, uc_mem_type, uint64_t address, int, int64_t, void* user) {
+    *static_cast<uint64_t*>(user) = address;
+    return false;  // not handled: the run stops
+}
+
+void reportFault(uc_err error, uint32_t pc, uint64_t address) {
+    const unsigned long long where = address;
+    switch (error) {
+        case UC_ERR_INSN_INVALID:
+            printf("second processor stopped: undefined instruction at 0x%08X\n", pc);
+            break;
+        case UC_ERR_READ_UNMAPPED:
+            printf("second processor stopped: read at 0x%08llX, outside its memory\n", where);
+            break;
+        case UC_ERR_WRITE_UNMAPPED:
+            printf("second processor stopped: write at 0x%08llX, outside its memory\n", where);
+            break;
+        case UC_ERR_FETCH_UNMAPPED:
+            printf("second processor stopped: jump to 0x%08llX, outside its memory\n", where);
+            break;
+        default:
+            printf("second processor stopped: %s at 0x%08X\n", uc_strerror(error), pc);
+            break;
+    }
+    fflush(stdout);
+}
+
+void countBlock(uc_engine*, uint64_t, uint32_t size, void* user) {
+    *static_cast<uint64_t*>(user) += size / 4;  // ARM state: 4 bytes an instruction
+}
+
+// Opens an ARM946 core over the memory; null (after one line) if it cannot.
+uc_engine* openCore(uint8_t* memory, size_t size) {
+    uc_engine* core = nullptr;
+    uc_err error = uc_open(UC_ARCH_ARM, UC_MODE_ARM, &core);
+    if (error == UC_ERR_OK) error = uc_ctl_set_cpu_model(core, UC_CPU_ARM_946);
+    if (error == UC_ERR_OK) error = uc_mem_map_ptr(core, 0, size, UC_PROT_ALL, memory);
+    if (error != UC_ERR_OK) {
+        printf("second processor cannot be emulated: %s\n", uc_strerror(error));
+        fflush(stdout);
+        if (core != nullptr) uc_close(core);
+        return nullptr;
+    }
+    return core;
+}
+
+void setRunning(uc_engine* core) {
+    std::lock_guard<std::mutex> lock(gRunningMutex);
+    gRunning = core;
+}
+
+// Sleeps until a wake that came after `seen`.
+void sleepUntilWoken(uint32_t seen) {
+    gSleeping.store(true);
+    gWakeCount.wait(seen, std::memory_order_acquire);
+    gSleeping.store(false);
+}
+
+}  // namespace
+
+void armEmulatorWake() {
+    gWakeCount.fetch_add(1, std::memory_order_release);
+    gWakeCount.notify_all();
+}
+
+bool armEmulatorSleeping() {
+    return gSleeping.load();
+}
+
+void armEmulatorStop() {
+    {
+        std::lock_guard<std::mutex> lock(gRunningMutex);
+        if (gRunning != nullptr) uc_emu_stop(gRunning);
+    }
+    armEmulatorWake();
+}
+
+bool armEmulatorMain(uint8_t* memory, size_t size, const std::atomic<bool>& halt,
+                     bool countInstructions, ArmEmulatorFigures* figures) {
+    const uint64_t cpuAtStart = threadCpuNanoseconds();
+    uc_engine* core = openCore(memory, size);
+    if (core == nullptr) return true;
+    uint64_t instructions = 0;
+    uc_hook counter;
+    if (countInstructions) {
+        uc_hook_add(core, &counter, UC_HOOK_BLOCK, reinterpret_cast<void*>(countBlock),
+                    &instructions, 1, 0);
+    }
+    uint64_t faultAddress = 0;
+    uc_hook unmapped;
+    uc_hook_add(core, &unmapped, UC_HOOK_MEM_UNMAPPED, reinterpret_cast<void*>(noteUnmapped),
+                &faultAddress, 1, 0);
+    setRunning(core);
+
+    uint32_t pc = 0;
+    // Wakes before this count were seen by the program before it went to wait.
+    uint32_t seen = gWakeCount.load(std::memory_order_acquire);
+    bool faulted = false;
+    while (!halt.load()) {
+        const uc_err error = uc_emu_start(core, pc, 0xFFFFFFFFu, 0, 0);
+        uc_reg_read(core, UC_ARM_REG_PC, &pc);
+        if (error != UC_ERR_OK) {
+            reportFault(error, pc, faultAddress);
+            faulted = true;
+            break;
+        }
+        if (halt.load()) break;
+        // The program waits for an interrupt: sleep unless the main side wrote
+        // since the program last looked.
+        if (figures != nullptr) ++figures->waits;
+        sleepUntilWoken(seen);
+        seen = gWakeCount.load(std::memory_order_acquire);
+    }
+
+    setRunning(nullptr);
+    uc_close(core);
+    if (figures != nullptr) {
+        figures->instructions += instructions;
+        figures->cpuNanoseconds += threadCpuNanoseconds() - cpuAtStart;
+    }
+    return faulted;
+}

@@ -1,0 +1,37 @@
+// arm_emulator.h - the second processor as an ARM core in emulation (Debian's
+// Unicorn, its ARM946 model: the ARM940T's sibling, with the same CP15
+// wait-for-interrupt), running whatever image lies at address 0 of its memory.
+//
+// armEmulatorMain runs the core from address 0 in supervisor mode over the
+// memory, mapped whole at address 0, until *halt becomes true and
+// armEmulatorStop is called, or until the program faults: an undefined instruction
+// or an access outside the memory prints one line naming the fault and its
+// address and ends the run; the caller stays idle. When the program waits for
+// an interrupt, the calling thread sleeps until armEmulatorWake is called
+// (from any thread), then the program goes on: the main side's writes to the
+// control block wake it. Counting instructions slows the emulation; only the
+// benchmark asks for it.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+
+struct ArmEmulatorFigures {
+    uint64_t instructions = 0;    // executed, when counted
+    uint64_t waits = 0;           // wait-for-interrupts that slept
+    uint64_t cpuNanoseconds = 0;  // the emulating thread's CPU time
+};
+
+// True when the run ended on a fault (or the core could not be made), false
+// when it was halted.
+bool armEmulatorMain(uint8_t* memory, size_t size, const std::atomic<bool>& halt,
+                     bool countInstructions, ArmEmulatorFigures* figures);
+
+// Something the program may be waiting for has changed.
+void armEmulatorWake();
+// Whether the running program sleeps in a wait-for-interrupt now.
+bool armEmulatorSleeping();
+// Stops the running core soon, wherever it is; a core about to start may
+// miss it, so the halting side calls it until the run has ended.
+void armEmulatorStop();

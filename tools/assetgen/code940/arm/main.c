@@ -1,0 +1,48 @@
+/* main.c - the second processor's program: decodes the song for the main
+ * processor (platform/song_decoder.h) and, whenever there is nothing to do,
+ * waits for an interrupt, which stops the core's clock until something
+ * happens instead of spinning. */
+#include <errno.h>
+#include <stddef.h>
+#include <stdint.h>
+
+#include "platform/song_decoder.h"
+
+/* The program sees its whole memory from address 0. */
+#define kMemory ((uint8_t*)0)
+
+static DecoderProgram gProgram;
+
+static void waitForInterrupt(void) {
+    __asm__ volatile("mcr p15, 0, %0, c7, c0, 4" : : "r"(0) : "memory");
+}
+
+int main(void) {
+    decoderProgramInit(&gProgram, kMemory);
+    for (;;) {
+        if (!decoderProgramStep(&gProgram)) waitForInterrupt();
+    }
+}
+
+/* ---- what the C library needs of this machine ---------------------------------- */
+
+extern char __heap_start[];
+extern char __heap_limit[];
+
+/* The heap grows from the end of .bss up to the stack; past that, malloc fails. */
+void* _sbrk(ptrdiff_t increment) {
+    static char* top = __heap_start;
+    char* previous = top;
+    if (increment > __heap_limit - top || increment < __heap_start - top) {
+        errno = ENOMEM;
+        return (void*)-1;
+    }
+    top += increment;
+    return previous;
+}
+
+/* A barrier for the shared words: the ARM940T drains its write buffer, so the
+ * main processor sees the samples before the flag that hands them over. */
+void __sync_synchronize(void) {
+    __asm__ volatile("mcr p15, 0, %0, c7, c10, 4" : : "r"(0) : "memory");
+}
