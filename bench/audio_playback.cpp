@@ -95,7 +95,7 @@ int main(int argc, char** argv) {
         printf("cannot enter %s\n", DEMO_RUN_DIR);
         return 1;
     }
-    std::string song = argc > 2 ? argv[2] : "data/ondrivale.ogg";
+    std::string song = argc > 2 ? argv[2] : AudioBridge::kSongFile;
     if (access(song.c_str(), R_OK) != 0) song = generatedSong(seconds + 5);
     if (song.empty()) {
         printf("no song to play (oggenc missing?)\n");
@@ -105,8 +105,9 @@ int main(int argc, char** argv) {
     soundDeviceSetObserver(noteBlock, nullptr);
 
     AudioBridge::memDevice = memDeviceOpen("/dev/mem", O_RDWR);
-    AudioBridge::registers = static_cast<volatile uint16_t*>(memDeviceMap(
-        nullptr, 0x10000, PROT_READ | PROT_WRITE, MAP_SHARED, AudioBridge::memDevice, 0xC0000000));
+    AudioBridge::registers = static_cast<volatile uint16_t*>(
+        memDeviceMap(nullptr, kRegisterWindowSize, PROT_READ | PROT_WRITE, MAP_SHARED,
+                     AudioBridge::memDevice, kRegisterBase));
     AudioBridge::init();
     AudioBridge::loadSong(song.c_str());
     const auto before = threadTicks();

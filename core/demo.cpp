@@ -56,9 +56,10 @@ void demoStartUp() {
     AudioBridge::init();
     advanceLoadingBar();  // 27
 
+    AudioBridge::warnIfNoMusic();
     // The music time starts when playback is switched on, after the whole
     // soundtrack has been copied.
-    AudioBridge::loadSong("data/ondrivale.ogg");
+    AudioBridge::loadSong(AudioBridge::kSongFile);
     Timeline::startMusicAt(0);
     AudioBridge::play();
     advanceLoadingBar();  // 28

@@ -1,7 +1,9 @@
 #include "engine3d/ase_reader.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -52,6 +54,7 @@ struct Cursor {
     int face = 0;
     int texVert = 0;
     int texFace = 0;
+    std::vector<bool> hasNormal;  // one flag a vertex
 };
 
 void readVertex(FILE* file, const AseArrays& out, LineState& s, Cursor& at) {
@@ -108,10 +111,11 @@ void readTexFace(FILE* file, const AseArrays& out, LineState& s, Cursor& at) {
     ++at.texFace;
 }
 
-void readVertexNormal(FILE* file, const AseArrays& out, LineState& s) {
+void readVertexNormal(FILE* file, const AseArrays& out, LineState& s, Cursor& at) {
     int index = 0;
     fscanf(file, "%d %f %f %f", &index, &s.normal[0], &s.normal[1], &s.normal[2]);
     if (!inRange(index, out.vertexCount)) return;
+    at.hasNormal[size_t(index)] = true;
     Vector3 n;
     if (toFixed(s.normal[0] * 65536.0f, n.x) && toFixed(s.normal[1] * 65536.0f, n.y) &&
         toFixed(s.normal[2] * 65536.0f, n.z)) {
@@ -122,9 +126,10 @@ void readVertexNormal(FILE* file, const AseArrays& out, LineState& s) {
 
 }  // namespace
 
-void readAse(FILE* file, const AseArrays& arrays) {
+AseCounts readAse(FILE* file, const AseArrays& arrays) {
     LineState state;
     Cursor at;
+    at.hasNormal.resize(size_t(arrays.vertexCount > 0 ? arrays.vertexCount : 0));
     char token[kTokenSize];
     while (readToken(file, token)) {
         if (strcmp(token, "*MESH_VERTEX") == 0) {
@@ -139,7 +144,9 @@ void readAse(FILE* file, const AseArrays& arrays) {
             fscanf(file, "%*s %*d %f %f %f", &state.faceNormal[0], &state.faceNormal[1],
                    &state.faceNormal[2]);
         } else if (strcmp(token, "*MESH_VERTEXNORMAL") == 0) {
-            readVertexNormal(file, arrays, state);
+            readVertexNormal(file, arrays, state, at);
         }
     }
+    const int normals = int(std::count(at.hasNormal.begin(), at.hasNormal.end(), true));
+    return {at.vertex, at.face, at.texVert, at.texFace, normals};
 }

@@ -34,5 +34,16 @@ struct AseArrays {
     Face* texFaces;  // faceCount entries
 };
 
+// How many entries of each array the file filled (a line that stores nothing
+// still counts: its slot was the file's to fill), and how many vertices got a
+// normal from at least one line.
+struct AseCounts {
+    int vertices = 0;
+    int faces = 0;
+    int texVerts = 0;
+    int texFaces = 0;
+    int normals = 0;
+};
+
 // Scans the file to its end. The arrays must start zeroed.
-void readAse(FILE* file, const AseArrays& arrays);
+AseCounts readAse(FILE* file, const AseArrays& arrays);

@@ -2,8 +2,11 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 #include "engine3d/ase_reader.h"
+#include "platform/messages.h"
 #include "video/display.h"
 #include "video/image.h"
 
@@ -16,6 +19,31 @@ constexpr Fixed kLoadedFocal = 250 << 16;
 template <typename T>
 T* zeroedArray(int count) {
     return count > 0 ? new T[count]() : nullptr;
+}
+
+// Appends ", N of M NAME" for what the file lacks.
+void noteLack(std::string* text, int got, int wanted, const char* what) {
+    if (got >= wanted) return;
+    *text += (text->empty() ? "" : ", ") + std::to_string(wanted - got) + " of " +
+             std::to_string(wanted) + " " + what;
+}
+
+// The scenes load some meshes many times (the greets cube 16 times): one
+// warning a file is enough.
+void warnIfCutShort(const char* path, const AseCounts& got, const AseCounts& wanted) {
+    std::string lacks;
+    noteLack(&lacks, got.vertices, wanted.vertices, "vertices");
+    noteLack(&lacks, got.faces, wanted.faces, "faces");
+    noteLack(&lacks, got.texVerts, wanted.texVerts, "texture vertices");
+    noteLack(&lacks, got.texFaces, wanted.texFaces, "texture faces");
+    noteLack(&lacks, got.normals, wanted.normals, "vertex normals");
+    if (lacks.empty()) return;
+    static std::vector<std::string> warned;
+    for (const std::string& name : warned) {
+        if (name == path) return;
+    }
+    warned.push_back(path);
+    problemLine("%s is incomplete: %s missing (left empty)", path, lacks.c_str());
 }
 
 }  // namespace
@@ -31,10 +59,7 @@ Mesh::Mesh(const char* path, Image* texture_, Image* envTexture_, int vertexCoun
            int texVertCount_) {
     display = Display::instance();
     FILE* file = fopen(path, "rt");
-    if (file == nullptr) {
-        printf("error loading %s\n", path);
-        exit(1);
-    }
+    if (file == nullptr) exitLoadingFailed(path);
     skipNormals = 0;
     vertexCount = vertexCount_ > 0 ? vertexCount_ : 0;
     faceCount = faceCount_ > 0 ? faceCount_ : 0;
@@ -54,9 +79,11 @@ Mesh::Mesh(const char* path, Image* texture_, Image* envTexture_, int vertexCoun
     focal = kLoadedFocal;
     texels = texture != nullptr ? texture->pixels : nullptr;
 
-    readAse(file,
-            AseArrays{vertices, vertexCount, faces, faceCount, texVerts, texVertCount, texFaces});
+    const AseCounts read = readAse(
+        file, AseArrays{vertices, vertexCount, faces, faceCount, texVerts, texVertCount, texFaces});
     fclose(file);
+    warnIfCutShort(path, read,
+                   AseCounts{vertexCount, faceCount, texVertCount, faceCount, vertexCount});
     transform();
 }
 

@@ -59,7 +59,10 @@ class Mesh {
     // Loads the ASE file at path (used exactly as given) holding the given
     // numbers of vertices, faces and texture vertices, then transforms once.
     // A file that cannot be opened prints "error loading <path>" and ends the
-    // process with status 1; a malformed file never does.
+    // process with status 1; a malformed file never does. A file with fewer
+    // vertices, faces, texture entries or vertex normals than given is loaded
+    // as far as it goes (the rest stay zero) with one warning naming it, once
+    // a process.
     Mesh(const char* path, Image* texture, Image* envTexture, int vertexCount, int faceCount,
          int texVertCount);
     ~Mesh();

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -12,7 +13,10 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/code940_image.h"
+#include "platform/decoder_program.h"
 #include "platform/mem_device.h"
+#include "platform/messages.h"
 #include "platform/registers.h"
 #include "platform/sound_control_block.h"
 #include "platform/sound_device.h"
@@ -26,8 +30,6 @@ namespace {
 
 constexpr size_t kImageChunk = 1000;
 constexpr size_t kSongChunk = 100000;
-// The image must end before the control block that follows it.
-constexpr size_t kImageCapacity = kControlBlockOffset;
 
 // OSS requests and their values, applied in this order.
 constexpr unsigned long kDspSpeed = 0xC0045002;
@@ -67,8 +69,15 @@ void waitForStartUp() {
     startUpChanged.wait_for(lock, kStartUpWait, [] { return startUpDone; });
 }
 
+// The clock bit is changed by read-modify-write: the register's other bits
+// belong to other parts of the machine.
+void setSecondCpuClock(bool on) {
+    const uint16_t clock = registerRead(registers, kRegSecondCpuClock);
+    registerWrite(registers, kRegSecondCpuClock, on ? clock | 1 : clock & ~1);
+}
+
 void haltSecondCpu() {
-    registerWrite(registers, kRegSecondCpuClock, registerRead(registers, kRegSecondCpuClock) & ~1);
+    setSecondCpuClock(false);
     registerWrite(registers, kRegSecondCpuReset, kSecondCpuHeldInReset);
 }
 
@@ -160,7 +169,7 @@ bool startAudio() {
     initialiseControlBlock();
     blockPlayer = BlockPlayer{device};
     start940();
-    puts("entering thread loop");
+    progressLine("entering thread loop");
     return true;
 }
 
@@ -188,17 +197,73 @@ long fileSize(FILE* file) {
     return size;
 }
 
+// The file's first `limit` bytes (all of it if shorter); false with errno set.
+bool readUpTo(const char* path, size_t limit, std::vector<uint8_t>* bytes) {
+    FILE* file = fopen(path, "rb");
+    if (file == nullptr) return false;
+    bytes->resize(limit);
+    bytes->resize(fread(bytes->data(), 1, limit, file));
+    const bool ok = ferror(file) == 0;
+    const int error = errno;
+    fclose(file);
+    errno = error;
+    return ok;
+}
+
+std::string unreadable(const char* path) {
+    if (errno == ENOENT) return std::string(path) + " is missing";
+    return std::string(path) + " cannot be read: " + strerror(errno);
+}
+
+std::string programProblem() {
+    std::vector<uint8_t> image;
+    if (!readUpTo(kProgramFile, kCode940Capacity + 1, &image)) return unreadable(kProgramFile);
+    if (image.size() > kCode940Capacity) {
+        return std::string(kProgramFile) +
+               " is larger than the 2 MiB before the sound control block";
+    }
+    if (!code940ImageRecognised(image.data(), image.size())) {
+        return std::string(kProgramFile) + " is not a program the second processor runs";
+    }
+    return "";
+}
+
+std::string songProblem(const char* path) {
+    std::vector<uint8_t> song;
+    if (!readUpTo(path, size_t(kSongCapacity) + 1, &song)) return unreadable(path);
+    if (song.size() > kSongCapacity) {
+        return std::string(path) + " does not fit the " + std::to_string(kSongCapacity) +
+               " bytes of the song area";
+    }
+    if (!decoderAcceptsSong(song.data(), song.size())) {
+        return std::string(path) + " is not an Ogg Vorbis stream";
+    }
+    return "";
+}
+
 }  // namespace
 
+std::string musicProblem(const char* songPath) {
+    const std::string program = programProblem();
+    const std::string song = songProblem(songPath);
+    if (program.empty() || song.empty()) return program + song;
+    return program + ", and " + song;
+}
+
+void warnIfNoMusic() {
+    const std::string problem = musicProblem();
+    if (!problem.empty()) problemLine("no music: %s", problem.c_str());
+}
+
 void init() {
-    puts("init...");
+    progressLine("init...");
     haltSecondCpu();
     void* region = memDeviceMap(nullptr, kSecondCpuMemorySize, PROT_READ | PROT_WRITE, MAP_SHARED,
                                 memDevice, kSecondCpuMemoryBase);
     if (region == MAP_FAILED) {
         // Without the second processor's memory there is nothing to play:
         // no thread, and the demo runs silently.
-        puts("init done");
+        progressLine("init done");
         return;
     }
     sharedRegion = static_cast<uint8_t*>(region);
@@ -221,7 +286,7 @@ void init() {
         usleep(100000);
         waitForStartUp();
     }
-    puts("init done");
+    progressLine("init done");
 }
 
 void threadMain() {
@@ -237,25 +302,25 @@ bool pump() {
     return playNextBlock();
 }
 
+// An image too large for its area is not started (musicProblem says so).
 void start940() {
-    puts("startup...");
-    registerWrite(registers, kRegSecondCpuClock, registerRead(registers, kRegSecondCpuClock) & ~1);
+    progressLine("startup...");
+    setSecondCpuClock(false);
     registerWrite(registers, kRegInterruptPending1, 0xFFFF);
     registerWrite(registers, kRegSecondCpuReset, kSecondCpuHeldInReset);
     registerWrite(registers, kRegInterruptEnable0, 0);
     registerWrite(registers, kRegInterruptEnable1, 0);
     registerWrite(registers, kRegInterruptPending0, 0xFFFF);
 
-    FILE* image = fopen("code940.bin", "r");
+    FILE* image = fopen(kProgramFile, "r");
     if (image == nullptr) return;
     uint8_t chunk[kImageChunk];
     size_t copied = 0;
     for (;;) {
         const size_t n = fread(chunk, 1, sizeof chunk, image);
         if (n == 0) break;
-        if (n > kImageCapacity - copied) {
+        if (n > kCode940Capacity - copied) {
             fclose(image);
-            puts("code940.bin is larger than the 2 MiB before the sound control block");
             return;
         }
         memcpy(sharedRegion + copied, chunk, n);
@@ -264,9 +329,9 @@ void start940() {
     fclose(image);
 
     registerWrite(registers, kRegSecondCpuReset, kSecondCpuReleased);
-    registerWrite(registers, kRegSecondCpuClock, registerRead(registers, kRegSecondCpuClock) | 1);
+    setSecondCpuClock(true);
     usleep(10000);
-    puts("startup done..");
+    progressLine("startup done..");
 }
 
 void loadSong(const char* path) {
@@ -280,14 +345,12 @@ void loadSong(const char* path) {
     const size_t capacity = offset <= kSecondCpuMemorySize ? kSecondCpuMemorySize - offset : 0;
     const long size = fileSize(file);
     if (size > 0 && size_t(size) > capacity) {
-        printf("%s does not fit the %zu bytes of the song area: playing without music\n", path,
-               capacity);
         fclose(file);
         return;
     }
 
     sharedStore(control->songLoaded, 0);
-    puts("loading ");
+    progressLine("loading ");
     std::vector<uint8_t> chunk(kSongChunk);
     size_t copied = 0;
     bool fits = true;
@@ -303,12 +366,8 @@ void loadSong(const char* path) {
         copied += n;
     }
     fclose(file);
-    if (!fits) {
-        printf("%s does not fit the %zu bytes of the song area: playing without music\n", path,
-               capacity);
-        return;
-    }
-    puts("loading done");
+    if (!fits) return;
+    progressLine("loading done");
     sharedStore(control->songLoaded, 1);
     sharedStore(control->songLength, uint32_t(copied));
     sharedStore(control->songReady, 1);

@@ -10,16 +10,31 @@
 // (start940) and then writes the blocks it decodes, 0, 1, 0, 1, ..., to the
 // device. init returns once the thread has done that start-up (or found no
 // device). Without a register window or second-processor memory everything
-// stays silent; a song that does not fit its area is refused with one line.
+// stays silent, and so it does, without a word, with a program image or a
+// song that cannot play (too large for its area, missing, not recognised):
+// musicProblem says which, before anything starts.
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace AudioBridge {
+
+// The second processor's program and the soundtrack, in the working directory.
+constexpr const char* kProgramFile = "code940.bin";
+constexpr const char* kSongFile = "data/ondrivale.ogg";
 
 // The memory device and its 64 KiB register window, opened by start-up.
 extern int memDevice;
 extern volatile uint16_t* registers;
+
+// Why no music can come from the program image and the song file, in one line
+// without a newline ("code940.bin is missing", "data/ondrivale.ogg is not an
+// Ogg Vorbis stream", ...); empty if both can play.
+std::string musicProblem(const char* songPath = kSongFile);
+// Start-up's note, for a demo that plays on silently: "no music: <why>" as a
+// problem line (platform/messages.h) when musicProblem finds a reason.
+void warnIfNoMusic();
 
 void init();
 void loadSong(const char* path);

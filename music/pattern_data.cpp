@@ -5,20 +5,21 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/messages.h"
+
 namespace {
 const char* const kPatternFile = "data/patterndata.bin";
 
 const uint8_t* loadTable() {
     FILE* file = fopen(kPatternFile, "rb");
     if (file == nullptr) {
-        printf("error loading %s\n", kPatternFile);
-        exit(1);
+        exitLoadingFailed(kPatternFile);
     }
     auto* table = new uint8_t[PatternData::kFileSize];
     const size_t got = fread(table, 1, PatternData::kFileSize, file);
     fclose(file);
     if (got != static_cast<size_t>(PatternData::kFileSize)) {
-        printf("error loading %s: %zu of %d bytes\n", kPatternFile, got, PatternData::kFileSize);
+        problemLine("error loading %s: %zu of %d bytes", kPatternFile, got, PatternData::kFileSize);
         exit(1);
     }
     return table;

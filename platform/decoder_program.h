@@ -4,9 +4,15 @@
 //
 // Runs decoderProgramStep over the memory, sleeping a millisecond whenever
 // there is nothing to do, and returns soon after *halt becomes true.
+// decoderAcceptsSong asks the same decoder about a song before it is loaded.
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 
 void decoderProgramMain(uint8_t* memory, const std::atomic<bool>& halt);
+
+// Whether the program finds an Ogg Vorbis stream in these song bytes (its
+// headers open), that is whether it will play anything but silence.
+bool decoderAcceptsSong(const uint8_t* song, size_t length);

@@ -81,6 +81,16 @@ static void decoderOpen(SongDecoder* decoder, const uint8_t* memory, uint32_t of
     decoderReopen(decoder, 0);
 }
 
+int songDecoderAccepts(SongDecoder* scratch, const uint8_t* song, uint32_t length) {
+    int accepted;
+    memset(scratch, 0, sizeof *scratch);
+    scratch->stream.bytes = song;
+    scratch->stream.length = length;
+    accepted = length > 0 && decoderReopen(scratch, 0);
+    decoderClose(scratch);
+    return accepted;
+}
+
 /* Goes on from the given stereo sample; past the end of the song, in a song
  * Tremor cannot seek in, or without a song, with silence. */
 static void decoderSeek(SongDecoder* decoder, uint32_t sample) {

@@ -64,6 +64,11 @@ int decoderProgramStep(DecoderProgram* program);
 /* Releases what the decoder holds. */
 void decoderProgramEnd(DecoderProgram* program);
 
+/* Whether the decoder finds an Ogg Vorbis stream in these bytes (its headers
+ * open), that is whether it would play anything but silence. `scratch` is
+ * working space, left closed. */
+int songDecoderAccepts(SongDecoder* scratch, const uint8_t* song, uint32_t length);
+
 #ifdef __cplusplus
 }
 #endif

@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "platform/clock.h"
+#include "platform/messages.h"
 #include "platform/present.h"
 
 Display* Display::instance() {
@@ -16,14 +17,14 @@ Display* Display::instance() {
 
 Display::Display(int w, int h, int bitsPerPixel) {
     if (SDL_Init(0) < 0) {
-        printf("Unable to init SDL: %s\n", SDL_GetError());
+        problemLine("Unable to init SDL: %s", SDL_GetError());
         exit(1);
     }
     atexit(SDL_Quit);
     surface = platformOpenScreen(w, h, bitsPerPixel);
     SDL_ShowCursor(SDL_DISABLE);
     if (surface == nullptr) {
-        printf("Unable to set video: %s\n", SDL_GetError());
+        problemLine("Unable to set video: %s", SDL_GetError());
         exit(1);
     }
     pixelCount = w * h;

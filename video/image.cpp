@@ -3,16 +3,14 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/messages.h"
 #include "platform/picture.h"
 #include "video/display.h"
 
 Image::Image(const char* path) {
     Display* display = Display::instance();
     pixels = platformLoadPicture(path, display->format, &width, &height);
-    if (pixels == nullptr) {
-        printf("error loading %s\n", path);
-        exit(1);
-    }
+    if (pixels == nullptr) exitLoadingFailed(path);
     count = width * height;
 }
 
@@ -26,8 +24,7 @@ Image* loadPicture(const char* path, int minWidth, int minHeight, bool exactWidt
     Image* image = new Image(path);
     const bool wideEnough = exactWidth ? image->width == minWidth : image->width >= minWidth;
     if (!wideEnough || image->height < minHeight) {
-        printf("error loading %s\n", path);
-        exit(1);
+        exitLoadingFailed(path);
     }
     return image;
 }

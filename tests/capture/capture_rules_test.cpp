@@ -149,6 +149,9 @@ TEST(CaptureOptions, BadRequestsAreRefusedWithOneLine) {
         {"--hashes", "-", "--colour"},
         {"--hashes"},
         {"extra"},
+        {"--out", "-"},
+        {"--out", "demo.avi"},
+        {"--out", "demo"},
     };
     for (const auto& args : bad) {
         CaptureOptions options;
@@ -157,6 +160,28 @@ TEST(CaptureOptions, BadRequestsAreRefusedWithOneLine) {
         EXPECT_FALSE(error.empty());
         EXPECT_EQ(error.find('\n'), std::string::npos) << error;
     }
+    // Each refusal says what it refuses.
+    const std::vector<std::pair<std::vector<const char*>, std::string>> said = {
+        {{"--hashes", "-", "--colour"}, "unknown option --colour (capture --help lists them)"},
+        {{"--hashes", "-", "--colour=red"}, "unknown option --colour (capture --help lists them)"},
+        {{"--hashes", "-", "-c"}, "unknown option -c (capture --help lists them)"},
+        {{"--hashes"}, "--hashes needs a value"},
+        {{"--hashes", "-", "--no-sound=yes"}, "--no-sound takes no value"},
+        {{"--hashes", "-", "extra"},
+         "unexpected argument 'extra' (capture --help lists the options)"},
+    };
+    for (const auto& [args, message] : said) {
+        CaptureOptions options;
+        std::string error;
+        EXPECT_FALSE(parse(args, &options, &error));
+        EXPECT_EQ(error, message);
+    }
+    // The video's container comes from its name.
+    EXPECT_STREQ(videoContainer("a/demo.mp4"), "mp4");
+    EXPECT_STREQ(videoContainer("demo.MKV"), "matroska");
+    EXPECT_STREQ(videoContainer("demo.mov"), "mov");
+    EXPECT_EQ(videoContainer(".mp4"), nullptr);
+
     CaptureOptions options;
     std::string error;
     FramePlan plan;
@@ -270,19 +295,19 @@ TEST(StagedOutput, NothingHalfWrittenAndNothingReplaced) {
     }
     EXPECT_TRUE(fs::is_fifo(dir / "pipe"));
 
-    // A folder that exists receives the new files beside its own.
+    // An empty folder that exists receives the new files; one with files is
+    // refused, so that two runs never mix.
     fs::create_directories(dir / "frames");
-    std::ofstream(dir / "frames" / "old.png") << "old";
     {
         StagedOutput out;
         ASSERT_TRUE(out.prepare((dir / "frames/").string(), StagedOutput::Kind::Folder, &error));
         std::ofstream(fs::path(out.stagingPath()) / "frame_000001.png") << "new";
         ASSERT_TRUE(out.commit(&error));
     }
-    EXPECT_TRUE(fs::exists(dir / "frames" / "old.png"));
     EXPECT_TRUE(fs::exists(dir / "frames" / "frame_000001.png"));
 
     StagedOutput out;
+    EXPECT_FALSE(out.prepare((dir / "frames").string(), StagedOutput::Kind::Folder, &error));
     EXPECT_FALSE(out.prepare((dir / "frames").string(), StagedOutput::Kind::File, &error));
     EXPECT_FALSE(out.prepare((dir / "none" / "x").string(), StagedOutput::Kind::File, &error));
     fs::remove_all(dir);

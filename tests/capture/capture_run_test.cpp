@@ -5,7 +5,6 @@
 #include <SDL_image.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -20,39 +19,17 @@
 #include "../music/audio_test_support.h"
 #include "capture/frame_files.h"
 #include "capture/options.h"
+#include "capture_test_support.h"
 #include "music/pattern_data.h"
-
-extern char** environ;
 
 namespace {
 
 namespace fs = std::filesystem;
-
-struct CaptureResult {
-    int status = -1;
-    std::string messages;  // standard error
-};
-
-fs::path scratch(const std::string& name) {
-    const fs::path dir =
-        fs::path(testing::TempDir()) / ("capture-" + name + "-" + std::to_string(getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    return dir;
-}
-
-CaptureResult capture(const std::string& args, const std::string& environment = "") {
-    const std::string errors = testing::TempDir() + "capture-stderr-" + std::to_string(getpid());
-    const std::string command =
-        environment + " " + DEMO_CAPTURE + " " + args + " 2>" + errors + " >/dev/null";
-    CaptureResult run;
-    const int status = std::system(command.c_str());
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    std::ifstream in(errors);
-    run.messages.assign(std::istreambuf_iterator<char>(in), {});
-    fs::remove(errors);
-    return run;
-}
+using capturetest::capture;
+using capturetest::CaptureResult;
+using capturetest::probe;
+using capturetest::probedValue;
+using capturetest::scratch;
 
 struct HashLine {
     uint64_t frame;
@@ -103,22 +80,6 @@ std::vector<int16_t> wavSamples(const fs::path& path) {
     const std::vector<uint8_t> bytes = audiotest::readFile(path.string());
     if (bytes.size() < 44 || memcmp(bytes.data(), "RIFF", 4) != 0) return {};
     return audiotest::asSamples(std::vector<uint8_t>(bytes.begin() + 44, bytes.end()));
-}
-
-std::string probe(const fs::path& video, const std::string& entries) {
-    const std::string command =
-        "ffprobe -v error -of default=nw=1 -show_entries " + entries + " '" + video.string() + "'";
-    std::string out;
-    FILE* pipe = popen(command.c_str(), "r");
-    char buffer[256];
-    while (pipe != nullptr && fgets(buffer, sizeof buffer, pipe) != nullptr) out += buffer;
-    if (pipe != nullptr) pclose(pipe);
-    return out;
-}
-
-double probedValue(const std::string& text, const std::string& key) {
-    const size_t at = text.find(key + "=");
-    return at == std::string::npos ? -1 : std::stod(text.substr(at + key.size() + 1));
 }
 
 }  // namespace
@@ -247,12 +208,12 @@ TEST(CaptureRun, BadRequestsEndWithOneLineAndLeaveNothing) {
     }
 
     // The engine's own failure (no assets here) ends the run as it ends the
-    // demo, with its message, and takes the unfinished outputs with it.
+    // demo, with its message as capture's own, and takes the unfinished
+    // outputs with it.
     const fs::path empty = scratch("noassets");
-    const CaptureResult run =
-        capture("--hashes h.txt --out v.mp4 --frames f", "cd " + empty.string() + " &&");
+    const CaptureResult run = capture("--hashes h.txt", "cd " + empty.string() + " &&");
     EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.messages.find("error loading data/font.png"), std::string::npos) << run.messages;
+    EXPECT_EQ(run.messages, "capture: error loading data/font.png\n");
     EXPECT_TRUE(fs::is_empty(empty));
     fs::remove_all(dir);
     fs::remove_all(empty);
@@ -263,15 +224,8 @@ TEST(CaptureRun, CtrlCFinishesPlayableFilesUpToTheLastFrame) {
     const fs::path dir = scratch("interrupt");
     const std::string video = (dir / "demo.mp4").string();
     const std::string hashes = (dir / "h.txt").string();
-    const char* argv[] = {DEMO_CAPTURE, "--out",        video.c_str(),
-                          "--hashes",   hashes.c_str(), nullptr};
-    pid_t pid = 0;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    ASSERT_EQ(posix_spawn(&pid, DEMO_CAPTURE, &actions, nullptr, const_cast<char**>(argv), environ),
-              0);
-    posix_spawn_file_actions_destroy(&actions);
+    const pid_t pid = capturetest::startCapture({"--out", video, "--hashes", hashes});
+    ASSERT_GT(pid, 0);
     // Past start-up and well before the end of the whole demo.
     ASSERT_TRUE(audiotest::waitFor(
         [&] {

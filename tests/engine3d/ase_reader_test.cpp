@@ -200,6 +200,30 @@ TEST(MeshLoading, ShortFileLeavesZeroedDegenerateFaces) {
     EXPECT_EQ(mesh->screenZ[3], 0x20000);
 }
 
+// A cut file renders flat or not at all: the loader says so once a file,
+// naming what is missing, and loads the rest.
+TEST(MeshLoading, AFileCutShortIsNamedOnceWithWhatItLacks) {
+    enginetest::engine();
+    const std::string cut = enginetest::scratchFile(
+        "*MESH_VERTEX 0 1 0 0\n*MESH_VERTEX 1 0 1 0\n" + faceLine(0, 0, 1, 0, 0) +
+        "*MESH_TVERT 0 0.5 0.5 0\n*MESH_VERTEXNORMAL 1 0 0 1\n");
+    const std::string whole = enginetest::scratchFile(
+        "*MESH_VERTEX 0 1 0 0\n" + faceLine(0, 0, 0, 0, 0) +
+        "*MESH_TVERT 0 0.5 0.5 0\n*MESH_TFACE 0 0 0 0\n*MESH_VERTEXNORMAL 0 0 0 1\n");
+    testing::internal::CaptureStdout();
+    Mesh first(cut.c_str(), nullptr, nullptr, 3, 2, 1);
+    Mesh again(cut.c_str(), nullptr, nullptr, 3, 2, 1);
+    Mesh complete(whole.c_str(), nullptr, nullptr, 1, 1, 1);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              cut +
+                  " is incomplete: 1 of 3 vertices, 1 of 2 faces, 2 of 2 texture faces, 2 of 3 "
+                  "vertex normals missing (left empty)\n");
+    EXPECT_EQ(first.vertices[1].normal.z, 0x10000);
+    EXPECT_EQ(first.vertices[2].position.x, 0);
+    std::filesystem::remove(cut);
+    std::filesystem::remove(whole);
+}
+
 TEST(MeshLoading, TheEmptyMeshDrawsIntoTheDisplayWithAFullScreenClip) {
     Display* display = enginetest::engine();
     Mesh mesh;

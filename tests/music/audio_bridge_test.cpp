@@ -81,11 +81,52 @@ TEST_F(AudioBridgeMessages, OversizedImageIsNotStarted) {
     testing::internal::CaptureStdout();
     AudioBridge::init();
     AudioBridge::shutdown();
-    const auto out = lines(testing::internal::GetCapturedStdout());
-    ASSERT_EQ(out.size(), 5u);
-    EXPECT_EQ(out[2], "code940.bin is larger than the 2 MiB before the sound control block");
-    EXPECT_EQ(out[3], "entering thread loop");
+    EXPECT_EQ(
+        lines(testing::internal::GetCapturedStdout()),
+        (std::vector<std::string>{"init...", "startup...", "entering thread loop", "init done"}));
     EXPECT_EQ(control()->songOffset, kSongOffset) << "the control block was not overwritten";
+    EXPECT_EQ(AudioBridge::musicProblem().rfind(
+                  "code940.bin is larger than the 2 MiB before the sound control block", 0),
+              0u);
+}
+
+// Why the demo would play on silently, found from the files before anything
+// starts, and said by start-up in one line.
+TEST_F(AudioBridgeMessages, MusicProblemSaysWhyNoMusicCanCome) {
+    ScratchRunFolder folder(false);
+    const auto problemWith = [](const std::string& image, const std::string& song) {
+        std::filesystem::remove("code940.bin");
+        std::filesystem::remove("data/ondrivale.ogg");
+        if (image != "none") audiotest::writeFile("code940.bin", image.data(), image.size());
+        if (song != "none") audiotest::writeFile("data/ondrivale.ogg", song.data(), song.size());
+        return AudioBridge::musicProblem();
+    };
+    const std::vector<uint8_t> built = audiotest::builtCode940();
+    const std::string image(built.begin(), built.end());
+    const std::vector<uint8_t> real =
+        audiotest::readFile(std::string(DEMO_RUN_DIR) + "/data/ondrivale.ogg");
+    const std::string song(real.begin(), real.end());
+    std::string noise(1 << 16, '\0');
+    for (size_t i = 0; i < noise.size(); ++i) noise[i] = char((i * 2654435761u) >> 13);
+
+    EXPECT_EQ(problemWith(image, song), "");
+    EXPECT_EQ(problemWith("none", song), "code940.bin is missing");
+    EXPECT_EQ(problemWith(image.substr(0, image.size() / 2), song),
+              "code940.bin is not a program the second processor runs");
+    EXPECT_EQ(problemWith(image, "none"), "data/ondrivale.ogg is missing");
+    EXPECT_EQ(problemWith(image, noise), "data/ondrivale.ogg is not an Ogg Vorbis stream");
+    EXPECT_EQ(problemWith(image, ""), "data/ondrivale.ogg is not an Ogg Vorbis stream");
+    EXPECT_EQ(problemWith(image, song.substr(0, song.size() / 2)), "")
+        << "a song cut in half still plays up to the cut";
+    EXPECT_EQ(problemWith("none", "none"),
+              "code940.bin is missing, and data/ondrivale.ogg is missing");
+
+    testing::internal::CaptureStdout();
+    AudioBridge::warnIfNoMusic();
+    problemWith(image, song);
+    AudioBridge::warnIfNoMusic();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "no music: code940.bin is missing, and data/ondrivale.ogg is missing\n");
 }
 
 // The test plays the second processor here: no code940.bin, so the simulated
@@ -155,7 +196,7 @@ TEST_F(AudioBridgeTest, EmptySongIsPublishedAndPlaysSilence) {
 
 // The song area runs to the end of the second processor's memory: a song of
 // exactly its size fits, one byte more is refused before anything is copied.
-TEST_F(AudioBridgeTest, SongLargerThanItsAreaIsRefusedWithOneLine) {
+TEST_F(AudioBridgeTest, SongLargerThanItsAreaIsRefusedAndMusicProblemSaysSo) {
     ScratchRunFolder folder;
     const std::vector<uint8_t> song(kSongCapacity + 1, 0x5A);
     audiotest::writeFile("data/ondrivale.ogg", song.data(), song.size());
@@ -163,9 +204,9 @@ TEST_F(AudioBridgeTest, SongLargerThanItsAreaIsRefusedWithOneLine) {
     initQuietly();
     testing::internal::CaptureStdout();
     AudioBridge::loadSong("data/ondrivale.ogg");
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "data/ondrivale.ogg does not fit the 8912896 bytes of the song area: playing "
-              "without music\n");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "") << "musicProblem says why";
+    EXPECT_EQ(AudioBridge::musicProblem(),
+              "data/ondrivale.ogg does not fit the 8912896 bytes of the song area");
     EXPECT_EQ(control()->songReady, 0u);
     EXPECT_EQ(simulatedSecondCpuMemory()[kSongOffset], 0) << "nothing was copied";
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -65,7 +66,7 @@ class SecondCpu : public ::testing::Test {
         registerWrite(registers_, kRegSecondCpuClock, clock);
     }
     void load(const std::vector<uint8_t>& image) {
-        if (!image.empty()) memcpy(simulatedSecondCpuMemory(), image.data(), image.size());
+        std::copy(image.begin(), image.end(), simulatedSecondCpuMemory());
     }
     volatile uint16_t* registers_ = nullptr;
 };

@@ -20,8 +20,10 @@
 #include "capture/staged_output.h"
 #include "capture/video_encoder.h"
 #include "core/demo.h"
+#include "music/audio_bridge.h"
 #include "music/pattern_data.h"
 #include "platform/clock.h"
+#include "platform/messages.h"
 #include "platform/present.h"
 #include "platform/second_cpu.h"
 #include "platform/sound_device.h"
@@ -31,6 +33,9 @@ namespace {
 
 constexpr int kWidth = Display::kWidth;
 constexpr int kHeight = Display::kHeight;
+// The run's data cannot give what was asked (no music for the sound), as the
+// engine's own exit on a missing asset.
+constexpr int kExitNoMusic = 1;
 constexpr int kExitBadOutput = 2;
 constexpr int kExitInterrupted = 130;
 // About three seconds of sound may wait between the decoder and the frames.
@@ -42,6 +47,7 @@ volatile pid_t gEncoderPid = -1;
 volatile int64_t gInterruptedAtMs = 0;
 
 using Clock = std::chrono::steady_clock;
+namespace fs = std::filesystem;
 
 // ---- signals ------------------------------------------------------------------
 
@@ -81,58 +87,35 @@ void installSignalHandlers() {
 
 // ---- the engine's own messages ---------------------------------------------------
 
-// Start-up prints its progress lines ("init...", "loading done", ...) on
-// standard output, where the hashes may go. Capture keeps them aside and
-// passes on only other lines, or all of them if the process ends during
-// start-up (the engine exits on a missing asset).
-int gHeldOutput = -1;
+// Start-up's progress lines ("init...", "loading done") say nothing to
+// someone capturing; its problems (a missing asset, a mesh cut short, no
+// music) are capture's own to report, on standard error.
+void quiet(const char*) {}
 
-bool isProgressLine(const std::string& line) {
-    static const char* const kProgress[] = {
-        "init...",  "init done",   "startup...", "startup done..", "entering thread loop",
-        "loading ", "loading done"};
-    for (const char* p : kProgress) {
-        if (line == p) return true;
-    }
-    return false;
-}
-
-void passOnHeldOutput(bool everything) {
-    if (gHeldOutput < 0) return;
-    fflush(stdout);
-    std::string text;
-    char buffer[4096];
-    ssize_t n;
-    off_t offset = 0;
-    while ((n = pread(gHeldOutput, buffer, sizeof buffer, offset)) > 0) {
-        text.append(buffer, size_t(n));
-        offset += n;
-    }
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        const std::string line = text.substr(start, end - start);
-        if (everything || !isProgressLine(line)) fprintf(stderr, "%s\n", line.c_str());
-        start = end + 1;
-    }
-    dup2(STDERR_FILENO, STDOUT_FILENO);  // anything the engine prints later
-    close(gHeldOutput);
-    gHeldOutput = -1;
+void reportProblem(const char* line) {
+    fprintf(stderr, "capture: %s\n", line);
 }
 
 void atExit() {
-    passOnHeldOutput(true);
     discardAllStagedOutputs();
 }
 
-void holdEngineOutput() {
-    fflush(stdout);
-    char name[] = "/tmp/capture-messages-XXXXXX";
-    gHeldOutput = mkostemp(name, O_CLOEXEC);
-    if (gHeldOutput < 0) return;
-    unlink(name);
-    dup2(gHeldOutput, STDOUT_FILENO);
+// ---- standard descriptors ----------------------------------------------------------
+
+// Whether standard output was open at the start. A closed descriptor 0, 1 or
+// 2 is opened on /dev/null, so that no file opened later takes its number
+// and receives what is meant for the terminal.
+bool keepStandardDescriptors() {
+    const bool stdoutOpen = fcntl(STDOUT_FILENO, F_GETFL) >= 0;
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (fcntl(fd, F_GETFL) >= 0) continue;
+        const int opened = open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+        if (opened >= 0 && opened != fd) {
+            dup2(opened, fd);
+            close(opened);
+        }
+    }
+    return stdoutOpen;
 }
 
 // ---- progress ------------------------------------------------------------------------
@@ -199,14 +182,69 @@ struct Outputs {
     WavWriter wav;
     FILE* hashesFile = nullptr;
     bool hashesToStdout = false;
+    // The names as given, for messages.
+    std::string framesName;
+    std::string hashesName;
 
     ~Outputs() {
         if (hashesFile != nullptr && !hashesToStdout) fclose(hashesFile);
     }
 };
 
+std::string withoutTrailingSlashes(std::string path) {
+    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    return path;
+}
+
+bool samePlace(const std::string& a, const std::string& b) {
+    std::error_code ec;
+    const fs::path first = fs::weakly_canonical(withoutTrailingSlashes(a), ec);
+    const fs::path second = fs::weakly_canonical(withoutTrailingSlashes(b), ec);
+    return !ec && first == second;
+}
+
+// Two outputs under one name would overwrite each other.
+bool outputsAreDistinct(const CaptureOptions& options, std::string* error) {
+    const std::pair<const char*, std::string> named[] = {
+        {"--out", options.videoPath},
+        {"--frames", options.framesDir},
+        {"--hashes", options.hashesPath == "-" ? "" : options.hashesPath}};
+    for (size_t i = 0; i < std::size(named); ++i) {
+        for (size_t j = i + 1; j < std::size(named); ++j) {
+            if (named[i].second.empty() || named[j].second.empty()) continue;
+            if (!samePlace(named[i].second, named[j].second)) continue;
+            *error = std::string(named[i].first) + " and " + named[j].first + " both name " +
+                     named[j].second + ": give each its own";
+            return false;
+        }
+    }
+    return true;
+}
+
+// The hashes on standard output keep a descriptor of their own; standard
+// output itself then goes to standard error, so that nothing the engine
+// might print there mixes with them.
+bool openHashesOnStdout(bool stdoutOpen, Outputs* out, std::string* error) {
+    out->hashesName = "standard output";
+    const int flags = fcntl(STDOUT_FILENO, F_GETFL);
+    if (!stdoutOpen || (flags & O_ACCMODE) == O_RDONLY) {
+        *error = "cannot write the hashes to standard output: it is not open for writing";
+        return false;
+    }
+    const int fd = fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 3);
+    out->hashesFile = fd >= 0 ? fdopen(fd, "w") : nullptr;
+    if (out->hashesFile == nullptr) {
+        *error = std::string("cannot write the hashes to standard output: ") + strerror(errno);
+        return false;
+    }
+    out->hashesToStdout = true;
+    return true;
+}
+
 // Checks every output before anything is rendered.
-bool prepareOutputs(const CaptureOptions& options, Outputs* out, std::string* error) {
+bool prepareOutputs(const CaptureOptions& options, bool withSound, bool stdoutOpen, Outputs* out,
+                    std::string* error) {
+    if (!outputsAreDistinct(options, error)) return false;
     if (!options.videoPath.empty()) {
         out->ffmpeg = findOnPath("ffmpeg");
         if (out->ffmpeg.empty()) {
@@ -216,30 +254,32 @@ bool prepareOutputs(const CaptureOptions& options, Outputs* out, std::string* er
         if (!out->video.prepare(options.videoPath, StagedOutput::Kind::File, error)) return false;
     }
     if (!options.framesDir.empty()) {
+        out->framesName = withoutTrailingSlashes(options.framesDir);
         if (!out->frames.prepare(options.framesDir, StagedOutput::Kind::Folder, error))
             return false;
-        if (!out->wav.open(out->frames.stagingPath() + "/sound.wav")) {
-            *error = "cannot write " + options.framesDir + "/sound.wav";
+        if (withSound && !out->wav.open(out->frames.stagingPath() + "/sound.wav")) {
+            *error = "cannot write " + out->framesName + "/sound.wav: " + out->wav.failure();
             return false;
         }
     }
     if (options.hashesPath == "-") {
-        // Standard output is about to carry the engine's messages: the hashes
-        // keep a descriptor of their own.
-        out->hashesToStdout = true;
-        out->hashesFile = fdopen(dup(STDOUT_FILENO), "w");
+        if (!openHashesOnStdout(stdoutOpen, out, error)) return false;
     } else if (!options.hashesPath.empty()) {
+        out->hashesName = options.hashesPath;
         if (!out->hashes.prepare(options.hashesPath, StagedOutput::Kind::File, error)) return false;
         out->hashesFile = fopen(out->hashes.stagingPath().c_str(), "w");
         if (out->hashesFile == nullptr) {
-            *error = "cannot write " + options.hashesPath;
+            *error = "cannot write " + options.hashesPath + ": " + strerror(errno);
             return false;
         }
     }
+    fflush(stdout);
+    dup2(STDERR_FILENO, STDOUT_FILENO);
     return true;
 }
 
-// Completes every file and moves it to its name; false with one line in *error.
+// Completes every file and moves it to its name; false with one line in
+// *error, unless an earlier failure (writesOk false) already has it.
 bool finishOutputs(Outputs* out, bool writesOk, std::string* error) {
     bool ok = writesOk;
     std::string encoderError;
@@ -255,7 +295,7 @@ bool finishOutputs(Outputs* out, bool writesOk, std::string* error) {
             out->hashesToStdout ? fflush(out->hashesFile) == 0 : fclose(out->hashesFile) == 0;
         if (!out->hashesToStdout) out->hashesFile = nullptr;
         if (!written && ok) {
-            *error = "cannot write the hashes";
+            *error = "cannot write " + out->hashesName + ": " + strerror(errno);
             ok = false;
         }
     }
@@ -276,9 +316,9 @@ void fillFrame(CapturedFrame* frame, uint64_t n, FrameRate rate) {
     memcpy(frame->pixels.data(), platformVisibleScreen(), frame->pixels.size() * 2);
 }
 
-int fail(const std::string& message) {
+int fail(const std::string& message, int status = kExitBadOutput) {
     fprintf(stderr, "capture: %s\n", message.c_str());
-    return kExitBadOutput;
+    return status;
 }
 
 }  // namespace
@@ -289,15 +329,29 @@ int runCapture(const CaptureOptions& options) {
     std::string error;
     if (!makeFramePlan(options, &plan, &error)) return fail(error);
 
-    atexit(atExit);
-    auto outputs = std::make_unique<Outputs>();
-    if (!prepareOutputs(options, outputs.get(), &error)) return fail(error);
+    // Before anything is created that a signal or an exit must take away.
     installSignalHandlers();
+    atexit(atExit);
+    setProgressSink(quiet);
+    setProblemSink(reportProblem);
+    const bool stdoutOpen = keepStandardDescriptors();
+
+    // Sound is asked for with the video and the frames; it must be able to come.
+    const bool withSound =
+        (!options.videoPath.empty() || !options.framesDir.empty()) && !options.noSound;
+    if (withSound) {
+        const std::string problem = AudioBridge::musicProblem();
+        if (!problem.empty()) {
+            return fail("no sound can come: " + problem + " (--no-sound captures without it)",
+                        kExitNoMusic);
+        }
+    }
+    auto outputs = std::make_unique<Outputs>();
+    if (!prepareOutputs(options, withSound, stdoutOpen, outputs.get(), &error)) return fail(error);
 
     // The same engine as the live player, given a frame clock, a screen with
     // no window and, when sound is written, a sink that takes the decoded
     // blocks as fast as they come.
-    const bool withSound = outputs->frames.prepared() || outputs->video.prepared();
     SoundCollector sound(kSoundRingSamples);
     soundDeviceSelect(withSound ? SoundBackend::Sink : SoundBackend::None);
     // The second processor's decoder built for this machine whatever the
@@ -310,14 +364,12 @@ int runCapture(const CaptureOptions& options) {
     }
     platformUseHeadlessVideo();
     platformUseFrameClock(0, plan.rate);
-    holdEngineOutput();
     demoStartUp();
-    passOnHeldOutput(false);
 
     if (outputs->video.prepared()) {
         if (!outputs->encoder.start(outputs->ffmpeg, outputs->video.stagingPath(),
-                                    kWidth * options.scale, kHeight * options.scale, plan.rate,
-                                    &error)) {
+                                    videoContainer(options.videoPath), kWidth * options.scale,
+                                    kHeight * options.scale, plan.rate, withSound, &error)) {
             sound.close();
             demoShutDown();
             sound.detach();
@@ -330,6 +382,8 @@ int runCapture(const CaptureOptions& options) {
     frameOutputs.framesDir = outputs->frames.prepared() ? outputs->frames.stagingPath() : "";
     frameOutputs.video = outputs->video.prepared() ? &outputs->encoder : nullptr;
     frameOutputs.scale = options.scale;
+    frameOutputs.hashesName = outputs->hashesName;
+    frameOutputs.framesName = outputs->framesName;
     FrameWriter writer(frameOutputs);
     std::unique_ptr<SoundWriter> soundWriter;
     if (withSound) {
@@ -357,23 +411,30 @@ int runCapture(const CaptureOptions& options) {
     // decoder still runs; then the engine stops.
     bool writesOk = writer.finish();
     if (!writesOk) error = writer.failure();
+    int status = kExitBadOutput;
     if (soundWriter) {
         soundWriter->endWith(computed - 1);
         if (!soundWriter->finish() && writesOk) {
-            error = "cannot write " + options.framesDir + "/sound.wav";
+            error = "cannot write " + outputs->framesName + "/sound.wav: " + outputs->wav.failure();
             writesOk = false;
         }
-        if (soundWriter->soundLost()) {
-            fprintf(stderr,
-                    "capture: no sound came from the second processor after %llu ms: silence from "
-                    "there\n",
-                    static_cast<unsigned long long>(soundWriter->lostFromMs()));
+        if (soundWriter->soundLost() && writesOk) {
+            error = "no sound came from the second processor after " +
+                    std::to_string(soundWriter->lostFromMs()) + " ms of music";
+            writesOk = false;
+            status = kExitNoMusic;
         }
     }
     sound.close();
     demoShutDown();
     sound.detach();
-    if (!finishOutputs(outputs.get(), writesOk, &error)) return fail(error);
+    // Stopped before the first frame to write: files without a frame are no files.
+    if (gInterrupted && writer.framesWritten() == 0) {
+        finishOutputs(outputs.get(), false, &error);
+        fprintf(stderr, "capture: interrupted before the first frame to write: nothing written\n");
+        return kExitInterrupted;
+    }
+    if (!finishOutputs(outputs.get(), writesOk, &error)) return fail(error, status);
 
     const double seconds = std::chrono::duration<double>(Clock::now() - started).count();
     const double musicSeconds = double(computed) * plan.rate.denominator / plan.rate.numerator;

@@ -1,10 +1,12 @@
 #include "capture/frame_files.h"
 
-#include <png.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 #include <vector>
+
+#include "shared/png_writer.h"
 
 namespace {
 
@@ -28,60 +30,54 @@ void putLittleEndian(uint8_t* out, uint32_t value, int bytes) {
 
 }  // namespace
 
+// The fastest level: frames are many, and noise compresses poorly at any level.
+constexpr int kFrameCompression = 1;
+
 bool writeScreenPng(const std::string& path, const uint16_t* pixels, int width, int height,
-                    int scale) {
-    FILE* file = fopen(path.c_str(), "wb");
-    if (file == nullptr) return false;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
-    std::vector<uint8_t> row(size_t(width) * scale * 3);
-    bool ok = info != nullptr;
-    if (ok && setjmp(png_jmpbuf(png)) == 0) {
-        png_init_io(png, file);
-        // The fastest level: frames are many, and noise compresses poorly at any level.
-        png_set_compression_level(png, 1);
-        png_set_IHDR(png, info, png_uint_32(width * scale), png_uint_32(height * scale), 8,
-                     PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                     PNG_FILTER_TYPE_DEFAULT);
-        png_write_info(png, info);
-        for (int y = 0; y < height; ++y) {
-            widenRow(pixels + size_t(y) * width, width, scale, row.data());
-            for (int k = 0; k < scale; ++k) png_write_row(png, row.data());
-        }
-        png_write_end(png, nullptr);
-    } else {
-        ok = false;
-    }
-    png_destroy_write_struct(&png, &info);
-    return fclose(file) == 0 && ok;
+                    int scale, std::string* reason) {
+    // Each screen row is widened once and given for its `scale` picture rows.
+    int widened = -1;
+    const auto fillRow = [&](int y, uint8_t* row) {
+        if (y / scale == widened) return;
+        widened = y / scale;
+        widenRow(pixels + size_t(widened) * width, width, scale, row);
+    };
+    return writeRgbPng(path, width * scale, height * scale, kFrameCompression, fillRow, reason);
 }
 
 WavWriter::~WavWriter() {
     if (file_ != nullptr) fclose(file_);
 }
 
+bool WavWriter::check(bool ok) {
+    if (!ok && error_ == 0) error_ = errno != 0 ? errno : EIO;
+    return error_ == 0;
+}
+
+std::string WavWriter::failure() const {
+    return strerror(error_);
+}
+
 bool WavWriter::open(const std::string& path) {
     file_ = fopen(path.c_str(), "wb");
-    if (file_ == nullptr) return false;
+    if (!check(file_ != nullptr)) return false;
     const uint8_t header[44] = {};
-    ok_ = fwrite(header, 1, sizeof header, file_) == sizeof header;
-    return ok_;
+    return check(fwrite(header, 1, sizeof header, file_) == sizeof header);
 }
 
 bool WavWriter::write(const int16_t* samples, size_t stereoSamples) {
-    if (file_ == nullptr) return false;
+    if (file_ == nullptr || error_ != 0) return false;
     // Samples are little-endian in memory on every machine this builds for.
     const size_t bytes = stereoSamples * 4;
-    ok_ = ok_ && fwrite(samples, 1, bytes, file_) == bytes;
     dataBytes_ += bytes;
-    return ok_;
+    return check(fwrite(samples, 1, bytes, file_) == bytes);
 }
 
 bool WavWriter::finish(uint64_t keepSamples) {
     if (file_ == nullptr) return false;
-    if (dataBytes_ / 4 > keepSamples) {
+    if (error_ == 0 && dataBytes_ / 4 > keepSamples) {
         dataBytes_ = keepSamples * 4;
-        ok_ = ok_ && fflush(file_) == 0 && ftruncate(fileno(file_), off_t(44 + dataBytes_)) == 0;
+        check(fflush(file_) == 0 && ftruncate(fileno(file_), off_t(44 + dataBytes_)) == 0);
     }
     uint8_t header[44];
     memcpy(header, "RIFF", 4);
@@ -96,8 +92,8 @@ bool WavWriter::finish(uint64_t keepSamples) {
     putLittleEndian(header + 34, 16, 2);         // bits a value
     memcpy(header + 36, "data", 4);
     putLittleEndian(header + 40, uint32_t(dataBytes_), 4);
-    ok_ = ok_ && fseek(file_, 0, SEEK_SET) == 0 && fwrite(header, 1, 44, file_) == 44;
-    ok_ = fclose(file_) == 0 && ok_;
+    if (error_ == 0) check(fseek(file_, 0, SEEK_SET) == 0 && fwrite(header, 1, 44, file_) == 44);
+    check(fclose(file_) == 0);
     file_ = nullptr;
-    return ok_;
+    return error_ == 0;
 }

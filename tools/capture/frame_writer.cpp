@@ -1,7 +1,9 @@
 #include "capture/frame_writer.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cinttypes>
+#include <cstring>
 
 #include "capture/frame_files.h"
 #include "capture/video_encoder.h"
@@ -104,15 +106,17 @@ bool FrameWriter::write(const CapturedFrame& frame, uint64_t hash) {
         if (fprintf(outputs_.hashes,
                     "%" PRIu64 " %" PRIu32 " %" PRId32 " %" PRId32 " %016" PRIx64 "\n",
                     frame.number, frame.ms, frame.position, frame.row, hash) < 0) {
-            fail("cannot write the hashes");
+            fail("cannot write " + outputs_.hashesName + ": " + strerror(errno));
             return false;
         }
     }
     if (!outputs_.framesDir.empty()) {
         char name[32];
         snprintf(name, sizeof name, "/frame_%06" PRIu64 ".png", frame.number);
-        if (!writeScreenPng(outputs_.framesDir + name, pixels, kWidth, kHeight, outputs_.scale)) {
-            fail(std::string("cannot write ") + (name + 1));
+        std::string reason;
+        if (!writeScreenPng(outputs_.framesDir + name, pixels, kWidth, kHeight, outputs_.scale,
+                            &reason)) {
+            fail("cannot write " + outputs_.framesName + name + ": " + reason);
             return false;
         }
     }

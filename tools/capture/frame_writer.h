@@ -30,6 +30,10 @@ struct FrameOutputs {
     std::string framesDir;  // empty: no PNGs
     VideoEncoder* video = nullptr;
     int scale = 1;
+    // The names a person gave, for messages: the files are written elsewhere
+    // until they are complete.
+    std::string hashesName;
+    std::string framesName;
 };
 
 class FrameWriter {
@@ -46,7 +50,8 @@ class FrameWriter {
     // Writes what is left, ends the thread and closes the video's frame pipe;
     // false if any write failed.
     bool finish();
-    // Whether a write failed: later frames are not written, and the run should stop.
+    // Whether a write failed: later frames are not written, and the run should
+    // stop. failure() names the file and the reason.
     bool failed() const { return failed_.load(); }
     const std::string& failure() const { return failure_; }
     uint64_t framesWritten() const { return written_; }

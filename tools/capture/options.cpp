@@ -1,17 +1,24 @@
 #include "capture/options.h"
 
+#include <getopt.h>
+
 #include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <numeric>
 
 #include "core/timeline.h"
 #include "music/pattern_data.h"
 
 const char* const kCaptureUsage =
     "usage: capture [--out FILE.mp4] [--frames DIR] [--hashes FILE|-] [--fps RATE]\n"
-    "               [--from TIME] [--to TIME] [--at MS[,MS...]] [--scale N]\n"
+    "               [--from TIME] [--to TIME] [--at MS[,MS...]] [--scale N] [--no-sound]\n"
     "Renders the demo offline, frame by frame at a fixed rate, with its sound, from\n"
     "the run folder (data/ and code940.bin in the working directory).\n"
-    "  --out FILE.mp4   H.264 video with the soundtrack (through ffmpeg)\n"
-    "  --frames DIR     DIR/frame_000123.png for every frame written, and DIR/sound.wav\n"
+    "  --out FILE.mp4   H.264 video with the soundtrack (through ffmpeg); FILE.mkv\n"
+    "                   and FILE.mov give those containers\n"
+    "  --frames DIR     DIR/frame_000123.png for every frame written, and DIR/sound.wav;\n"
+    "                   DIR must be new or empty\n"
     "  --hashes FILE    one line a frame: n ms position row hash ('-': standard output)\n"
     "  --fps RATE       frames a second: 60 (the default), 50, 59.94, 60000/1001\n"
     "  --from TIME      write from the first frame at or after TIME\n"
@@ -19,6 +26,8 @@ const char* const kCaptureUsage =
     "                   TIME: milliseconds of music, or pN for the start of position N\n"
     "  --at MS[,MS...]  write only the first frame at or after each of these times\n"
     "  --scale N        frames and video N times larger, N from 1 to 8\n"
+    "  --no-sound       the video and the frames without sound (the music is\n"
+    "                   otherwise required: without it capture refuses to start)\n"
     "Frame n shows music time floor(n * 1000 / fps) ms; the run ends with the frame\n"
     "that ends the demo (position 35). Frames before --from are computed, not written.\n"
     "Each written frame carries its own 1/fps of sound.\n";
@@ -41,15 +50,6 @@ bool parseUnsigned(const std::string& text, uint64_t limit, uint64_t* value) {
     return true;
 }
 
-uint64_t greatestCommonDivisor(uint64_t a, uint64_t b) {
-    while (b != 0) {
-        const uint64_t r = a % b;
-        a = b;
-        b = r;
-    }
-    return a;
-}
-
 bool parseAtList(const std::string& text, std::vector<uint32_t>* times) {
     size_t start = 0;
     for (;;) {
@@ -62,48 +62,130 @@ bool parseAtList(const std::string& text, std::vector<uint32_t>* times) {
     }
 }
 
-// Stores one option's value; false with one line in *error if it is not valid.
-bool applyOption(const std::string& name, const std::string& value, CaptureOptions* options,
-                 std::string* error) {
-    if (name == "--out") {
-        options->videoPath = value;
-    } else if (name == "--frames") {
-        options->framesDir = value;
-    } else if (name == "--hashes") {
-        options->hashesPath = value;
-    } else if (name == "--fps") {
-        if (!parseFrameRate(value, &options->rate)) {
-            *error = "--fps takes a rate from 1 to 1000 such as 60, 59.94 or 60000/1001, not '" +
-                     value + "'";
-            return false;
-        }
-    } else if (name == "--from" || name == "--to") {
-        const bool from = name == "--from";
-        if (!parseMusicTime(value, from ? &options->fromMs : &options->toMs)) {
-            *error = name + " takes milliseconds or a position p0 to p35, not '" + value + "'";
-            return false;
-        }
-        (from ? options->hasFrom : options->hasTo) = true;
-    } else if (name == "--at") {
-        if (!parseAtList(value, &options->atMs)) {
-            *error = "--at takes milliseconds separated by commas, not '" + value + "'";
-            return false;
-        }
-    } else if (name == "--scale") {
-        uint64_t scale = 0;
-        if (!parseUnsigned(value, kMaxScale, &scale) || scale == 0) {
-            *error = "--scale takes a whole factor from 1 to 8, not '" + value + "'";
-            return false;
-        }
-        options->scale = int(scale);
-    } else {
-        *error = "unknown argument '" + name + "' (capture --help lists them)";
-        return false;
+// The long options' identities, above every character getopt_long returns.
+enum OptionId : int {
+    kOut = 256,
+    kFrames,
+    kHashes,
+    kFps,
+    kFrom,
+    kTo,
+    kAt,
+    kScale,
+    kNoSound,
+    kHelp = 'h',
+};
+
+const option kOptions[] = {
+    {"out", required_argument, nullptr, kOut},
+    {"frames", required_argument, nullptr, kFrames},
+    {"hashes", required_argument, nullptr, kHashes},
+    {"fps", required_argument, nullptr, kFps},
+    {"from", required_argument, nullptr, kFrom},
+    {"to", required_argument, nullptr, kTo},
+    {"at", required_argument, nullptr, kAt},
+    {"scale", required_argument, nullptr, kScale},
+    {"no-sound", no_argument, nullptr, kNoSound},
+    {"help", no_argument, nullptr, kHelp},
+    {nullptr, 0, nullptr, 0},
+};
+
+bool refuse(std::string* error, const std::string& message) {
+    *error = message;
+    return false;
+}
+
+// "--scale takes a whole factor from 1 to 8, not '9'"
+bool refuseValue(std::string* error, const char* option, const char* takes,
+                 const std::string& value) {
+    return refuse(error, std::string(option) + " takes " + takes + ", not '" + value + "'");
+}
+
+bool applyVideoPath(const std::string& value, CaptureOptions* options, std::string* error) {
+    if (value == "-") {
+        return refuse(error, "--out takes a file name: the video cannot go to standard output");
     }
+    if (videoContainer(value) == nullptr) {
+        return refuseValue(error, "--out", "a name ending in .mp4, .mkv or .mov", value);
+    }
+    options->videoPath = value;
     return true;
 }
 
+bool applyMusicTime(int id, const std::string& value, CaptureOptions* options, std::string* error) {
+    const bool from = id == kFrom;
+    if (!parseMusicTime(value, from ? &options->fromMs : &options->toMs)) {
+        return refuseValue(error, from ? "--from" : "--to", "milliseconds or a position p0 to p35",
+                           value);
+    }
+    (from ? options->hasFrom : options->hasTo) = true;
+    return true;
+}
+
+// Stores one option's value; false with one line in *error if it is not valid.
+bool applyOption(int id, const std::string& value, CaptureOptions* options, std::string* error) {
+    uint64_t scale = 0;
+    switch (id) {
+        case kOut:
+            return applyVideoPath(value, options, error);
+        case kFrames:
+            options->framesDir = value;
+            return true;
+        case kHashes:
+            options->hashesPath = value;
+            return true;
+        case kFps:
+            return parseFrameRate(value, &options->rate) ||
+                   refuseValue(error, "--fps",
+                               "a rate from 1 to 1000 such as 60, 59.94 or 60000/1001", value);
+        case kFrom:
+        case kTo:
+            return applyMusicTime(id, value, options, error);
+        case kAt:
+            return parseAtList(value, &options->atMs) ||
+                   refuseValue(error, "--at", "milliseconds separated by commas", value);
+        case kScale:
+            if (!parseUnsigned(value, kMaxScale, &scale) || scale == 0) {
+                return refuseValue(error, "--scale", "a whole factor from 1 to 8", value);
+            }
+            options->scale = int(scale);
+            return true;
+        case kNoSound:
+            options->noSound = true;
+            return true;
+        case kHelp:
+            options->help = true;
+            return true;
+        default:
+            return refuse(error, "unknown option (capture --help lists them)");
+    }
+}
+
+// Why getopt_long refused an argument: `result` is its ':' (a value missing)
+// or '?' (anything else), `argument` the word it refused.
+std::string refusal(int result, int shortOption, const std::string& argument) {
+    if (argument.rfind("--", 0) != 0 && shortOption > 0 && shortOption < 256) {
+        return std::string("unknown option -") + char(shortOption) + " (capture --help lists them)";
+    }
+    const std::string name = argument.substr(0, argument.find('='));
+    if (result == ':') return name + " needs a value";
+    for (const option& known : kOptions) {
+        if (known.name != nullptr && name == std::string("--") + known.name)
+            return name + " takes no value";
+    }
+    return "unknown option " + name + " (capture --help lists them)";
+}
+
 }  // namespace
+
+const char* videoContainer(const std::string& path) {
+    std::string extension = std::filesystem::path(path).extension().string();
+    for (char& c : extension) c = char(std::tolower(static_cast<unsigned char>(c)));
+    if (extension == ".mp4") return "mp4";
+    if (extension == ".mkv") return "matroska";
+    if (extension == ".mov") return "mov";
+    return nullptr;
+}
 
 bool parseFrameRate(const std::string& text, FrameRate* rate) {
     uint64_t numerator = 0;
@@ -130,7 +212,7 @@ bool parseFrameRate(const std::string& text, FrameRate* rate) {
     if (numerator == 0 || denominator == 0) return false;
     // At least 1 and at most kMaxFps frames a second.
     if (numerator < denominator || numerator > kMaxFps * denominator) return false;
-    const uint64_t g = greatestCommonDivisor(numerator, denominator);
+    const uint64_t g = std::gcd(numerator, denominator);
     rate->numerator = uint32_t(numerator / g);
     rate->denominator = uint32_t(denominator / g);
     return true;
@@ -150,24 +232,23 @@ bool parseMusicTime(const std::string& text, uint32_t* ms) {
 
 bool parseCaptureOptions(int argc, const char* const* argv, CaptureOptions* options,
                          std::string* error) {
-    for (int i = 0; i < argc; ++i) {
-        std::string name = argv[i];
-        if (name == "-h" || name == "--help") {
-            options->help = true;
-            continue;
-        }
-        std::string value;
-        const size_t equals = name.find('=');
-        if (name.rfind("--", 0) == 0 && equals != std::string::npos) {
-            value = name.substr(equals + 1);
-            name.resize(equals);
-        } else if (name.rfind("--", 0) == 0 && i + 1 < argc) {
-            value = argv[++i];
-        } else if (name.rfind("--", 0) == 0) {
-            *error = name + " needs a value";
-            return false;
-        }
-        if (!applyOption(name, value, options, error)) return false;
+    // getopt_long wants the program's name first and may reorder what it is given.
+    std::vector<char*> words = {const_cast<char*>("capture")};
+    for (int i = 0; i < argc; ++i) words.push_back(const_cast<char*>(argv[i]));
+    words.push_back(nullptr);
+    const int count = argc + 1;
+    // "+": stop at the first word that is not an option; ":": report a missing value as such.
+    optind = 0;  // a fresh scan, also for a second call in one process
+    opterr = 0;
+    for (;;) {
+        const int id = getopt_long(count, words.data(), "+:h", kOptions, nullptr);
+        if (id == -1) break;
+        if (id == '?' || id == ':') return refuse(error, refusal(id, optopt, words[optind - 1]));
+        if (!applyOption(id, optarg != nullptr ? optarg : "", options, error)) return false;
+    }
+    if (optind < count) {
+        return refuse(error, std::string("unexpected argument '") + words[optind] +
+                                 "' (capture --help lists the options)");
     }
     if (options->help) return true;
     if (options->videoPath.empty() && options->framesDir.empty() && options->hashesPath.empty()) {

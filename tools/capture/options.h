@@ -24,15 +24,21 @@ struct CaptureOptions {
     uint32_t fromMs = 0;
     uint32_t toMs = 0;
     int scale = 1;
+    bool noSound = false;  // --no-sound: the video and the frames without sound
     bool help = false;
 };
 
 extern const char* const kCaptureUsage;
 
 // Reads the arguments after the program name. On a bad one returns false with
-// one line (no newline) in *error.
+// one line (no newline) in *error. The video's name must end in .mp4, .mkv or
+// .mov (videoContainer).
 bool parseCaptureOptions(int argc, const char* const* argv, CaptureOptions* options,
                          std::string* error);
+
+// The ffmpeg container a video name asks for by its extension (any case):
+// "mp4", "matroska" or "mov"; nullptr for any other name.
+const char* videoContainer(const std::string& path);
 
 // "60", "59.94" or "60000/1001", from 1 to 1000 frames a second.
 bool parseFrameRate(const std::string& text, FrameRate* rate);

@@ -60,7 +60,7 @@ void SoundCollector::skipTo(uint64_t sample) {
 bool SoundCollector::take(uint64_t from, uint64_t to, int16_t* out, int waitMs) {
     skipTo(from);
     std::unique_lock<std::mutex> lock(mutex_);
-    const auto enough = [&] { return received_ >= to || closed_; };
+    const auto enough = [&] { return received_ >= to || closed_ || from >= end_; };
     bool delivered = !silent_;
     while (delivered && !enough()) {
         const uint64_t before = received_;
@@ -81,6 +81,12 @@ bool SoundCollector::take(uint64_t from, uint64_t to, int16_t* out, int waitMs) 
     lock.unlock();
     skipTo(to);
     return delivered;
+}
+
+void SoundCollector::endAt(uint64_t sample) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    end_ = sample;
+    changed_.notify_all();
 }
 
 void SoundCollector::close() {

@@ -29,6 +29,9 @@ class SoundCollector {
     // waiting for the decoder; false if it delivered nothing for waitMs, in
     // which case the missing samples, and all later ones, are silence.
     bool take(uint64_t from, uint64_t to, int16_t* out, int waitMs = 10000);
+    // No sound from `sample` on is wanted any more (a run stopped early): a
+    // take from there or later returns at once, with silence.
+    void endAt(uint64_t sample);
     // Ends every wait, on both sides; later sound is dropped.
     void close();
 
@@ -43,6 +46,7 @@ class SoundCollector {
     uint64_t received_ = 0;  // samples the decoder has delivered so far
     uint64_t held_ = 0;      // of which the last held_ are in the ring
     uint64_t wantedFrom_ = 0;
+    uint64_t end_ = UINT64_MAX;
     bool closed_ = false;
     bool silent_ = false;
 };

@@ -16,7 +16,11 @@ SoundWriter::~SoundWriter() {
 }
 
 void SoundWriter::endWith(uint64_t lastFrame) {
-    if (lastFrame < lastFrame_.load()) lastFrame_.store(lastFrame);
+    if (lastFrame >= lastFrame_.load()) return;
+    lastFrame_.store(lastFrame);
+    // The thread may be waiting for sound past the new end: a late --from
+    // makes it wait for the decoder to get there.
+    sound_->endAt(soundFrameAt(lastFrame + 1, plan_.rate));
 }
 
 bool SoundWriter::finish() {
@@ -37,6 +41,7 @@ void SoundWriter::run() {
             lostFromMs_.store(frameTimeMs(n, plan_.rate));
             lost_.store(true);
         }
+        if (n > lastFrame_.load()) break;
         sound_->skipTo(soundFrameAt(plan_.nextWrittenAfter(n), plan_.rate));
         if (wav_ != nullptr && wavOk_) wavOk_ = wav_->write(buffer_.data(), size_t(to - from));
         // A refused write means ffmpeg has ended: its exit status tells why.

@@ -1,10 +1,12 @@
 #include "capture/staged_output.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 
@@ -43,6 +45,36 @@ std::string cannotWrite(const std::string& path, int error) {
     return "cannot write " + path + ": " + strerror(error);
 }
 
+constexpr const char* kPartialMark = ".partial-";
+
+std::string stagingName(const std::string& name, pid_t pid) {
+    return "." + name + kPartialMark + std::to_string(pid);
+}
+
+// The process a ".NAME.partial-PID" name was staged by; 0 for other names.
+pid_t stagedBy(const std::string& name) {
+    const size_t mark = name.rfind(kPartialMark);
+    if (name.size() < 2 || name[0] != '.' || mark == std::string::npos || mark < 2) return 0;
+    const std::string digits = name.substr(mark + strlen(kPartialMark));
+    if (digits.empty() || digits.size() > 9 ||
+        digits.find_first_not_of("0123456789") != std::string::npos)
+        return 0;
+    return pid_t(atol(digits.c_str()));
+}
+
+// A process that cannot be signalled for lack of permission still exists.
+bool processGone(pid_t pid) {
+    return kill(pid, 0) != 0 && errno == ESRCH;
+}
+
+void removeLeftPartials(const fs::path& folder) {
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(folder, ec)) {
+        const pid_t pid = stagedBy(entry.path().filename().string());
+        if (pid > 0 && pid != getpid() && processGone(pid)) fs::remove_all(entry.path(), ec);
+    }
+}
+
 }  // namespace
 
 StagedOutput::~StagedOutput() {
@@ -69,6 +101,10 @@ bool StagedOutput::prepare(const std::string& path, Kind kind, std::string* erro
         *error = "cannot write " + path + ": it is a file, not a folder";
         return false;
     }
+    if (kind == Kind::Folder && fs::is_directory(status) && !fs::is_empty(target, ec)) {
+        *error = "cannot write " + path + ": the folder is not empty (give a new or empty one)";
+        return false;
+    }
     path_ = target.string();
     kind_ = kind;
     if (kind == Kind::File && fs::exists(status) && !fs::is_regular_file(status)) {
@@ -79,8 +115,8 @@ bool StagedOutput::prepare(const std::string& path, Kind kind, std::string* erro
         return true;
     }
     const fs::path parent = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    const std::string staging =
-        (parent / ("." + name + ".partial-" + std::to_string(getpid()))).string();
+    removeLeftPartials(parent);
+    const std::string staging = (parent / stagingName(name, getpid())).string();
     if (kind == Kind::File) {
         const int fd = open(staging.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
         if (fd < 0) {

@@ -3,10 +3,12 @@
 // run never leaves a half-written file under the name it was given.
 //
 // The temporary name is hidden in the same folder (".NAME.partial-PID"), so
-// the final rename is atomic. A folder that already exists receives the new
-// files one by one, each complete. A name that is a device or a pipe
-// (/dev/null, a FIFO) is written straight into and never replaced; a symbolic
-// link is followed.
+// the final rename is atomic; the temporary names that a killed run left
+// there, whose process no longer exists, are removed by the next prepare in
+// that folder. A folder must be new or empty, so that runs never mix: an empty
+// one receives the new files one by one, each complete. A name that is a
+// device or a pipe (/dev/null, a FIFO) is written straight into and never
+// replaced; a symbolic link is followed.
 #pragma once
 
 #include <string>

@@ -41,6 +41,32 @@ std::string rateText(FrameRate rate) {
     return std::to_string(rate.numerator) + "/" + std::to_string(rate.denominator);
 }
 
+// ffmpeg's arguments: frames from descriptor 3 and, with sound, sound from 4.
+std::vector<std::string> encoderArguments(const std::string& ffmpeg, const std::string& path,
+                                          const std::string& container, int width, int height,
+                                          FrameRate rate, bool withSound) {
+    const std::string size = std::to_string(width) + "x" + std::to_string(height);
+    std::vector<std::string> args = {ffmpeg,      "-hide_banner", "-nostdin",
+                                     "-loglevel", "error",        "-y"};
+    args.insert(args.end(), {"-f", "rawvideo", "-pix_fmt", "rgb565le", "-s", size, "-framerate",
+                             rateText(rate), "-i", "pipe:3"});
+    if (withSound) {
+        args.insert(args.end(), {"-f", "s16le", "-ar", "44100", "-ac", "2", "-i", "pipe:4", "-map",
+                                 "0:v", "-map", "1:a"});
+    }
+    args.insert(args.end(),
+                {"-c:v", "libx264", "-preset", "medium", "-crf", "18", "-pix_fmt", "yuv420p"});
+    if (withSound) {
+        // An interrupted run may have sent more sound than frames: the file
+        // ends with the shorter stream. Complete runs send both to the sample.
+        args.insert(args.end(), {"-c:a", "aac", "-b:a", "192k", "-shortest"});
+    }
+    // The index first, so that a player can start before it has the whole file.
+    if (container != "matroska") args.insert(args.end(), {"-movflags", "+faststart"});
+    args.insert(args.end(), {"-f", container, path});
+    return args;
+}
+
 }  // namespace
 
 std::string findOnPath(const std::string& program) {
@@ -71,8 +97,9 @@ VideoEncoder::~VideoEncoder() {
     if (messages_ >= 0) close(messages_);
 }
 
-bool VideoEncoder::start(const std::string& ffmpeg, const std::string& path, int width, int height,
-                         FrameRate rate, std::string* error) {
+bool VideoEncoder::start(const std::string& ffmpeg, const std::string& path, const char* container,
+                         int width, int height, FrameRate rate, bool withSound,
+                         std::string* error) {
     int videoRead = -1;
     int soundRead = -1;
     char messagesName[] = "/tmp/capture-ffmpeg-XXXXXX";
@@ -81,20 +108,13 @@ bool VideoEncoder::start(const std::string& ffmpeg, const std::string& path, int
         unlink(messagesName);
         messages_ = movedAbove(messages_);
     }
-    if (messages_ < 0 || !makePipe(&videoRead, &videoPipe_) || !makePipe(&soundRead, &soundPipe_)) {
+    if (messages_ < 0 || !makePipe(&videoRead, &videoPipe_) ||
+        (withSound && !makePipe(&soundRead, &soundPipe_))) {
         *error = std::string("cannot start ffmpeg: ") + strerror(errno);
         return false;
     }
-    const std::string size = std::to_string(width) + "x" + std::to_string(height);
-    const std::vector<std::string> args = {
-        ffmpeg, "-hide_banner", "-nostdin", "-loglevel", "error", "-y", "-f", "rawvideo",
-        "-pix_fmt", "rgb565le", "-s", size, "-framerate", rateText(rate), "-i", "pipe:3", "-f",
-        "s16le", "-ar", "44100", "-ac", "2", "-i", "pipe:4", "-map", "0:v", "-map", "1:a", "-c:v",
-        "libx264", "-preset", "medium", "-crf", "18", "-pix_fmt", "yuv420p", "-c:a", "aac", "-b:a",
-        "192k",
-        // An interrupted run may have sent more sound than frames: the file
-        // ends with the shorter stream. Complete runs send both to the sample.
-        "-shortest", "-movflags", "+faststart", "-f", "mp4", path};
+    const std::vector<std::string> args =
+        encoderArguments(ffmpeg, path, container, width, height, rate, withSound);
     std::vector<char*> argv;
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
@@ -105,7 +125,7 @@ bool VideoEncoder::start(const std::string& ffmpeg, const std::string& path, int
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_adddup2(&actions, messages_, 2);
     posix_spawn_file_actions_adddup2(&actions, videoRead, kChildVideoFd);
-    posix_spawn_file_actions_adddup2(&actions, soundRead, kChildSoundFd);
+    if (withSound) posix_spawn_file_actions_adddup2(&actions, soundRead, kChildSoundFd);
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGDEF);
@@ -120,7 +140,7 @@ bool VideoEncoder::start(const std::string& ffmpeg, const std::string& path, int
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
     close(videoRead);
-    close(soundRead);
+    if (withSound) close(soundRead);
     if (spawned != 0) {
         pid_ = -1;
         *error = "cannot start " + ffmpeg + ": " + strerror(spawned);

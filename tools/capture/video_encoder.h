@@ -1,6 +1,7 @@
-// video_encoder.h - Debian's ffmpeg as a child process making the MP4: raw
-// RGB565 frames on one pipe, raw 44100 Hz 16-bit stereo sound on another,
-// H.264 and AAC out.
+// video_encoder.h - Debian's ffmpeg as a child process making the video: raw
+// RGB565 frames on one pipe, raw 44100 Hz 16-bit stereo sound on another (or
+// none, for a silent video), H.264 and AAC out, in an MP4, Matroska or
+// QuickTime container.
 //
 // ffmpeg runs in a process group of its own, so a Ctrl-C at the terminal
 // reaches only capture, which then closes the pipes and lets ffmpeg finish a
@@ -25,8 +26,9 @@ class VideoEncoder {
     VideoEncoder& operator=(const VideoEncoder&) = delete;
     ~VideoEncoder();
 
-    bool start(const std::string& ffmpeg, const std::string& path, int width, int height,
-               FrameRate rate, std::string* error);
+    // container: ffmpeg's name for it ("mp4", "matroska", "mov").
+    bool start(const std::string& ffmpeg, const std::string& path, const char* container, int width,
+               int height, FrameRate rate, bool withSound, std::string* error);
     // Frames and sound are written from different threads, each at its own
     // pace: ffmpeg reads the two pipes as it needs, so neither may wait for
     // the other.
