@@ -12,6 +12,8 @@ uint64_t gFrame = 0;
 uint64_t gMsNumerator = 0;
 uint64_t gMsDenominator = 1;
 
+IdleGrant gScheduledIdle = nullptr;
+
 // Deadline of the next frame on the real clock, in microseconds of SDL ticks.
 uint64_t gNextFrameUs = 0;
 
@@ -90,9 +92,13 @@ void platformEndFrame() {
 
 // The frame that follows the latest wait is due one period after its deadline.
 uint32_t platformIdleUs() {
-    if (gScheduled) return UINT32_MAX;
+    if (gScheduled) return gScheduledIdle != nullptr ? gScheduledIdle() : 0;
     if (gNextFrameUs == 0) return kFramePeriodUs;
     const uint64_t nowUs = uint64_t{SDL_GetTicks()} * 1000;
     const uint64_t dueUs = gNextFrameUs + kFramePeriodUs;
     return dueUs > nowUs ? static_cast<uint32_t>(dueUs - nowUs) : 0;
+}
+
+void platformSetScheduledIdle(IdleGrant grant) {
+    gScheduledIdle = grant;
 }

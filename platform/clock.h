@@ -65,6 +65,11 @@ constexpr uint32_t kFramePeriodUs = 1000000 / 60;
 
 // Microseconds until the next frame is due: on the real clock, what is left of
 // the current frame period after this frame's work so far (a whole period
-// before the first platformEndFrame, 0 once the frame is late); on a
-// scheduled clock, which never waits, UINT32_MAX.
+// before the first platformEndFrame, 0 once the frame is late). A scheduled
+// clock never waits, so its idle time is what its host grants through
+// platformSetScheduledIdle: the browser what is left of its animation frame,
+// a test as much as it likes. With no grant it is 0, so that offline runs
+// spend nothing on work that only saves time later.
 uint32_t platformIdleUs();
+using IdleGrant = uint32_t (*)();
+void platformSetScheduledIdle(IdleGrant grant);

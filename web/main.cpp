@@ -54,6 +54,15 @@ bool gStarted = false;
 bool gEnded = false;
 int gPresents = 0;
 
+// The end of the current animation frame's period on the page's clock: the
+// copy of the demo that runs ahead (seek.h) works only in what is left of it.
+double gAnimationFrameEndMs = 0;
+
+uint32_t idleOfAnimationFrame() {
+    const double left = gAnimationFrameEndMs - emscripten_get_now();
+    return left > 0 ? uint32_t(left * 1000) : 0;
+}
+
 void countPresent(void*, const uint16_t*, int, int, int) {
     ++gPresents;
 }
@@ -157,6 +166,7 @@ EMSCRIPTEN_KEEPALIVE void webStartUp(uint32_t fpsNumerator, uint32_t fpsDenomina
     platformUseFrameClock(0, FrameRate{fpsNumerator, fpsDenominator});
     demoStartUp();
     platformSetPresentObserver(countPresent, nullptr);
+    platformSetScheduledIdle(idleOfAnimationFrame);
 }
 
 // The click on Play: the first frame is due once the sound is heard.
@@ -175,6 +185,7 @@ EMSCRIPTEN_KEEPALIVE void webPlay(double nowMs, double soundLatencyMs) {
 // new picture, 2: the demo has ended (its last frame is the picture).
 EMSCRIPTEN_KEEPALIVE int webFrame(double nowMs) {
     if (!gStarted || gEnded) return gEnded ? 2 : 0;
+    gAnimationFrameEndMs = nowMs + kFramePeriodMs;
     if (playerPaused()) {
         // Keys and jumps still take effect; the schedule waits.
         const bool shown = hostPass();

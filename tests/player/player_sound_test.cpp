@@ -85,11 +85,6 @@ TEST_F(AudioBridgeTest, PlayerSoundAfterAJumpOrAPauseIsTheDecodersOutputFromThat
     setenv("SDL_DISKAUDIODELAY", "20", 1);
     soundDeviceSelect(SoundBackend::Sdl);
     platformUseFrameClock(0, Seek::kRate);
-    // The copy that runs ahead asks nothing of the audio bridge (see
-    // work_ahead_test.cpp). On this clock, which never waits, it would run its
-    // 32 frames in every pass instead of in idle time, and under the thread
-    // checker on a loaded machine take the processor from the sound's threads.
-    Seek::setWorkAhead(false);
     startPlayer();
     const auto playFor = [&](size_t samples) {
         const size_t from = playedBytes();

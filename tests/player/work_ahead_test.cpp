@@ -53,6 +53,11 @@ const SoundControlBlock& controlBlock() {
                                                        kControlBlockOffset);
 }
 
+// The test's clock never waits; the copy may take all the time it likes.
+uint32_t allTheTime() {
+    return UINT32_MAX;
+}
+
 int gPresents = 0;
 void countPresent(void*, const uint16_t*, int, int, int) {
     ++gPresents;
@@ -62,6 +67,7 @@ Play play(bool ahead) {
     platformUseFrameClock(0, Seek::kRate);
     Timeline::startMusicAt(0);
     Seek::setWorkAhead(ahead);
+    platformSetScheduledIdle(allTheTime);
     playerStart();
     const uint32_t seeksBefore = controlBlock().seekRequest;
     platformSetPresentObserver(countPresent, nullptr);
@@ -82,6 +88,7 @@ Play play(bool ahead) {
             {control.playing, control.seekRequest - seeksBefore, control.seekSample});
     }
     platformSetPresentObserver(nullptr, nullptr);
+    platformSetScheduledIdle(nullptr);
     for (int i = 0; i < 4; ++i) result.randomsAfter.push_back(demoRand());
     return result;
 }
