@@ -13,6 +13,7 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/clock.h"
 #include "platform/code940_image.h"
 #include "platform/decoder_program.h"
 #include "platform/mem_device.h"
@@ -82,7 +83,7 @@ void haltSecondCpu() {
 }
 
 void configureDevice(int device) {
-    int speed = 44100;
+    int speed = int(kSoundSamplesPerSecond);
     int format = kFormatS16Le;
     int stereo = 1;
     int fragments = kTwoFragmentsOf2048;

@@ -12,6 +12,7 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/clock.h"
 #include "platform/sound_backends.h"
 
 namespace {
@@ -80,7 +81,7 @@ bool sdlSoundOpen() {
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
     Ring* ring = new Ring;
     SDL_AudioSpec wanted{};
-    wanted.freq = 44100;
+    wanted.freq = int(kSoundSamplesPerSecond);
     wanted.format = AUDIO_S16LSB;
     wanted.channels = 2;
     wanted.samples = 1024;

@@ -240,6 +240,12 @@ EMSCRIPTEN_KEEPALIVE void webRestart() {
     playerJumpTo(0);
 }
 
+// Whether every position start is saved (seek.h): a jump is then one frame,
+// and the page shows no "seeking" label for it.
+EMSCRIPTEN_KEEPALIVE int webJumpsAreInstant() {
+    return Seek::allPositionsSaved() ? 1 : 0;
+}
+
 EMSCRIPTEN_KEEPALIVE int webPosition() {
     return PatternData::instance().position();
 }

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/clock.h"
 #include "shared/png_writer.h"
 
 namespace {
@@ -83,13 +84,13 @@ bool WavWriter::finish(uint64_t keepSamples) {
     memcpy(header, "RIFF", 4);
     putLittleEndian(header + 4, uint32_t(36 + dataBytes_), 4);
     memcpy(header + 8, "WAVEfmt ", 8);
-    putLittleEndian(header + 16, 16, 4);         // fmt chunk size
-    putLittleEndian(header + 20, 1, 2);          // PCM
-    putLittleEndian(header + 22, 2, 2);          // channels
-    putLittleEndian(header + 24, 44100, 4);      // samples a second
-    putLittleEndian(header + 28, 44100 * 4, 4);  // bytes a second
-    putLittleEndian(header + 32, 4, 2);          // bytes a stereo sample
-    putLittleEndian(header + 34, 16, 2);         // bits a value
+    putLittleEndian(header + 16, 16, 4);                          // fmt chunk size
+    putLittleEndian(header + 20, 1, 2);                           // PCM
+    putLittleEndian(header + 22, 2, 2);                           // channels
+    putLittleEndian(header + 24, kSoundSamplesPerSecond, 4);      // samples a second
+    putLittleEndian(header + 28, kSoundSamplesPerSecond * 4, 4);  // bytes a second
+    putLittleEndian(header + 32, 4, 2);                           // bytes a stereo sample
+    putLittleEndian(header + 34, 16, 2);                          // bits a value
     memcpy(header + 36, "data", 4);
     putLittleEndian(header + 40, uint32_t(dataBytes_), 4);
     if (error_ == 0) check(fseek(file_, 0, SEEK_SET) == 0 && fwrite(header, 1, 44, file_) == 44);

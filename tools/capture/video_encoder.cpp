@@ -51,8 +51,8 @@ std::vector<std::string> encoderArguments(const std::string& ffmpeg, const std::
     args.insert(args.end(), {"-f", "rawvideo", "-pix_fmt", "rgb565le", "-s", size, "-framerate",
                              rateText(rate), "-i", "pipe:3"});
     if (withSound) {
-        args.insert(args.end(), {"-f", "s16le", "-ar", "44100", "-ac", "2", "-i", "pipe:4", "-map",
-                                 "0:v", "-map", "1:a"});
+        args.insert(args.end(), {"-f", "s16le", "-ar", std::to_string(kSoundSamplesPerSecond),
+                                 "-ac", "2", "-i", "pipe:4", "-map", "0:v", "-map", "1:a"});
     }
     args.insert(args.end(),
                 {"-c:v", "libx264", "-preset", "medium", "-crf", "18", "-pix_fmt", "yuv420p"});

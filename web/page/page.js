@@ -253,6 +253,7 @@ function tick(now) {
   if (result >= 1) {
     paint();
     if (!page.firstFrameMs) page.firstFrameMs = performance.now();
+    if (page.jumpAskedMs && !page.jumpShownMs) page.jumpShownMs = performance.now();
   }
   showState();
   if (result === 2) {
@@ -288,6 +289,9 @@ function playAgain() {
 }
 
 function askedForJump() {
+  page.jumpAskedMs = performance.now();
+  page.jumpShownMs = 0;
+  if (page.module._webJumpsAreInstant()) return;
   page.seeking = 'asked';
   $('seeking').classList.remove('hidden');
 }
