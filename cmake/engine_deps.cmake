@@ -42,6 +42,8 @@ if(NOT DEMO_PLAYERS_ONLY)
   cmake_language(DEFER CALL target_link_libraries demo_tests PRIVATE PkgConfig::VORBISENC)
 endif()
 
-# The ARM emulator that runs the second processor's own program.
-pkg_check_modules(UNICORN REQUIRED IMPORTED_TARGET unicorn)
-target_link_libraries(demo_engine PRIVATE PkgConfig::UNICORN)
+# The ARM emulator that runs the second processor's own program: its headers
+# only, the library is opened when the emulated processor first runs.
+pkg_check_modules(UNICORN REQUIRED unicorn)
+target_include_directories(demo_engine PRIVATE ${UNICORN_INCLUDE_DIRS})
+target_link_libraries(demo_engine PRIVATE ${CMAKE_DL_LIBS})

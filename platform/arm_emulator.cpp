@@ -1,5 +1,6 @@
 #include "platform/arm_emulator.h"
 
+#include <dlfcn.h>
 #include <time.h>
 #include <unicorn/unicorn.h>
 
@@ -7,6 +8,50 @@
 #include <mutex>
 
 namespace {
+
+// Unicorn is opened when the emulated processor first runs, not linked: its
+// tables, relocated at load, cost some 5 MiB of resident memory that a demo
+// decoding natively never uses.
+struct Unicorn {
+    decltype(&uc_open) open = nullptr;
+    decltype(&uc_close) close = nullptr;
+    decltype(&uc_ctl) ctl = nullptr;
+    decltype(&uc_mem_map_ptr) memMapPtr = nullptr;
+    decltype(&uc_hook_add) hookAdd = nullptr;
+    decltype(&uc_emu_start) emuStart = nullptr;
+    decltype(&uc_emu_stop) emuStop = nullptr;
+    decltype(&uc_reg_read) regRead = nullptr;
+    decltype(&uc_strerror) strerror = nullptr;
+};
+
+template <typename Function>
+bool findCall(void* library, const char* name, Function* function) {
+    *function = reinterpret_cast<Function>(dlsym(library, name));
+    return *function != nullptr;
+}
+
+// Null (after one line, once) if the library or one of its calls is missing.
+const Unicorn* unicorn() {
+    static const Unicorn* const loaded = []() -> const Unicorn* {
+        void* library = dlopen("libunicorn.so.2", RTLD_NOW | RTLD_LOCAL);
+        static Unicorn calls;
+        if (library != nullptr && findCall(library, "uc_open", &calls.open) &&
+            findCall(library, "uc_close", &calls.close) &&
+            findCall(library, "uc_ctl", &calls.ctl) &&
+            findCall(library, "uc_mem_map_ptr", &calls.memMapPtr) &&
+            findCall(library, "uc_hook_add", &calls.hookAdd) &&
+            findCall(library, "uc_emu_start", &calls.emuStart) &&
+            findCall(library, "uc_emu_stop", &calls.emuStop) &&
+            findCall(library, "uc_reg_read", &calls.regRead) &&
+            findCall(library, "uc_strerror", &calls.strerror)) {
+            return &calls;
+        }
+        printf("second processor cannot be emulated: %s\n", dlerror());
+        fflush(stdout);
+        return nullptr;
+    }();
+    return loaded;
+}
 
 // Bumped by every wake; the sleeper compares it with what it saw last.
 std::atomic<uint32_t> gWakeCount{0};
@@ -45,7 +90,7 @@ void reportFault(uc_err error, uint32_t pc, uint64_t address) {
             printf("second processor stopped: jump to 0x%08llX, outside its memory\n", where);
             break;
         default:
-            printf("second processor stopped: %s at 0x%08X\n", uc_strerror(error), pc);
+            printf("second processor stopped: %s at 0x%08X\n", unicorn()->strerror(error), pc);
             break;
     }
     fflush(stdout);
@@ -57,14 +102,18 @@ void countBlock(uc_engine*, uint64_t, uint32_t size, void* user) {
 
 // Opens an ARM946 core over the memory; null (after one line) if it cannot.
 uc_engine* openCore(uint8_t* memory, size_t size) {
+    const Unicorn* uc = unicorn();
+    if (uc == nullptr) return nullptr;
     uc_engine* core = nullptr;
-    uc_err error = uc_open(UC_ARCH_ARM, UC_MODE_ARM, &core);
-    if (error == UC_ERR_OK) error = uc_ctl_set_cpu_model(core, UC_CPU_ARM_946);
-    if (error == UC_ERR_OK) error = uc_mem_map_ptr(core, 0, size, UC_PROT_ALL, memory);
+    uc_err error = uc->open(UC_ARCH_ARM, UC_MODE_ARM, &core);
+    if (error == UC_ERR_OK) {
+        error = uc->ctl(core, UC_CTL_WRITE(UC_CTL_CPU_MODEL, 1), int(UC_CPU_ARM_946));
+    }
+    if (error == UC_ERR_OK) error = uc->memMapPtr(core, 0, size, UC_PROT_ALL, memory);
     if (error != UC_ERR_OK) {
-        printf("second processor cannot be emulated: %s\n", uc_strerror(error));
+        printf("second processor cannot be emulated: %s\n", uc->strerror(error));
         fflush(stdout);
-        if (core != nullptr) uc_close(core);
+        if (core != nullptr) uc->close(core);
         return nullptr;
     }
     return core;
@@ -96,7 +145,7 @@ bool armEmulatorSleeping() {
 void armEmulatorStop() {
     {
         std::lock_guard<std::mutex> lock(gRunningMutex);
-        if (gRunning != nullptr) uc_emu_stop(gRunning);
+        if (gRunning != nullptr) unicorn()->emuStop(gRunning);
     }
     armEmulatorWake();
 }
@@ -106,15 +155,16 @@ bool armEmulatorMain(uint8_t* memory, size_t size, const std::atomic<bool>& halt
     const uint64_t cpuAtStart = threadCpuNanoseconds();
     uc_engine* core = openCore(memory, size);
     if (core == nullptr) return true;
+    const Unicorn* uc = unicorn();
     uint64_t instructions = 0;
     uc_hook counter;
     if (countInstructions) {
-        uc_hook_add(core, &counter, UC_HOOK_BLOCK, reinterpret_cast<void*>(countBlock),
+        uc->hookAdd(core, &counter, UC_HOOK_BLOCK, reinterpret_cast<void*>(countBlock),
                     &instructions, 1, 0);
     }
     uint64_t faultAddress = 0;
     uc_hook unmapped;
-    uc_hook_add(core, &unmapped, UC_HOOK_MEM_UNMAPPED, reinterpret_cast<void*>(noteUnmapped),
+    uc->hookAdd(core, &unmapped, UC_HOOK_MEM_UNMAPPED, reinterpret_cast<void*>(noteUnmapped),
                 &faultAddress, 1, 0);
     setRunning(core);
 
@@ -123,8 +173,8 @@ bool armEmulatorMain(uint8_t* memory, size_t size, const std::atomic<bool>& halt
     uint32_t seen = gWakeCount.load(std::memory_order_acquire);
     bool faulted = false;
     while (!halt.load()) {
-        const uc_err error = uc_emu_start(core, pc, 0xFFFFFFFFu, 0, 0);
-        uc_reg_read(core, UC_ARM_REG_PC, &pc);
+        const uc_err error = uc->emuStart(core, pc, 0xFFFFFFFFu, 0, 0);
+        uc->regRead(core, UC_ARM_REG_PC, &pc);
         if (error != UC_ERR_OK) {
             reportFault(error, pc, faultAddress);
             faulted = true;
@@ -139,7 +189,7 @@ bool armEmulatorMain(uint8_t* memory, size_t size, const std::atomic<bool>& halt
     }
 
     setRunning(nullptr);
-    uc_close(core);
+    uc->close(core);
     if (figures != nullptr) {
         figures->instructions += instructions;
         figures->cpuNanoseconds += threadCpuNanoseconds() - cpuAtStart;
