@@ -23,7 +23,8 @@ void registerWrite(volatile uint16_t* window, uint32_t offset, uint16_t value) {
     __atomic_store_n(&window[offset / 2], value, __ATOMIC_SEQ_CST);
     const bool secondCpuControl = offset == kRegSecondCpuClock || offset == kRegSecondCpuReset;
     if (secondCpuControl && window == simulatedRegisterBlock()) {
-        secondCpuRegistersChanged(registerRead(window, kRegSecondCpuClock),
-                                  registerRead(window, kRegSecondCpuReset));
+        const bool clockOn = (registerRead(window, kRegSecondCpuClock) & 1) != 0;
+        const uint16_t reset = registerRead(window, kRegSecondCpuReset);
+        secondCpuSetRunning(clockOn && (reset & 0xFF) == kSecondCpuReleased);
     }
 }

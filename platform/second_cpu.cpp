@@ -10,7 +10,6 @@
 
 #include "platform/code940_image.h"
 #include "platform/decoder_program.h"
-#include "platform/registers.h"
 #include "platform/simulated_memory.h"
 #include "platform/sound_control_layout.h"
 
@@ -90,9 +89,7 @@ SecondCpuKind secondCpuSelected() {
     return gKind;
 }
 
-void secondCpuRegistersChanged(uint16_t clockRegister, uint16_t resetRegister) {
-    const bool clockOn = (clockRegister & 1) != 0;
-    const bool running = clockOn && (resetRegister & 0xFF) == kSecondCpuReleased;
+void secondCpuSetRunning(bool running) {
     std::lock_guard<std::mutex> lock(gMutex);
     if (running == gRunning) return;
     gRunning = running;

@@ -1,13 +1,13 @@
 // second_cpu.h - the stand-in for the console's second processor.
 //
 // It runs while its clock is on (bit 0 of the clock register) and it is out of
-// reset with memory bank 3 (reset register 0x03). On the change to running it
-// looks at the image at its address 0 (offset 0 of the simulated memory): an
-// image that code940ImageRecognised accepts (our code940.bin) runs on a
-// thread of its own; anything else leaves it idle. Stopping the clock or
-// entering reset halts the program and waits for its thread to end. Called by
-// the register accessor on every write to either register, from whichever
-// thread wrote.
+// reset with memory bank 3 (reset register 0x03): the register accessor
+// (registers.h) says so on every write to either register, from whichever
+// thread wrote. On the change to running it looks at the image at its address
+// 0 (offset 0 of the simulated memory): an image that code940ImageRecognised
+// accepts (our code940.bin) runs on a thread of its own; anything else leaves
+// it idle. Stopping the clock or entering reset halts the program and waits for
+// its thread to end.
 //
 // Two ways to run the image, chosen before the release from reset:
 //  - Native (the default): the same decoder compiled for this machine
@@ -29,7 +29,7 @@ enum class SecondCpuKind { Emulated, Native };
 void secondCpuSelect(SecondCpuKind kind);
 SecondCpuKind secondCpuSelected();
 
-void secondCpuRegistersChanged(uint16_t clockRegister, uint16_t resetRegister);
+void secondCpuSetRunning(bool running);
 
 // Whether the program's thread exists (started and not yet halted).
 bool secondCpuProgramRunning();

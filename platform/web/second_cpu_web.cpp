@@ -4,7 +4,6 @@
 #include <memory>
 
 #include "platform/code940_image.h"
-#include "platform/registers.h"
 #include "platform/second_cpu.h"
 #include "platform/simulated_memory.h"
 #include "platform/song_decoder.h"
@@ -28,9 +27,7 @@ SecondCpuKind secondCpuSelected() {
     return SecondCpuKind::Native;
 }
 
-void secondCpuRegistersChanged(uint16_t clockRegister, uint16_t resetRegister) {
-    const bool clockOn = (clockRegister & 1) != 0;
-    const bool running = clockOn && (resetRegister & 0xFF) == kSecondCpuReleased;
+void secondCpuSetRunning(bool running) {
     if (running == gRunning) return;
     gRunning = running;
     endProgram();
