@@ -1,6 +1,7 @@
 // frame_pacing - how closely the demo's frame pacing holds 60 frames a second.
 //
-// Runs N paced frames (default 300) with an empty frame body on SDL's clock
+// Waits for N frames (default 300) of the 60 frames a second schedule with an
+// empty frame body on SDL's clock, as the live player waits for each frame,
 // and prints the mean period and the spread of single frame periods.
 #include <SDL.h>
 
@@ -10,6 +11,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "core/frame_plan.h"
 #include "platform/clock.h"
 
 int main(int argc, char** argv) {
@@ -19,8 +21,9 @@ int main(int argc, char** argv) {
     std::vector<double> periods;
     auto last = Clock::now();
     const auto start = last;
-    for (int i = 0; i < frames; ++i) {
-        platformEndFrame();
+    const uint32_t startTicks = platformTicks();
+    for (int i = 1; i <= frames; ++i) {
+        platformWaitUntil(startTicks + uint32_t(frameTimeMs(uint64_t(i), kPlayerRate)));
         const auto now = Clock::now();
         periods.push_back(std::chrono::duration<double, std::milli>(now - last).count());
         last = now;

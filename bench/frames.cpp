@@ -1,7 +1,7 @@
 // bench_frames - what the whole demo costs, in its real running order: the
-// live player's start-up, then every frame on a 60 fps frame clock (as capture
-// renders it), with no window. bench/run runs it natively for times and under
-// callgrind for instructions, and prints the table of figures and budgets.
+// live player's start-up, then every frame of the 60 fps schedule as an
+// offline run renders it (core/offline_run.h), with no window. bench/run runs it natively for times
+// and under callgrind for instructions, and prints the table of figures and budgets.
 //
 // Printed, one fact a line:
 //   step K NS        start-up's present K came NS after launch (-1: the
@@ -25,9 +25,9 @@
 #include <string>
 
 #include "core/demo.h"
+#include "core/offline_run.h"
 #include "core/timeline.h"
 #include "music/pattern_data.h"
-#include "platform/clock.h"
 #include "platform/present.h"
 
 #if __has_include(<valgrind/callgrind.h>)
@@ -113,9 +113,7 @@ int main() {
     // Line by line, so the figures and start-up's own progress lines keep
     // their order.
     setvbuf(stdout, nullptr, _IOLBF, 0);
-    const FrameRate rate{60, 1};
     platformUseHeadlessVideo();
-    platformUseFrameClock(0, rate);
     platformSetPresentObserver(onLoadingPresent, nullptr);
     demoStartUp();
     platformSetPresentObserver(nullptr, nullptr);
@@ -126,27 +124,26 @@ int main() {
     Section section;
     int32_t mask = 1;
     bool fieldSeen = false;
-    for (uint64_t n = 0;; ++n) {
-        // The mask this frame will have, so that a section's instructions are
-        // dumped before its first frame.
-        const int32_t position = PatternData::rowsAt(int32_t(frameTimeMs(n, rate))) / 128;
+    OfflineRun run(wholeDemoPlan(kPlayerRate));
+    while (!run.done()) {
+        // The mask the next frame will have, so that a section's instructions
+        // are dumped before its first frame.
+        const int32_t position = PatternData::rowsAt(int32_t(run.nextFrameMs())) / 128;
         const int32_t next = Timeline::sceneMaskFor(position);
         if (next != mask) {
             endSection(section);
             fieldSeen = fieldSeen || mask == kSceneParticleField;
-            section = Section{sectionName(next, fieldSeen), n, 0, 0};
+            section = Section{sectionName(next, fieldSeen), run.nextFrame(), 0, 0};
             mask = next;
         }
         timespec t0, t1;
         if (RUNNING_ON_VALGRIND) CALLGRIND_TOGGLE_COLLECT;
         clock_gettime(CLOCK_MONOTONIC, &t0);
-        const bool ended = demoRunFrame();
+        run.runNext();
         clock_gettime(CLOCK_MONOTONIC, &t1);
         if (RUNNING_ON_VALGRIND) CALLGRIND_TOGGLE_COLLECT;
         section.ns += int64_t(t1.tv_sec - t0.tv_sec) * 1000000000 + (t1.tv_nsec - t0.tv_nsec);
         ++section.frames;
-        if (ended) break;
-        platformEndFrame();
     }
     endSection(section);
     demoShutDown();

@@ -45,7 +45,7 @@ void demoStartUp() {
     display->clearDepth(100);
     advanceLoadingBar();  // 25
 
-    Timeline::startMusicAt(0);
+    playerStartMusicClock();
     // The console's control registers, through the simulated memory device.
     AudioBridge::memDevice = memDeviceOpen("/dev/mem", O_RDWR);
     AudioBridge::registers = static_cast<volatile uint16_t*>(
@@ -60,14 +60,9 @@ void demoStartUp() {
     // The music time starts when playback is switched on, after the whole
     // soundtrack has been copied.
     AudioBridge::loadSong(AudioBridge::kSongFile);
-    Timeline::startMusicAt(0);
+    playerStartMusicClock();
     AudioBridge::play();
     advanceLoadingBar();  // 28
-}
-
-bool demoRunFrame() {
-    Timeline::runFrame();
-    return Timeline::ended();
 }
 
 void demoShutDown() {

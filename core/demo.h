@@ -7,14 +7,12 @@
 // the process. If that exec fails, demoMain returns 0.
 //
 // The steps are also offered one by one, so that another host (offline
-// capture) runs the very same start-up and frames on its own clock and screen.
+// capture, the web page) runs the very same start-up, then frames of its own
+// (core/offline_run.h) or the player's passes on its own clock.
 #pragma once
 
 int demoMain();
 
 void demoStartUp();
-// One frame at the music time of the clock, for a host that runs its own
-// loop; true if it was the frame that ends the demo.
-bool demoRunFrame();
 // Releases the scenes and the audio side; no frame runs after it.
 void demoShutDown();

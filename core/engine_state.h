@@ -4,11 +4,10 @@
 // A saved state holds the scenes' own fields and buffers (each scene lists
 // them in its state() hook), the Timeline's scene mask and noise level, the
 // music clock, the camera, the screen and its band, what the viewer was
-// shown, and the demo's random generator. It leaves out the depth buffer, which every
-// scene clears before it reads it, and what is not the picture's: the music
-// start time and the frame clock (the caller sets them for the moment saved),
-// the sound, and the viewer's overlay switch. Main
-// thread only.
+// shown, and the demo's random generator. It leaves out the depth buffer,
+// which every scene clears before it reads it, and what is not the picture's:
+// the player's music origin and schedule (the player sets them for the frame
+// it shows), the sound, and the viewer's overlay switch. Main thread only.
 #pragma once
 
 #include <cstddef>

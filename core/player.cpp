@@ -4,7 +4,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
+#include "core/frame_plan.h"
+#include "core/frame_schedule.h"
 #include "core/seek.h"
 #include "core/timeline.h"
 #include "music/audio_bridge.h"
@@ -18,6 +21,12 @@
 namespace {
 
 constexpr int kNoPosition = -1;
+
+// Ticks of the host's clock at which the music time was 0: set when start-up
+// switches the music on, moved by pause, resume and jumps.
+uint32_t musicStartTicks = 0;
+FrameSchedule gSchedule;
+int64_t gShownFrame = -1;
 
 bool gPaused = false;
 int32_t gPausedMusicMs = 0;
@@ -34,6 +43,26 @@ int currentPosition() {
 
 void askForJump(int position) {
     gJumpTarget = std::clamp(position, 0, kLastPlayerPosition);
+}
+
+// Moves the origin so that the music time now is ms.
+void setMusicTime(int32_t ms) {
+    musicStartTicks = platformTicks() - static_cast<uint32_t>(ms);
+}
+
+// The frame period: how often a paused player reads the keys.
+constexpr uint32_t kPausedPassMs = 1000 / kPlayerRate.numerator;
+
+// The host's ticks at which the next pass has something to do.
+uint32_t nextPassTicks() {
+    if (gPaused || gJumpTarget != kNoPosition) return platformTicks() + kPausedPassMs;
+    return musicStartTicks + gSchedule.nextDueMs();
+}
+
+void runShownFrame(uint64_t frame) {
+    overlaySkippedFrames = int32_t(std::min<uint64_t>(gSchedule.skipped(), INT32_MAX));
+    Timeline::runFrameAt(static_cast<int>(frameTimeMs(frame, kPlayerRate)));
+    gShownFrame = int64_t(frame);
 }
 
 // A dark strip across the middle of the screen with "SEEKING" on it, over the
@@ -59,27 +88,32 @@ void jumpTo(int position) {
     if (!Seek::isSaved(frame)) showSeeking();
     AudioBridge::stop();
     // The sound of the frame starts where capture cuts it.
-    AudioBridge::seek(static_cast<uint32_t>(soundFrameAt(frame, Seek::kRate)));
+    AudioBridge::seek(static_cast<uint32_t>(soundFrameAt(frame, kPlayerRate)));
+    overlaySkippedFrames = 0;
     Seek::runToFrame(frame);
-    const auto ms = static_cast<int32_t>(frameTimeMs(frame, Seek::kRate));
+    gSchedule.restartAfter(frame);
+    gShownFrame = int64_t(frame);
+    const auto ms = static_cast<int32_t>(frameTimeMs(frame, kPlayerRate));
     if (gLoopedPosition != kNoPosition) gLoopedPosition = position;
     if (gPaused) {
         gPausedMusicMs = ms;
         return;
     }
-    Timeline::startMusicAt(ms);
+    // Measured after the frames on the way: the music goes on from the frame
+    // shown, however long they took.
+    setMusicTime(ms);
     AudioBridge::play();
 }
 
 void pause() {
-    gPausedMusicMs = Timeline::musicMs();
+    gPausedMusicMs = playerMusicMs();
     gPaused = true;
     AudioBridge::stop();
     AudioBridge::seek(static_cast<uint32_t>(soundFrameAtMs(uint64_t(std::max(gPausedMusicMs, 0)))));
 }
 
 void resume() {
-    Timeline::startMusicAt(gPausedMusicMs);
+    setMusicTime(gPausedMusicMs);
     gPaused = false;
     AudioBridge::play();
 }
@@ -168,24 +202,35 @@ bool runPassFrame() {
         return false;
     }
     if (gPaused) return false;
-    // The time is read once, so the frame run is the frame checked.
-    const int32_t ms = Timeline::musicMs();
+    const std::optional<uint64_t> frame = gSchedule.take(playerMusicMs());
+    if (!frame) return false;
+    const auto ms = static_cast<int32_t>(frameTimeMs(*frame, kPlayerRate));
     if (gLoopedPosition != kNoPosition &&
         PatternData::rowsAt(ms) >= (gLoopedPosition + 1) * PatternData::kRows) {
         jumpTo(gLoopedPosition);
         return false;
     }
-    Timeline::runFrameAt(ms);
+    runShownFrame(*frame);
     return Timeline::ended();
 }
 
 }  // namespace
+
+void playerStartMusicClock() {
+    musicStartTicks = platformTicks();
+}
+
+int32_t playerMusicMs() {
+    return static_cast<int32_t>(platformTicks() - musicStartTicks);
+}
 
 void playerStart() {
     gPaused = false;
     gLoopedPosition = kNoPosition;
     gJumpTarget = kNoPosition;
     gQuitAsked = false;
+    gSchedule = FrameSchedule();
+    gShownFrame = -1;
     Seek::rememberStart();
 }
 
@@ -193,9 +238,20 @@ bool playerPass() {
     bool end = runPassFrame();
     readInput();
     if (gQuitAsked) end = true;
-    if (!end) Seek::workAhead();
-    platformEndFrame();
-    return end;
+    if (end) return true;
+    const uint32_t due = nextPassTicks();
+    Seek::workAhead(due);
+    platformWaitUntil(due);
+    return false;
+}
+
+bool playerFrameDue() {
+    if (gJumpTarget != kNoPosition) return true;
+    return !gPaused && static_cast<int32_t>(playerMusicMs() - gSchedule.nextDueMs()) >= 0;
+}
+
+void playerSetPaused(bool paused) {
+    if (paused != gPaused) pauseOrResume();
 }
 
 void playerJumpTo(int position) {
@@ -212,4 +268,17 @@ int32_t playerPausedMusicMs() {
 
 int playerLoopedPosition() {
     return gLoopedPosition;
+}
+
+int64_t playerShownFrame() {
+    return gShownFrame;
+}
+
+int32_t playerShownMusicMs() {
+    return gShownFrame < 0 ? -1
+                           : static_cast<int32_t>(frameTimeMs(uint64_t(gShownFrame), kPlayerRate));
+}
+
+uint64_t playerSkippedFrames() {
+    return gSchedule.skipped();
 }

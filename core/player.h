@@ -1,13 +1,22 @@
 // player.h - the live frame loop, one pass at a time, with the player's
-// pause, jumps and loop, frame-exact.
+// pause, jumps and loop, frame-exact; the one owner of the music's time.
+//
+// The player keeps the music's origin, musicStartTicks, on the host's clock
+// (platform/clock.h): the music time now is platformTicks() -
+// musicStartTicks. Start-up sets it when the music is switched on; only the
+// player moves it after that, when it pauses, resumes or jumps. The player
+// also keeps the schedule (frame_schedule.h): the frame on screen, its music
+// time, and the next frame of the 60 frames a second schedule.
 //
 // A pass: the frame (a jump if one was asked for, else nothing while paused,
-// else the next frame on the clock, or at the end of a looped position the
-// jump back to its start), then the input events, then, in what is left of
-// the frame's time, the copy of the engine that runs ahead and saves the
-// position starts (seek.h), then the frame pacing. The desktop's loop is
-// `while (!playerPass()) {}`; a host that is handed its frames (a browser)
-// calls playerPass once for each.
+// else the frame the schedule says is due, if one is, or at the end of a
+// looped position the jump back to its start), then the input events, then,
+// in the idle time before the next frame is due, the copy of the engine that
+// runs ahead and saves the position starts (seek.h), then the wait until that
+// frame is due. The desktop's loop is `while (!playerPass()) {}`; a host
+// whose clock is driven from outside (a browser's animation frames) calls
+// playerPass while playerFrameDue() says a frame is due, and once more for
+// the keys.
 //
 // Additions to the console's demo, for desktops; without a key press the
 // demo plays exactly as before. The keys (one table in player.cpp):
@@ -32,19 +41,37 @@
 
 #include <cstdint>
 
+// Start-up's step: the music time is 0 now (musicStartTicks := the host's ticks).
+void playerStartMusicClock();
+// The music time now, in ms since the music was switched on.
+int32_t playerMusicMs();
+
 // After start-up, before the first pass: saves the engine's starting state.
 void playerStart();
 
 // One pass of the frame loop. True once the demo has ended or the viewer
 // asked to quit.
 bool playerPass();
+// Whether a pass now would run a frame or a jump.
+bool playerFrameDue();
 
 // Asks for a jump to the start of a position (clamped to 0 .. 34), made at
 // the next pass, as the keys do.
 void playerJumpTo(int position);
 
+// Pauses or resumes at once, as Space does at the next pass (a host whose
+// page is hidden).
+void playerSetPaused(bool paused);
 bool playerPaused();
 // The music time the picture is held at, in ms, while paused.
 int32_t playerPausedMusicMs();
 // The looped position, or -1.
 int playerLoopedPosition();
+
+// The frame on screen (of the 60 frames a second schedule) and its music
+// time; -1 before the first.
+int64_t playerShownFrame();
+int32_t playerShownMusicMs();
+// Frames the schedule skipped since the start or the latest jump, because
+// the host fell behind.
+uint64_t playerSkippedFrames();

@@ -5,6 +5,7 @@
 
 #include "core/engine_state.h"
 #include "music/pattern_data.h"
+#include "platform/clock.h"
 #include "platform/present.h"
 #include "video/display.h"
 
@@ -46,8 +47,8 @@ void resumeAhead() {
     }
 }
 
-bool aheadMayRunAFrame() {
-    return platformIdleUs() > Seek::kAheadMarginUs;
+bool aheadMayRunAFrame(uint32_t dueTicks) {
+    return platformIdleUs(dueTicks) > Seek::kAheadMarginUs;
 }
 
 }  // namespace
@@ -72,18 +73,14 @@ void Seek::runToFrame(uint64_t target) {
     Display* display = Display::instance();
     const uint32_t fpsWindowStart = display->fpsWindowStart;
     const int fpsFrameCount = display->fpsFrameCount;
-    const ClockSetting host = platformClockSetting();
-    platformUseFrameClock(musicStartTicks, kRate, first);
     platformSetPainting(false);
     for (uint64_t frame = first;; ++frame) {
         if (frame != first) saveIfAPositionStart(frame);
         overlayEnabled = overlay && frame == target;
-        Timeline::runFrame();
+        Timeline::runFrameAt(static_cast<int>(frameTimeMs(frame, kRate)));
         if (frame == target || Timeline::ended()) break;
-        platformEndFrame();
     }
     overlayEnabled = overlay;
-    platformRestoreClock(host);
     platformSetPainting(true);
     display->fpsWindowStart = fpsWindowStart;
     display->fpsFrameCount = fpsFrameCount;
@@ -92,14 +89,14 @@ void Seek::runToFrame(uint64_t target) {
 // The copy's frames, like those on the way to a jump, are a plain run's,
 // without the overlay; their presents reach neither the window nor an
 // observer.
-void Seek::workAhead() {
-    if (!gAheadOn || gSaved.empty() || allPositionsSaved() || !aheadMayRunAFrame()) return;
+void Seek::workAhead(uint32_t dueTicks) {
+    if (!gAheadOn || gSaved.empty() || allPositionsSaved() || !aheadMayRunAFrame(dueTicks)) return;
     gLive.save();
     resumeAhead();
     const bool overlay = overlayEnabled;
     overlayEnabled = false;
     platformSetPresentsAside(true);
-    for (int n = 0; n < kAheadFramesPerPass && aheadMayRunAFrame(); ++n) {
+    for (int n = 0; n < kAheadFramesPerPass && aheadMayRunAFrame(dueTicks); ++n) {
         saveIfAPositionStart(gAheadFrame);
         if (allPositionsSaved()) break;
         Timeline::runFrameAt(static_cast<int>(frameTimeMs(gAheadFrame, kRate)));

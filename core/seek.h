@@ -21,15 +21,15 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "core/frame_plan.h"
 #include "core/timeline.h"
-#include "platform/clock.h"
 
 // The positions a jump can reach: 0 to the noise's last one.
 constexpr int kLastPlayerPosition = kEndPosition - 1;
 
 namespace Seek {
 
-constexpr FrameRate kRate{60, 1};
+constexpr FrameRate kRate = kPlayerRate;
 
 // Saves the engine as the state before frame 0; called once after start-up,
 // before the first frame. Forgets every later state and restarts the copy
@@ -37,17 +37,18 @@ constexpr FrameRate kRate{60, 1};
 void rememberStart();
 
 // Leaves the engine as it is after frame `frame` has been run and presented,
-// and the window showing it. The frames before it run without the overlay,
-// as a plain run does; the music start time and the host's clock are as they
-// were. Nothing happens before rememberStart().
+// and the window showing it. Each frame runs at its own time on the
+// schedule, and those before the target without the overlay, as a plain run
+// does. Nothing happens before rememberStart().
 void runToFrame(uint64_t frame);
 
-// The copy ahead, for one pass of the frame loop: a few frames (at most
-// kAheadFramesPerPass), each begun only while the frame period has more than
-// kAheadMarginUs left (platformIdleUs), so that no frame is late because of
-// it. The live engine is put back exactly as it was. Nothing once every
-// position start is saved, or while switched off.
-void workAhead();
+// The copy ahead, for one pass of the frame loop whose next frame is due at
+// the host's `dueTicks`: a few frames (at most kAheadFramesPerPass), each
+// begun only while the host grants more than kAheadMarginUs of idle time
+// (platformIdleUs), so that no frame is late because of it. The live engine
+// is put back exactly as it was. Nothing once every position start is saved,
+// or while switched off.
+void workAhead(uint32_t dueTicks);
 constexpr int kAheadFramesPerPass = 32;
 constexpr uint32_t kAheadMarginUs = 8000;
 // On by default.

@@ -5,15 +5,14 @@
 #include "core/scenes.h"
 #include "fixed/random.h"
 #include "music/pattern_data.h"
-#include "platform/clock.h"
 #include "video/display.h"
 #include "video/font.h"
 
-uint32_t musicStartTicks = 0;
 int32_t SceneMask = 1;
 int32_t previousSceneMask = 0;
 int noiseLevel = 0;
 bool overlayEnabled = false;
+int32_t overlaySkippedFrames = -1;
 
 namespace {
 
@@ -44,17 +43,12 @@ void drawOverlay(Display* display, int32_t position, int32_t row) {
     gFont->drawString(80, display->updateTop + 5, text);
     snprintf(text, sizeof text, "FPS % 3d", display->framesPerSecond());
     gFont->drawString(10, display->updateTop + 5, text);
+    if (overlaySkippedFrames < 0) return;
+    snprintf(text, sizeof text, "SKIP %d", overlaySkippedFrames);
+    gFont->drawString(190, display->updateTop + 5, text);
 }
 
 }  // namespace
-
-int32_t Timeline::musicMs() {
-    return static_cast<int32_t>(platformTicks() - musicStartTicks);
-}
-
-void Timeline::startMusicAt(int32_t ms) {
-    musicStartTicks = platformTicks() - static_cast<uint32_t>(ms);
-}
 
 int32_t Timeline::sceneMaskFor(int32_t position) {
     if (position >= kEndPosition) return kSceneEnd;
@@ -67,10 +61,6 @@ int32_t Timeline::sceneMaskFor(int32_t position) {
     if (position >= 8) return kSceneGreetsCube;
     if (position >= 4) return kSceneTitle;
     return kSceneParticleField;  // positions 0-3, and any the clock never gives
-}
-
-void Timeline::runFrame() {
-    runFrameAt(musicMs());
 }
 
 void Timeline::runFrameAt(int elapsedMs) {

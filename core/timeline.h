@@ -1,24 +1,17 @@
 // timeline.h - turns the music's progress into pictures, one frame per call,
 // measured from the instant the music was switched on.
 //
-// Each frame: music time from the clock, music clock advanced, the active
-// scenes chosen by position (the running order is the demo's whole script),
-// every active scene updated and then rendered, the closing noise drawn in
+// Each frame, at the music time its caller gives (the live player's clock,
+// or an offline run's schedule): music clock advanced, the active scenes
+// chosen by position (the running order is the demo's whole script), every
+// active scene updated and then rendered, the closing noise drawn in
 // positions 32-34, and the frame presented. From kEndPosition on, the end bit
 // is set and nothing is drawn.
-//
-// The Timeline owns the music time's origin, musicStartTicks: start-up sets it
-// when playback is switched on, the live player moves it when it pauses or
-// jumps, and every frame on the clock is measured from it.
 #pragma once
 
 #include <cstdint>
 
 #include "core/scenes.h"
-
-// Ticks of the instant the music was switched on; the music time of every
-// frame on the clock is measured from it.
-extern uint32_t musicStartTicks;
 
 // The active scenes of the current frame. Starts at 1, which no position
 // gives, so the first frame counts as a change of scenes.
@@ -28,21 +21,17 @@ extern int32_t previousSceneMask;
 extern int noiseLevel;
 // Position, row and frame-rate text over the picture; off in the demo.
 extern bool overlayEnabled;
+// Frames the live player skipped since its latest jump, which the overlay
+// shows beside the rate; -1 where nothing counts them (offline runs).
+extern int32_t overlaySkippedFrames;
 
 // The first music position of the end: its frame shows nothing and ends the demo.
 constexpr int32_t kEndPosition = 35;
 
 namespace Timeline {
 
-// The music time now, in ms since the music was switched on.
-int32_t musicMs();
-// Moves the origin so that the music time now is ms.
-void startMusicAt(int32_t ms);
-
 // The SceneMask of a music position.
 int32_t sceneMaskFor(int32_t position);
-// One frame at the music time of the clock.
-void runFrame();
 // One frame at the given music time, in ms since the music started.
 void runFrameAt(int elapsedMs);
 // Whether the latest frame was the one that ends the demo (the end bit).

@@ -13,7 +13,6 @@
 #include <mutex>
 #include <vector>
 
-#include "platform/clock.h"
 #include "platform/code940_image.h"
 #include "platform/decoder_program.h"
 #include "platform/mem_device.h"
@@ -386,6 +385,10 @@ void seek(uint32_t sample) {
     if (control == nullptr) return;
     sharedStore(control->seekSample, sample);
     sharedStore(control->seekRequest, sharedLoad(control->seekRequest) + 1);
+    // Without an audio thread the device is this thread's own: what it still
+    // holds is dropped now, not at the next block, so that no sound from
+    // before the seek is counted as heard after it.
+    if (cooperative && threadRunning.load(std::memory_order_acquire)) latestSeek();
 }
 
 void shutdown() {

@@ -11,6 +11,10 @@
 #include <cstddef>
 #include <cstdint>
 
+// Stereo samples a second of the sound: the soundtrack, the second
+// processor's blocks and the device.
+constexpr uint64_t kSoundSamplesPerSecond = 44100;
+
 enum class SoundBackend {
     Automatic,  // OSS, else SDL, else none: what the demo uses
     None,       // no device: every open fails

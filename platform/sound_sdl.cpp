@@ -12,7 +12,7 @@
 #include <mutex>
 #include <vector>
 
-#include "platform/clock.h"
+#include "platform/sound_device.h"
 #include "platform/sound_backends.h"
 
 namespace {

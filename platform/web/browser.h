@@ -25,6 +25,21 @@ size_t browserSoundQueuedFrames();
 // how many it took.
 size_t browserSoundTake(int16_t* out, size_t frames);
 
+// The page's clock (clock_web.cpp). Started at Play, on the sound heard or,
+// without sound, on the wall clock; `leadMs` ahead of the page's now, since a
+// picture painted now is seen about a display frame later.
+void browserStartClock(bool withSound, double leadMs);
+// The sound stopped coming: the wall clock takes over from where the sound's stood.
+void browserClockWithoutSound();
+bool browserClockFollowsSound();
+// The output's clock: heardSeconds of it was being heard at atMs of the page's clock.
+void browserOutputTiming(double heardSeconds, double atMs);
+// A block handed to the output, heard from atSeconds of its clock, whose first
+// soundFrames stereo frames are sound.
+void browserSoundHanded(double atSeconds, uint32_t soundFrames);
+// The sound handed so far no longer counts (the sound device dropped its queue).
+void browserSoundForget();
+
 // The visible screen as 320 x 240 RGBA bytes, channels widened by repeating
 // their top bits (31 -> 255), as capture's PNGs widen them.
 const uint8_t* browserScreenRgba();

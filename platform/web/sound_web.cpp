@@ -26,8 +26,10 @@ long sdlSoundWrite(const uint8_t* data, size_t size) {
     return long(size);
 }
 
+// A seek or a pause: what the output was already handed is old sound too.
 void sdlSoundDiscard() {
     gQueued.clear();
+    browserSoundForget();
 }
 
 void sdlSoundClose() {

@@ -84,7 +84,7 @@ TEST_F(AudioBridgeTest, PlayerSoundAfterAJumpOrAPauseIsTheDecodersOutputFromThat
     setenv("SDL_DISKAUDIOFILE", recording.c_str(), 1);
     setenv("SDL_DISKAUDIODELAY", "20", 1);
     soundDeviceSelect(SoundBackend::Sdl);
-    platformUseFrameClock(0, Seek::kRate);
+    platformUseVirtualClock(0);
     startPlayer();
     const auto playFor = [&](size_t samples) {
         const size_t from = playedBytes();

@@ -64,8 +64,8 @@ void countPresent(void*, const uint16_t*, int, int, int) {
 }
 
 Play play(bool ahead) {
-    platformUseFrameClock(0, Seek::kRate);
-    Timeline::startMusicAt(0);
+    platformUseVirtualClock(0);
+    playerStartMusicClock();
     Seek::setWorkAhead(ahead);
     platformSetScheduledIdle(allTheTime);
     playerStart();
@@ -97,7 +97,7 @@ Play play(bool ahead) {
 
 TEST(WorkAhead, ChangesNoFrameNoSoundAndNoRandomNumber) {
     soundDeviceSelect(SoundBackend::None);
-    platformUseFrameClock(0, Seek::kRate);
+    platformUseVirtualClock(0);
     testing::internal::CaptureStdout();
     demoStartUp();
     testing::internal::GetCapturedStdout();

@@ -293,7 +293,7 @@ TEST(RunningOrder, EveryPositionShowsItsSceneInItsPlace) {
     Watch watch;
     scenetest::sceneEngine();
     platformSetPresentObserver(firstFrame, &watch);
-    platformUseSteppedClock(1000, 16);
+    platformUseVirtualClock(1000, 16);
     EXPECT_EQ(demoMain(), 0);
     platformSetPresentObserver(nullptr, nullptr);
 

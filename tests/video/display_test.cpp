@@ -61,19 +61,19 @@ TEST(Display, StartsWithFarDepthAndClearsEveryEntry) {
 }
 
 TEST(Display, FrameRateCountsCallsStrictlyBetweenWindowCloses) {
-    platformUseSteppedClock(5000, 10);
+    platformUseVirtualClock(5000);
     Display* display = Display::instance();
     EXPECT_EQ(display->framesPerSecond(), 0);  // closes the start-up window, count 0
     int last = -1;
     for (int i = 1; i <= 100; ++i) {
-        platformEndFrame();
+        platformAdvanceVirtualClock(10);
         last = display->framesPerSecond();
         ASSERT_EQ(last, 0) << i;  // still the first second
     }
-    platformEndFrame();  // 1010 ms after the window opened: it closes
+    platformAdvanceVirtualClock(10);  // 1010 ms after the window opened: it closes
     EXPECT_EQ(display->framesPerSecond(), 100);
     for (int i = 0; i < 101; ++i) {
-        platformEndFrame();
+        platformAdvanceVirtualClock(10);
         last = display->framesPerSecond();
     }
     EXPECT_EQ(last, 100);

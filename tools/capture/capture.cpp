@@ -20,9 +20,9 @@
 #include "capture/staged_output.h"
 #include "capture/video_encoder.h"
 #include "core/demo.h"
+#include "core/offline_run.h"
 #include "music/audio_bridge.h"
 #include "music/pattern_data.h"
-#include "platform/clock.h"
 #include "platform/messages.h"
 #include "platform/present.h"
 #include "platform/second_cpu.h"
@@ -308,9 +308,9 @@ bool finishOutputs(Outputs* out, bool writesOk, std::string* error) {
     return out->video.commit(error) && out->frames.commit(error) && out->hashes.commit(error);
 }
 
-void fillFrame(CapturedFrame* frame, uint64_t n, FrameRate rate) {
-    frame->number = n;
-    frame->ms = uint32_t(frameTimeMs(n, rate));
+void fillFrame(CapturedFrame* frame, const OfflineRun& run) {
+    frame->number = run.frame();
+    frame->ms = run.frameMs();
     frame->position = PatternData::instance().position();
     frame->row = PatternData::instance().row();
     memcpy(frame->pixels.data(), platformVisibleScreen(), frame->pixels.size() * 2);
@@ -349,9 +349,9 @@ int runCapture(const CaptureOptions& options) {
     auto outputs = std::make_unique<Outputs>();
     if (!prepareOutputs(options, withSound, stdoutOpen, outputs.get(), &error)) return fail(error);
 
-    // The same engine as the live player, given a frame clock, a screen with
-    // no window and, when sound is written, a sink that takes the decoded
-    // blocks as fast as they come.
+    // The same engine as the live player, given a screen with no window and,
+    // when sound is written, a sink that takes the decoded blocks as fast as
+    // they come; the frames run on the plan's schedule (core/offline_run.h).
     SoundCollector sound(kSoundRingSamples);
     soundDeviceSelect(withSound ? SoundBackend::Sink : SoundBackend::None);
     // The second processor's decoder built for this machine whatever the
@@ -363,7 +363,6 @@ int runCapture(const CaptureOptions& options) {
         sound.attach();
     }
     platformUseHeadlessVideo();
-    platformUseFrameClock(0, plan.rate);
     demoStartUp();
 
     if (outputs->video.prepared()) {
@@ -393,18 +392,16 @@ int runCapture(const CaptureOptions& options) {
     }
 
     Progress progress(plan.lastFrame() + 1);
-    uint64_t computed = 0;
-    for (uint64_t n = 0;; ++n) {
-        const bool ended = demoRunFrame();
-        ++computed;
-        if (plan.writes(n)) {
-            fillFrame(writer.next(), n, plan.rate);
+    OfflineRun run(plan);
+    while (run.runNext()) {
+        if (run.written()) {
+            fillFrame(writer.next(), run);
             writer.publish();
         }
-        progress.frameDone(computed);
-        if (ended || n >= plan.lastFrame() || gInterrupted || writer.failed()) break;
-        platformEndFrame();
+        progress.frameDone(run.framesRun());
+        if (gInterrupted || writer.failed()) break;
     }
+    const uint64_t computed = run.framesRun();
     progress.clear();
 
     // The frames first, then the sound up to the last of them, while the

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/clock.h"
+#include "platform/sound_device.h"
 #include "shared/png_writer.h"
 
 namespace {

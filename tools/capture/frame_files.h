@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-#include "capture/screen_hash.h"
+#include "core/screen_hash.h"
 
 // Writes a width x height RGB565 screen as an 8-bit RGB PNG, each pixel
 // repeated scale times across and down. Channels widen by repeating their top

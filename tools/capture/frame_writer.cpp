@@ -103,9 +103,9 @@ void FrameWriter::fail(const std::string& why) {
 bool FrameWriter::write(const CapturedFrame& frame, uint64_t hash) {
     const uint16_t* pixels = frame.pixels.data();
     if (outputs_.hashes != nullptr) {
-        if (fprintf(outputs_.hashes,
-                    "%" PRIu64 " %" PRIu32 " %" PRId32 " %" PRId32 " %016" PRIx64 "\n",
-                    frame.number, frame.ms, frame.position, frame.row, hash) < 0) {
+        char line[kHashLineSize];
+        formatHashLine(line, frame.number, frame.ms, frame.position, frame.row, hash);
+        if (fputs(line, outputs_.hashes) < 0) {
             fail("cannot write " + outputs_.hashesName + ": " + strerror(errno));
             return false;
         }

@@ -5,14 +5,10 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
-#include <numeric>
-
-#include "core/timeline.h"
-#include "music/pattern_data.h"
 
 const char* const kCaptureUsage =
     "usage: capture [--out FILE.mp4] [--frames DIR] [--hashes FILE|-] [--fps RATE]\n"
-    "               [--from TIME] [--to TIME] [--at MS[,MS...]] [--scale N] [--no-sound]\n"
+    "               [--from TIME] [--to TIME] [--at TIME[,...]] [--scale N] [--no-sound]\n"
     "Renders the demo offline, frame by frame at a fixed rate, with its sound, from\n"
     "the run folder (data/ and code940.bin in the working directory).\n"
     "  --out FILE.mp4   H.264 video with the soundtrack (through ffmpeg); FILE.mkv\n"
@@ -24,7 +20,7 @@ const char* const kCaptureUsage =
     "  --from TIME      write from the first frame at or after TIME\n"
     "  --to TIME        write the frames before TIME (the default: to the end)\n"
     "                   TIME: milliseconds of music, or pN for the start of position N\n"
-    "  --at MS[,MS...]  write only the first frame at or after each of these times\n"
+    "  --at TIME[,...]  write only the first frame at or after each of these times\n"
     "  --scale N        frames and video N times larger, N from 1 to 8\n"
     "  --no-sound       the video and the frames without sound (the music is\n"
     "                   otherwise required: without it capture refuses to start)\n"
@@ -34,8 +30,6 @@ const char* const kCaptureUsage =
 
 namespace {
 
-constexpr uint32_t kMaxFps = 1000;
-constexpr uint32_t kMaxDenominator = 1000000;
 constexpr int kMaxScale = 8;
 
 bool parseUnsigned(const std::string& text, uint64_t limit, uint64_t* value) {
@@ -48,18 +42,6 @@ bool parseUnsigned(const std::string& text, uint64_t limit, uint64_t* value) {
     if (v > limit) return false;
     *value = v;
     return true;
-}
-
-bool parseAtList(const std::string& text, std::vector<uint32_t>* times) {
-    size_t start = 0;
-    for (;;) {
-        const size_t comma = text.find(',', start);
-        uint64_t ms = 0;
-        if (!parseUnsigned(text.substr(start, comma - start), UINT32_MAX, &ms)) return false;
-        times->push_back(uint32_t(ms));
-        if (comma == std::string::npos) return true;
-        start = comma + 1;
-    }
 }
 
 // The long options' identities, above every character getopt_long returns.
@@ -142,8 +124,8 @@ bool applyOption(int id, const std::string& value, CaptureOptions* options, std:
         case kTo:
             return applyMusicTime(id, value, options, error);
         case kAt:
-            return parseAtList(value, &options->atMs) ||
-                   refuseValue(error, "--at", "milliseconds separated by commas", value);
+            return parseMusicTimes(value, &options->atMs) ||
+                   refuseValue(error, "--at", "music times separated by commas", value);
         case kScale:
             if (!parseUnsigned(value, kMaxScale, &scale) || scale == 0) {
                 return refuseValue(error, "--scale", "a whole factor from 1 to 8", value);
@@ -187,49 +169,6 @@ const char* videoContainer(const std::string& path) {
     return nullptr;
 }
 
-bool parseFrameRate(const std::string& text, FrameRate* rate) {
-    uint64_t numerator = 0;
-    uint64_t denominator = 1;
-    const size_t slash = text.find('/');
-    const size_t dot = text.find('.');
-    if (slash != std::string::npos) {
-        if (!parseUnsigned(text.substr(0, slash), UINT32_MAX, &numerator) ||
-            !parseUnsigned(text.substr(slash + 1), kMaxDenominator, &denominator))
-            return false;
-    } else if (dot != std::string::npos) {
-        const std::string whole = text.substr(0, dot);
-        const std::string fraction = text.substr(dot + 1);
-        if (fraction.empty() || fraction.size() > 6) return false;
-        uint64_t w = 0;
-        uint64_t f = 0;
-        if (!parseUnsigned(whole, kMaxFps, &w) || !parseUnsigned(fraction, 999999, &f))
-            return false;
-        for (size_t i = 0; i < fraction.size(); ++i) denominator *= 10;
-        numerator = w * denominator + f;
-    } else if (!parseUnsigned(text, kMaxFps, &numerator)) {
-        return false;
-    }
-    if (numerator == 0 || denominator == 0) return false;
-    // At least 1 and at most kMaxFps frames a second.
-    if (numerator < denominator || numerator > kMaxFps * denominator) return false;
-    const uint64_t g = std::gcd(numerator, denominator);
-    rate->numerator = uint32_t(numerator / g);
-    rate->denominator = uint32_t(denominator / g);
-    return true;
-}
-
-bool parseMusicTime(const std::string& text, uint32_t* ms) {
-    uint64_t value = 0;
-    if (!text.empty() && text[0] == 'p') {
-        if (!parseUnsigned(text.substr(1), kEndPosition, &value)) return false;
-        *ms = uint32_t(PatternData::firstMsOfRow(int32_t(value) * PatternData::kRows));
-        return true;
-    }
-    if (!parseUnsigned(text, UINT32_MAX, &value)) return false;
-    *ms = uint32_t(value);
-    return true;
-}
-
 bool parseCaptureOptions(int argc, const char* const* argv, CaptureOptions* options,
                          std::string* error) {
     // getopt_long wants the program's name first and may reorder what it is given.
@@ -262,79 +201,11 @@ bool parseCaptureOptions(int argc, const char* const* argv, CaptureOptions* opti
     return true;
 }
 
-uint32_t demoEndMs() {
-    return uint32_t(PatternData::firstMsOfRow(kEndPosition * PatternData::kRows));
-}
-
 bool makeFramePlan(const CaptureOptions& options, FramePlan* plan, std::string* error) {
-    const uint32_t endMs = demoEndMs();
-    const auto afterEnd = [&](const char* what, uint32_t ms) {
-        *error = std::string(what) + " " + std::to_string(ms) +
-                 " ms is after the end of the demo (" + std::to_string(endMs) + " ms)";
-        return false;
-    };
-    *plan = FramePlan();
-    plan->rate = options.rate;
-    plan->endFrame = firstFrameAtOrAfter(endMs, options.rate);
-    // A time up to the end frame's own time still names the end frame: that
-    // frame is the first at or after the end, and may fall a little after it.
-    const auto pastTheEnd = [&](uint32_t ms) {
-        return firstFrameAtOrAfter(ms, options.rate) > plan->endFrame;
-    };
-    for (uint32_t ms : options.atMs) {
-        if (pastTheEnd(ms)) return afterEnd("--at", ms);
-        plan->at.push_back(firstFrameAtOrAfter(ms, options.rate));
-    }
-    std::sort(plan->at.begin(), plan->at.end());
-    plan->at.erase(std::unique(plan->at.begin(), plan->at.end()), plan->at.end());
-
-    plan->firstWritten = options.hasFrom ? firstFrameAtOrAfter(options.fromMs, options.rate) : 0;
-    plan->rangeEnd = plan->endFrame + 1;
-    if (options.hasTo)
-        plan->rangeEnd = std::min(plan->rangeEnd, firstFrameAtOrAfter(options.toMs, options.rate));
-    if (options.hasFrom && pastTheEnd(options.fromMs)) return afterEnd("--from", options.fromMs);
-    if (plan->at.empty() && plan->firstWritten >= plan->rangeEnd) {
-        *error = "no frame lies in the range: --from " + std::to_string(options.fromMs) +
-                 " ms is not before --to " + std::to_string(options.toMs) + " ms";
-        return false;
-    }
-    return true;
-}
-
-bool FramePlan::writes(uint64_t frame) const {
-    if (!at.empty()) return std::binary_search(at.begin(), at.end(), frame);
-    return frame >= firstWritten && frame < rangeEnd;
-}
-
-uint64_t FramePlan::firstWrittenFrame() const {
-    return at.empty() ? firstWritten : at.front();
-}
-
-uint64_t FramePlan::nextWrittenAfter(uint64_t frame) const {
-    if (!at.empty()) {
-        const auto next = std::upper_bound(at.begin(), at.end(), frame);
-        return next == at.end() ? lastFrame() + 1 : *next;
-    }
-    return std::max(frame + 1, firstWritten);
-}
-
-uint64_t FramePlan::lastFrame() const {
-    return at.empty() ? rangeEnd - 1 : at.back();
-}
-
-uint64_t FramePlan::writtenCount() const {
-    return at.empty() ? rangeEnd - firstWritten : at.size();
-}
-
-uint64_t FramePlan::soundSamplesThrough(uint64_t frame) const {
-    if (at.empty()) {
-        if (frame < firstWritten) return 0;
-        const uint64_t last = std::min(frame, rangeEnd - 1);
-        return soundFrameAt(last + 1, rate) - soundFrameAt(firstWritten, rate);
-    }
-    uint64_t samples = 0;
-    for (uint64_t n : at) {
-        if (n <= frame) samples += soundFrameAt(n + 1, rate) - soundFrameAt(n, rate);
-    }
-    return samples;
+    FrameChoice choice;
+    choice.rate = options.rate;
+    choice.atMs = options.atMs;
+    if (options.hasFrom) choice.fromMs = options.fromMs;
+    if (options.hasTo) choice.toMs = options.toMs;
+    return makeFramePlan(choice, plan, error);
 }

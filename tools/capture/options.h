@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/clock.h"
+#include "core/frame_plan.h"
 
 struct CaptureOptions {
     FrameRate rate;
@@ -40,31 +40,6 @@ bool parseCaptureOptions(int argc, const char* const* argv, CaptureOptions* opti
 // "mp4", "matroska" or "mov"; nullptr for any other name.
 const char* videoContainer(const std::string& path);
 
-// "60", "59.94" or "60000/1001", from 1 to 1000 frames a second.
-bool parseFrameRate(const std::string& text, FrameRate* rate);
-// "1500" (milliseconds) or "p20" (the start of position 20).
-bool parseMusicTime(const std::string& text, uint32_t* ms);
-
-// Which frames a run computes and which of them it writes.
-struct FramePlan {
-    FrameRate rate;
-    uint64_t endFrame = 0;      // the frame that ends the demo
-    uint64_t firstWritten = 0;  // a range: [firstWritten, rangeEnd)
-    uint64_t rangeEnd = 0;
-    std::vector<uint64_t> at;  // or these frames, ascending, without repeats
-
-    bool writes(uint64_t frame) const;
-    uint64_t firstWrittenFrame() const;
-    // The first written frame after the given one; lastFrame() + 1 if none.
-    uint64_t nextWrittenAfter(uint64_t frame) const;
-    uint64_t lastFrame() const;  // the last frame that has to be computed
-    uint64_t writtenCount() const;
-    // Stereo samples carried by the written frames up to and including this one.
-    uint64_t soundSamplesThrough(uint64_t frame) const;
-};
-
-// The plan of a run; false with one line in *error if a time lies outside the demo.
+// The plan of a run (core/frame_plan.h); false with one line in *error if a
+// time lies outside the demo.
 bool makeFramePlan(const CaptureOptions& options, FramePlan* plan, std::string* error);
-
-// The music time at which the demo ends: the start of position 35.
-uint32_t demoEndMs();

@@ -11,6 +11,8 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/sound_device.h"
+
 extern char** environ;
 
 namespace {

@@ -14,7 +14,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/clock.h"
+#include "core/frame_plan.h"
 
 // The full path of a program found on PATH, or empty.
 std::string findOnPath(const std::string& program);

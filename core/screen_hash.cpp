@@ -1,10 +1,11 @@
-#include "capture/screen_hash.h"
+#include "core/screen_hash.h"
 
+#include <cinttypes>
+#include <cstdio>
 #include <utility>
 
 namespace {
 
-constexpr uint64_t kFnvOffset = 0xcbf29ce484222325ull;
 constexpr uint64_t kFnvPrime = 0x100000001b3ull;
 
 uint64_t fnvStep(uint64_t hash, uint32_t byte) {
@@ -47,4 +48,15 @@ void screenHashes(const uint16_t* const* screens, size_t screensCount, size_t co
         default:
             return;
     }
+}
+
+uint64_t fnv1a(uint64_t hash, const uint8_t* bytes, size_t count) {
+    for (size_t i = 0; i < count; ++i) hash = fnvStep(hash, bytes[i]);
+    return hash;
+}
+
+void formatHashLine(char (&line)[kHashLineSize], uint64_t frame, uint32_t ms, int32_t position,
+                    int32_t row, uint64_t hash) {
+    snprintf(line, sizeof line, "%" PRIu64 " %" PRIu32 " %" PRId32 " %" PRId32 " %016" PRIx64 "\n",
+             frame, ms, position, row, hash);
 }
