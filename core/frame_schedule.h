@@ -3,12 +3,13 @@
 //
 // Frame n is due at music time frameTimeMs(n). While the host keeps up, each
 // frame is shown in turn once it is due, and the frames are offline
-// capture's. A host that falls a frame or two behind (jitter, one slow frame)
-// runs the ones it missed back to back; one that falls further behind takes
-// the frame due now and skips those before it: fewer frames, each in its
-// place in the music, as the console's own loop shows them. After a jump the
-// schedule goes on from the frame the jump showed, and the frames are
-// capture's again.
+// capture's. A host that falls a frame or two behind once (jitter, one slow
+// frame) runs the ones it missed back to back and is in time again; one that
+// falls further behind, or stays behind pass after pass (a machine too slow
+// for 60 frames a second), takes the frame due now and skips those before
+// it: fewer frames, each in its place in the music, as the console's own
+// loop shows them. After a jump the schedule goes on from the frame the jump
+// showed, and the frames are capture's again.
 #pragma once
 
 #include <cstdint>
@@ -16,8 +17,10 @@
 
 class FrameSchedule {
   public:
-    // How far behind the next frame may be and still be run rather than skipped.
+    // How far behind the next frame may be and still be run rather than
+    // skipped, and for how many passes in a row.
     static constexpr uint64_t kMostFramesBehind = 2;
+    static constexpr int kMostPassesBehind = 2;
 
     // The frame to run at music time nowMs, or nothing while the next one is
     // not due yet. Moves the schedule past it and counts what it skipped.
@@ -35,4 +38,5 @@ class FrameSchedule {
   private:
     uint64_t next_ = 0;
     uint64_t skipped_ = 0;
+    int passesBehind_ = 0;  // in a row, up to this one
 };

@@ -121,12 +121,17 @@ struct BlockPlayer {
     uint32_t seekHeard = 0;
 };
 BlockPlayer blockPlayer;
+// The song's stereo sample just after the last block written to the device.
+std::atomic<uint32_t> writtenUpTo{0};
 // No thread could be made (a browser page): the host calls pump() instead.
 bool cooperative = false;
 
 uint32_t latestSeek() {
     const uint32_t seek = sharedLoad(control->seekRequest);
-    if (seek != blockPlayer.seekHeard) soundDeviceDiscard(blockPlayer.device);
+    if (seek != blockPlayer.seekHeard) {
+        soundDeviceDiscard(blockPlayer.device);
+        writtenUpTo.store(sharedLoad(control->seekSample), std::memory_order_relaxed);
+    }
     blockPlayer.seekHeard = seek;
     return seek;
 }
@@ -143,6 +148,7 @@ bool playNextBlock() {
     const uint32_t seek = latestSeek();
     if (sharedLoad(control->blockSeek[blockPlayer.current], std::memory_order_relaxed) == seek) {
         soundDeviceWrite(blockPlayer.device, block.samples, kSoundBlockBytes);
+        writtenUpTo.fetch_add(kSoundBlockBytes / 4, std::memory_order_relaxed);
     }
     sharedStore(block.full, 0);
     blockPlayer.current = 1 - blockPlayer.current;
@@ -168,6 +174,7 @@ bool startAudio() {
     configureDevice(device);
     initialiseControlBlock();
     blockPlayer = BlockPlayer{device};
+    writtenUpTo.store(0, std::memory_order_relaxed);
     start940();
     progressLine("entering thread loop");
     return true;
@@ -295,6 +302,10 @@ void threadMain() {
     if (!started) return;
     playBlocks();
     finishAudio();
+}
+
+uint32_t soundWrittenUpTo() {
+    return writtenUpTo.load(std::memory_order_relaxed);
 }
 
 bool pump() {

@@ -52,6 +52,10 @@ void shutdown();
 // its loop: each pump() plays the next block if the second processor has
 // filled it, and returns whether it did. Elsewhere pump() does nothing.
 bool pump();
+// The song's stereo sample just after the last sound written to the device:
+// where the sound the device holds ends, for a host that tells what it plays
+// (the web page).
+uint32_t soundWrittenUpTo();
 
 // The audio thread's body and the second processor's start, run by that thread.
 void threadMain();

@@ -45,16 +45,17 @@ constexpr double kFramePeriodMs = 1000.0 * kPlayerRate.denominator / kPlayerRate
 // Passes an animation frame may run: one, and more while frames are due (a
 // frame or two behind runs back to back; further behind, the player skips).
 constexpr int kMostPassesAFrame = 4;
-// Sound callbacks in a row that found no sound while the demo played: the
-// sound has stopped coming (about half a second), and the picture goes on by
-// the wall clock.
-constexpr int kSilentCallsMeanNoSound = 12;
+// No sound decoded for this long while the demo plays: the sound has stopped
+// coming (a damaged song), and the picture goes on by the wall clock.
+constexpr double kNoSoundAfterMs = 500;
 
 bool gStarted = false;
 bool gEnded = false;
 bool gHiddenWhilePlaying = false;
 int gPresents = 0;
-int gSilentCalls = 0;
+double gLastSoundMs = 0;
+double gHandedSample = -1;
+size_t gHandedFrames = 0;
 
 // The end of the current animation frame's period on the page's clock: the
 // copy of the demo that runs ahead (seek.h) works only in what is left of it.
@@ -187,6 +188,12 @@ EMSCRIPTEN_KEEPALIVE uint32_t webMusicMs() {
 EMSCRIPTEN_KEEPALIVE uint32_t webSkippedFrames() {
     return uint32_t(playerSkippedFrames());
 }
+// The song's stereo sample at the start of the sound the latest webSound
+// handed over, or -1 if it held none: what a test hears, told apart from
+// what the player shows.
+EMSCRIPTEN_KEEPALIVE double webSoundSample() {
+    return gHandedSample;
+}
 // Whether the picture follows the sound heard (1) or the wall clock (0).
 EMSCRIPTEN_KEEPALIVE int webClockFollowsSound() {
     return browserClockFollowsSound() ? 1 : 0;
@@ -196,9 +203,12 @@ EMSCRIPTEN_KEEPALIVE const uint8_t* webScreen() {
     return browserScreenRgba();
 }
 
-// The sound callback: `frames` stereo frames, interleaved 16-bit, to be
-// heard from `atSeconds` of the output's clock; silence where the second
-// processor has nothing (paused, or past the end).
+// The next `frames` stereo frames of sound, interleaved 16-bit, with silence
+// after what the second processor had (nothing while paused or past the
+// end); webSoundFrames() says how many are sound. A callback that plays them
+// from `atSeconds` of the output's clock on tells the clock so; a host that
+// learns later when they are heard (a worklet) gives -1 and calls
+// webSoundHeard then.
 EMSCRIPTEN_KEEPALIVE const int16_t* webSound(int frames, double atSeconds) {
     static std::vector<int16_t> out;
     out.assign(size_t(std::max(frames, 0)) * 2, 0);
@@ -207,11 +217,32 @@ EMSCRIPTEN_KEEPALIVE const int16_t* webSound(int frames, double atSeconds) {
         const bool played = AudioBridge::pump();
         if (!decoded && !played) break;
     }
+    const size_t queued = browserSoundQueuedFrames();
     const size_t taken = browserSoundTake(out.data(), size_t(frames));
+    gHandedFrames = taken;
+    gHandedSample = taken > 0 ? double(AudioBridge::soundWrittenUpTo()) - double(queued) : -1;
     if (atSeconds >= 0) browserSoundHanded(atSeconds, uint32_t(taken));
-    gSilentCalls = taken == 0 && playing() ? gSilentCalls + 1 : 0;
-    if (gSilentCalls == kSilentCallsMeanNoSound) browserClockWithoutSound();
+    const double now = emscripten_get_now();
+    if (taken > 0 || !playing()) gLastSoundMs = now;
+    if (now - gLastSoundMs > kNoSoundAfterMs) browserClockWithoutSound();
     return out.data();
+}
+
+// Of the latest webSound's frames, how many are sound.
+EMSCRIPTEN_KEEPALIVE int webSoundFrames() {
+    return int(gHandedFrames);
+}
+
+// From `atSeconds` of the output's clock on, `soundFrames` frames of the
+// sound webSound gave were heard (a worklet's report).
+EMSCRIPTEN_KEEPALIVE void webSoundHeard(double atSeconds, int soundFrames) {
+    browserSoundHanded(atSeconds, uint32_t(std::max(soundFrames, 0)));
+}
+
+// Counts the times the sound device dropped what it held (a jump, a pause):
+// sound given before is not to be played after.
+EMSCRIPTEN_KEEPALIVE int webSoundGeneration() {
+    return browserSoundGeneration();
 }
 
 // ---- test hooks -----------------------------------------------------------------

@@ -37,8 +37,10 @@ void browserOutputTiming(double heardSeconds, double atMs);
 // A block handed to the output, heard from atSeconds of its clock, whose first
 // soundFrames stereo frames are sound.
 void browserSoundHanded(double atSeconds, uint32_t soundFrames);
-// The sound handed so far no longer counts (the sound device dropped its queue).
+// The sound handed so far no longer counts (the sound device dropped its
+// queue); the count of such drops is the sound's generation.
 void browserSoundForget();
+int browserSoundGeneration();
 
 // The visible screen as 320 x 240 RGBA bytes, channels widened by repeating
 // their top bits (31 -> 255), as capture's PNGs widen them.

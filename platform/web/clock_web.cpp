@@ -27,6 +27,7 @@ double gWallOriginMs = 0;
 double gLeadMs = 0;
 
 IdleGrant gIdle = nullptr;
+int gGeneration = 0;
 
 double nowMs() {
     return emscripten_get_now() + gLeadMs;
@@ -88,4 +89,9 @@ void browserSoundHanded(double atSeconds, uint32_t soundFrames) {
 
 void browserSoundForget() {
     gHeard.forget();
+    ++gGeneration;
+}
+
+int browserSoundGeneration() {
+    return gGeneration;
 }

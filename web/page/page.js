@@ -15,6 +15,12 @@
 const WIDTH = 320;
 const HEIGHT = 240;
 const SOUND_FRAMES = 2048;  // a Web Audio callback's frames: 46 ms
+// A picture painted now is seen about a display frame later. The player
+// shows the frame due half a frame of its schedule after that: the frame
+// seen is then the one nearest in time to the sound heard, not the last one
+// begun.
+const DISPLAY_MS = 16;
+const LEAD_MS = DISPLAY_MS + 8;
 // The player's keys, as web/main.cpp numbers them for webKeySymbol.
 const KEYS = { PauseResume: 0, Next: 1, Previous: 2, Home: 3, Loop: 4, Overlay: 5 };
 // The running order, position by position (the same as the demo's timeline).
@@ -33,7 +39,12 @@ const SCENES = [
 const $ = (id) => document.getElementById(id);
 const params = new URLSearchParams(location.search);
 const page = { module: null, font: null, audio: null, started: false, ended: false,
-               lastPosition: -1, lastLoop: -2, lastPaused: null, printed: [] };
+               lastPosition: -1, lastLoop: -2, lastPaused: null, printed: [],
+               // What the output played (heardSpan) and how often it ran dry.
+               spans: [], underruns: 0,
+               // Each new picture's music time less the music heard as it is
+               // seen, in ms (tests and benches read them).
+               gaps: [], paints: 0 };
 
 // ---- lettering: the demo's own bitmap font, from data/font.png ----------------------
 
@@ -207,32 +218,157 @@ function paint() {
   screenContext.putImageData(screenPixels, 0, 0);
 }
 
-function startSound() {
+// The sound goes out through an AudioWorklet (sound-worklet.js) on the
+// browser's audio thread, fed with decoded blocks a few hundred milliseconds
+// ahead, so that a slow picture frame does not starve it; the worklet says
+// when each stretch of the song was output, and the page's clock counts the
+// sound heard from that. Where the browser has no worklets (a page served
+// without https, an old browser), a ScriptProcessor callback on the page's
+// own thread decodes each block as it is asked for.
+const FEED_FRAMES = 2048;
+const QUEUED_FRAMES = 0.5 * 44100;
+
+function copyOut(left, right, from, frames) {
+  const samples = page.module.HEAP16;
+  for (let i = 0; i < frames; ++i) {
+    left[i] = samples[from + 2 * i] / 32768;
+    right[i] = samples[from + 2 * i + 1] / 32768;
+  }
+}
+
+// What the listener hears: spans of output, [at, frames, soundFrames,
+// generation, sample] (see sound-worklet.js), kept for a few seconds.
+function heardSpan(span) {
+  page.spans.push(span);
+  if (page.spans.length > 1024) page.spans.splice(0, 512);
+}
+
+// Decoded sound, as much as the worklet should hold.
+function feed() {
+  const sound = page.sound;
+  if (!sound || sound.kind !== 'worklet' || !page.started) return;
+  const m = page.module;
+  const generation = m._webSoundGeneration();
+  if (generation !== sound.generation) {
+    sound.node.port.postMessage({ kind: 'flush' });
+    sound.generation = generation;
+    sound.posted = [];
+    sound.reportedQueued = 0;
+  }
+  let queued = sound.reportedQueued + sound.posted.reduce((sum, p) => sum + p.frames, 0);
+  while (queued < QUEUED_FRAMES) {
+    const from = m._webSound(FEED_FRAMES, -1) >> 1;
+    const frames = m._webSoundFrames();
+    if (frames === 0) break;
+    const left = new Float32Array(frames);
+    const right = new Float32Array(frames);
+    copyOut(left, right, from, frames);
+    const sequence = ++sound.sequence;
+    sound.node.port.postMessage({ kind: 'sound', left, right, sample: m._webSoundSample(),
+                                  generation, sequence }, [left.buffer, right.buffer]);
+    sound.posted.push({ sequence, frames });
+    queued += frames;
+  }
+}
+
+function onPlayed(message) {
+  const sound = page.sound;
+  sound.posted = sound.posted.filter((p) => p.sequence > message.sequence);
+  sound.reportedQueued = message.queued;
+  page.underruns = message.underruns;
+  for (const span of message.spans) {
+    heardSpan(span);
+    if (span[3] === sound.generation && span[2] > 0) page.module._webSoundHeard(span[0], span[2]);
+  }
+  feed();
+}
+
+// The fallback: each callback decodes its block. The output plays the blocks
+// back to back; the callback's playbackTime only jitters around that, except
+// where a callback came too late and the output played silence meanwhile.
+function handOver(out, playbackTime) {
+  const m = page.module;
+  const duration = out.length / 44100;
+  const sound = page.sound;
+  let at = playbackTime;
+  if (sound.nextAt > 0 && at < sound.nextAt + duration / 2) {
+    at = sound.nextAt;
+  } else if (sound.nextAt > 0) {
+    ++page.underruns;
+  }
+  sound.nextAt = at + duration;
+  const left = out.getChannelData(0);
+  const right = out.getChannelData(1);
+  const from = m._webSound(out.length, at) >> 1;
+  copyOut(left, right, from, out.length);
+  const frames = m._webSoundFrames();
+  heardSpan([at, out.length, frames, m._webSoundGeneration(), m._webSoundSample()]);
+}
+
+// The browser's sound, on a worklet where it can; false if it has none.
+async function startSound() {
   const Context = window.AudioContext || window.webkitAudioContext;
-  if (!Context) return 0;
+  if (!Context) return false;
   let audio;
   try {
     audio = new Context({ sampleRate: 44100 });
   } catch (e) {
-    return 0;
+    return false;
+  }
+  audio.resume();
+  if (audio.audioWorklet && typeof AudioWorkletNode === 'function' && !params.has('scriptsound')) {
+    try {
+      await audio.audioWorklet.addModule('sound-worklet.js');
+      const node = new AudioWorkletNode(audio, 'ondrivale-sound', { numberOfInputs: 0,
+                                                                    outputChannelCount: [2] });
+      node.port.onmessage = (event) => onPlayed(event.data);
+      node.connect(audio.destination);
+      page.sound = { kind: 'worklet', node, generation: -1, sequence: 0, posted: [],
+                     reportedQueued: 0 };
+      page.audio = { context: audio, node };
+      setInterval(feed, 20);
+      return true;
+    } catch (e) {
+      console.warn(`no sound worklet (${e.message}): the sound is decoded on the page's thread`);
+    }
   }
   const node = audio.createScriptProcessor(SOUND_FRAMES, 0, 2);
-  node.onaudioprocess = (event) => {
-    const out = event.outputBuffer;
-    const left = out.getChannelData(0);
-    const right = out.getChannelData(1);
-    const at = page.module._webSound(out.length) >> 1;
-    const samples = page.module.HEAP16;
-    for (let i = 0; i < out.length; ++i) {
-      left[i] = samples[at + 2 * i] / 32768;
-      right[i] = samples[at + 2 * i + 1] / 32768;
-    }
-  };
+  page.sound = { kind: 'script', node, nextAt: 0 };
+  node.onaudioprocess = (event) => handOver(event.outputBuffer, event.playbackTime);
   node.connect(audio.destination);
-  audio.resume();
   page.audio = { context: audio, node };
-  const outputLatency = audio.outputLatency || audio.baseLatency || 0;
-  return (SOUND_FRAMES / 44100) * 1000 + outputLatency * 1000;
+  return true;
+}
+
+// Which second of the output's clock is heard at `nowMs` of the page's:
+// [seconds, nowMs], or [-1, nowMs] without sound. The browser's output
+// timestamp says when a sample reaches the listener, its latency included;
+// where it says nothing, the context's time less the latency it reports.
+function outputTiming(nowMs) {
+  const audio = page.audio && page.audio.context;
+  if (!audio || audio.state !== 'running') return [-1, nowMs];
+  const stamp = audio.getOutputTimestamp ? audio.getOutputTimestamp() : null;
+  if (stamp && stamp.performanceTime > 0 && stamp.contextTime > 0) {
+    return [stamp.contextTime, stamp.performanceTime];
+  }
+  const latency = (audio.outputLatency || 0) + (audio.baseLatency || 0);
+  return [Math.max(audio.currentTime - latency, 0), performance.now()];
+}
+
+// The song's stereo sample heard at `nowMs` of the page's clock; -1 where
+// silence is heard. For tests and benches: what the listener hears, told
+// apart from what the player shows.
+function heardSample(nowMs) {
+  const [seconds, atMs] = outputTiming(nowMs);
+  if (seconds < 0) return -1;
+  const t = seconds + (nowMs - atMs) / 1000;
+  for (let i = page.spans.length - 1; i >= 0; --i) {
+    const [at, , soundFrames, , sample] = page.spans[i];
+    if (at > t) continue;
+    const into = Math.floor((t - at) * 44100);
+    return into < soundFrames && sample >= 0 ? sample + into : -1;
+  }
+  return -1;
 }
 
 // ---- the player ---------------------------------------------------------------------------
@@ -245,13 +381,21 @@ function tick(now) {
     requestAnimationFrame(tick);
     return;
   }
-  const result = page.module._webFrame(now);
+  feed();
+  const [heardSeconds, heardAtMs] = outputTiming(now);
+  const result = page.module._webFrame(now, heardSeconds, heardAtMs);
+  feed();
   if (page.seeking) {
     page.seeking = null;
     $('seeking').classList.add('hidden');
   }
   if (result >= 1) {
     paint();
+    ++page.paints;
+    const seen = performance.now() + DISPLAY_MS;
+    const heard = heardSample(seen);
+    if (heard >= 0) page.gaps.push({ at: seen, ms: page.module._webMusicMs() - heard / 44.1 });
+    if (page.gaps.length > 8192) page.gaps.splice(0, 4096);
     if (!page.firstFrameMs) page.firstFrameMs = performance.now();
     if (page.jumpAskedMs && !page.jumpShownMs) page.jumpShownMs = performance.now();
   }
@@ -266,15 +410,15 @@ function tick(now) {
   requestAnimationFrame(tick);
 }
 
-function play() {
+async function play() {
   if (page.started) return;
   page.started = true;
-  const latency = startSound();
+  const withSound = await startSound();
   $('play').classList.add('hidden');
   $('veil').classList.add('gone');
   for (const id of ['pause', 'loop', 'overlay']) $(id).disabled = false;
   for (const cell of document.querySelectorAll('.cell')) cell.disabled = false;
-  page.module._webPlay(performance.now(), latency);
+  page.module._webPlay(withSound ? 1 : 0, LEAD_MS);
   requestAnimationFrame(tick);
 }
 
@@ -471,7 +615,7 @@ async function main() {
   }
   page.module = module;
   try {
-    module._webStartUp(60, 1);
+    module._webStartUp();
     if (await runHook(module)) return;
   } catch (e) {
     fail(engineFailure(e));
@@ -493,10 +637,25 @@ $('loop').addEventListener('click', () => key(KEYS.Loop));
 $('overlay').addEventListener('click', () => key(KEYS.Overlay));
 $('full').addEventListener('click', toggleFullScreen);
 document.addEventListener('keydown', onKey);
-document.addEventListener('visibilitychange', () => {
-  // A hidden page gets no animation frames: pause rather than drift from the sound.
-  if (document.hidden && page.started && !page.ended && page.module._webPaused() === 0) {
-    key(KEYS.PauseResume);
-  }
-});
+// A hidden or frozen page gets no animation frames: picture and sound pause
+// at once, and go on together when it is shown again.
+function hide() {
+  if (!page.started || page.ended) return;
+  page.module._webHide();
+  feed();
+  if (page.audio) page.audio.context.suspend();
+}
+
+function show() {
+  if (!page.started || page.ended) return;
+  page.module._webShow();
+  feed();
+  if (page.audio) page.audio.context.resume();
+  showState();
+}
+
+document.addEventListener('visibilitychange', () => (document.hidden ? hide() : show()));
+document.addEventListener('freeze', hide);
+// A page woken from freezing may still be hidden: it goes on when shown.
+document.addEventListener('resume', () => document.hidden || show());
 main();

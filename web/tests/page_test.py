@@ -16,14 +16,17 @@
 Screenshots are left in PAGE_DIR/.test-shots/ for a person to look at.
 """
 import base64
+import json
 import os
 import shutil
 import subprocess
 import sys
 import tempfile
+import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from browser import Browser, StaticServer, read_png  # noqa: E402
+from sync import describe, play_and_measure  # noqa: E402
 
 PAGE, DESKTOP = (os.path.abspath(p) for p in sys.argv[1:3])
 RUN = os.path.join(DESKTOP, "run")
@@ -137,6 +140,49 @@ def test_playing(server):
                                f"({p20[1]} ms): {shown}, capture {p20[4]}")
 
 
+def test_slow_machine(server):
+    # A loose bound that only a lost step breaks: a page that left the music
+    # drifted by seconds.
+    with Browser() as b:
+        m = play_and_measure(b, server.url, rate=16, seconds=20)
+    check(m.get("gaps", 0) > 0 and abs(m["moved"]) < 150 and m["follows_sound"],
+          f"at 16x CPU throttling the picture keeps to the sound: {describe(m)}")
+
+
+STATE = ("JSON.stringify([page.audio.context.currentTime, page.module._webMusicMs(), "
+         "page.module._webPaused()])")
+
+
+def test_hidden_page(server):
+    with Browser() as b:
+        b.open(server.url)
+        settle(b, "document.body.dataset.state === 'ready'", "the Play button")
+        b.click_element("#play")
+        settle(b, "page.firstFrameMs > 0", "the first frame")
+        time.sleep(2)
+        # Another tab in front hides the page.
+        tab = b.call("Target.createTarget", session=False, url="about:blank")["targetId"]
+        b.wait_for("document.hidden && page.module._webPaused() === 1", timeout=30,
+                   what="the pause of a hidden page")
+        hidden = json.loads(b.evaluate(STATE))
+        time.sleep(3)
+        still = json.loads(b.evaluate(STATE))
+        b.call("Target.closeTarget", session=False, targetId=tab)
+        b.wait_for("!document.hidden && page.module._webPaused() === 0", timeout=30,
+                   what="the page shown again")
+        shownAt = b.evaluate("performance.now()")
+        time.sleep(3)
+        back = json.loads(b.evaluate(STATE))
+        gaps = b.evaluate(f"JSON.stringify(page.gaps.filter(g => g.at > {shownAt} + 500)"
+                          ".map(g => g.ms))")
+    gaps = json.loads(gaps)
+    check(still[:2] == hidden[:2],
+          f"hidden for 3 s, the sound's clock and the picture stood still: {hidden[:2]} -> {still[:2]}")
+    check(2000 < back[1] - hidden[1] < 3500 and gaps and max(abs(g) for g in gaps) < 50,
+          f"shown again, picture and sound went on together: {back[1] - hidden[1]} ms of music "
+          f"in 3 s, the picture within {max(abs(g) for g in gaps) if gaps else '?'} ms of the sound")
+
+
 def test_sound(server):
     frames = tempfile.mkdtemp(prefix="web-test-sound-")
     try:
@@ -201,6 +247,8 @@ def main():
     try:
         test_frames(server)
         test_playing(server)
+        test_slow_machine(server)
+        test_hidden_page(server)
         test_sound(server)
         test_bad_input()
     finally:

@@ -1,0 +1,43 @@
+// The web page's music clock: it runs with the sound heard, stands still
+// through silence, a stalled output and the old sound still heard after a
+// jump, and never goes back.
+#include "platform/heard_clock.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr uint32_t kBlock = 2048;                   // frames a sound callback hands over
+constexpr double kBlockSeconds = kBlock / 44100.0;  // 46.4 ms
+
+}  // namespace
+
+TEST(HeardClock, CountsOnlyTheSoundThatIsHeardAndStillCounts) {
+    HeardClock clock;
+    EXPECT_EQ(clock.heardMs(5.0), 0u) << "nothing handed yet";
+
+    // Two blocks of sound from 1 s of the output's clock on.
+    clock.handed(1.0, kBlock);
+    clock.handed(1.0 + kBlockSeconds, kBlock);
+    EXPECT_EQ(clock.heardMs(0.5), 0u);
+    EXPECT_EQ(clock.heardMs(1.0 + 0.010), 10u);
+    EXPECT_EQ(clock.heardMs(1.0 + kBlockSeconds + 0.020), 66u);  // 46.4 + 20
+    // The output stalls: no more sound was handed, the clock stops at its end.
+    EXPECT_EQ(clock.heardMs(3.0), 92u);  // 4096 frames
+    EXPECT_EQ(clock.heardMs(1.2), 92u) << "never back";
+
+    // The callback came late: the output played silence from 1.093 s to
+    // 1.5 s, which counts for nothing; a block of half sound, half silence.
+    clock.handed(1.5, kBlock / 2);
+    EXPECT_EQ(clock.heardMs(1.5 + 0.010), 102u);
+    EXPECT_EQ(clock.heardMs(1.5 + kBlockSeconds), 116u);  // 5120 frames
+
+    // A jump: the sound handed before it is still heard but no longer counts;
+    // the new sound counts from when it is heard.
+    clock.handed(1.5 + kBlockSeconds, kBlock);
+    clock.handed(1.5 + 2 * kBlockSeconds, kBlock);
+    clock.forget();
+    clock.handed(1.5 + 3 * kBlockSeconds, kBlock);
+    EXPECT_EQ(clock.heardMs(1.5 + 3 * kBlockSeconds), 116u);
+    EXPECT_EQ(clock.heardMs(1.5 + 3 * kBlockSeconds + 0.030), 146u);
+}
