@@ -19,7 +19,8 @@ class HeardClock {
     // clock on, whose first `soundFrames` stereo frames are sound (the rest,
     // if any, silence).
     void handed(double atSeconds, uint32_t soundFrames);
-    // The sound handed so far no longer counts (a pause or a jump dropped it).
+    // The sound handed so far no longer counts (a pause or a jump dropped
+    // it): the clock stands where it was last read until new sound is heard.
     void forget();
     // Milliseconds of sound heard by `heardSeconds` of the output's clock:
     // floor(frames heard * 1000 / 44100). Never goes back, also when asked
@@ -33,6 +34,6 @@ class HeardClock {
         bool counts;
     };
     std::deque<Block> blocks_;
-    uint64_t framesHeard_ = 0;  // of the blocks heard to their end
-    uint32_t latestMs_ = 0;
+    uint64_t framesHeard_ = 0;   // of the blocks heard to their end
+    uint64_t latestFrames_ = 0;  // at the latest reading
 };

@@ -40,4 +40,14 @@ TEST(HeardClock, CountsOnlyTheSoundThatIsHeardAndStillCounts) {
     clock.handed(1.5 + 3 * kBlockSeconds, kBlock);
     EXPECT_EQ(clock.heardMs(1.5 + 3 * kBlockSeconds), 116u);
     EXPECT_EQ(clock.heardMs(1.5 + 3 * kBlockSeconds + 0.030), 146u);
+
+    // A jump 10 ms into a block: the clock goes on from where it was read,
+    // once the new sound is heard, 30 ms later.
+    const double t = 2.0;
+    clock.handed(t, kBlock);
+    EXPECT_EQ(clock.heardMs(t + 0.010), 172u);  // 7168 + 441 frames
+    clock.forget();
+    clock.handed(t + 0.030, kBlock);
+    EXPECT_EQ(clock.heardMs(t + 0.030), 172u);
+    EXPECT_EQ(clock.heardMs(t + 0.040), 182u);
 }
