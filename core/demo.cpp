@@ -56,7 +56,7 @@ void demoStartUp() {
     AudioBridge::init();
     advanceLoadingBar();  // 27
 
-    AudioBridge::warnIfNoMusic();
+    AudioBridge::warnIfNoMusic(demoEndMs());
     // The music time starts when playback is switched on, after the whole
     // soundtrack has been copied.
     AudioBridge::loadSong(AudioBridge::kSongFile);

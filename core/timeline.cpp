@@ -48,6 +48,10 @@ void drawOverlay(Display* display, int32_t position, int32_t row) {
 
 }  // namespace
 
+uint32_t demoEndMs() {
+    return uint32_t(PatternData::firstMsOfRow(kEndPosition * PatternData::kRows));
+}
+
 int32_t Timeline::musicMs() {
     return static_cast<int32_t>(platformTicks() - musicStartTicks);
 }

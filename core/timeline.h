@@ -31,6 +31,9 @@ extern bool overlayEnabled;
 
 // The first music position of the end: its frame shows nothing and ends the demo.
 constexpr int32_t kEndPosition = 35;
+// The music time at which the demo ends, the first millisecond of
+// kEndPosition: the music has to last that long.
+uint32_t demoEndMs();
 
 namespace Timeline {
 

@@ -262,10 +262,6 @@ bool parseCaptureOptions(int argc, const char* const* argv, CaptureOptions* opti
     return true;
 }
 
-uint32_t demoEndMs() {
-    return uint32_t(PatternData::firstMsOfRow(kEndPosition * PatternData::kRows));
-}
-
 bool makeFramePlan(const CaptureOptions& options, FramePlan* plan, std::string* error) {
     const uint32_t endMs = demoEndMs();
     const auto afterEnd = [&](const char* what, uint32_t ms) {
@@ -294,8 +290,11 @@ bool makeFramePlan(const CaptureOptions& options, FramePlan* plan, std::string* 
         plan->rangeEnd = std::min(plan->rangeEnd, firstFrameAtOrAfter(options.toMs, options.rate));
     if (options.hasFrom && pastTheEnd(options.fromMs)) return afterEnd("--from", options.fromMs);
     if (plan->at.empty() && plan->firstWritten >= plan->rangeEnd) {
-        *error = "no frame lies in the range: --from " + std::to_string(options.fromMs) +
-                 " ms is not before --to " + std::to_string(options.toMs) + " ms";
+        *error = options.hasFrom
+                     ? "no frame lies in the range: --from " + std::to_string(options.fromMs) +
+                           " ms is not before --to " + std::to_string(options.toMs) + " ms"
+                     : "no frame lies before --to " + std::to_string(options.toMs) +
+                           " ms: the first frame is at 0 ms";
         return false;
     }
     return true;

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "core/timeline.h"  // demoEndMs
 #include "platform/clock.h"
 
 struct CaptureOptions {
@@ -65,6 +66,3 @@ struct FramePlan {
 
 // The plan of a run; false with one line in *error if a time lies outside the demo.
 bool makeFramePlan(const CaptureOptions& options, FramePlan* plan, std::string* error);
-
-// The music time at which the demo ends: the start of position 35.
-uint32_t demoEndMs();
