@@ -31,6 +31,7 @@
 #include "music/audio_bridge.h"
 #include "music/pattern_data.h"
 #include "platform/clock.h"
+#include "platform/messages.h"
 #include "platform/present.h"
 #include "platform/web/browser.h"
 #include "video/display.h"
@@ -65,6 +66,10 @@ uint32_t idleOfAnimationFrame() {
 
 void countPresent(void*, const uint16_t*, int, int, int) {
     ++gPresents;
+}
+
+void problemToPage(const char* line) {
+    EM_ASM({ Module['onProblem'](UTF8ToString($0)); }, line);
 }
 
 void holdClockAtNextFrame() {
@@ -161,8 +166,11 @@ extern "C" {
 
 // After the page has written data/ and code940.bin: the desktop's start-up on
 // a frame clock at the given rate (the player's is 60). A missing or broken
-// asset ends it with the engine's own line and exit status 1.
+// asset ends it with the engine's own line and exit status 1. The engine's
+// problem lines (that one, "no music: ...") go to the page's onProblem, which
+// shows them; its progress lines are printed.
 EMSCRIPTEN_KEEPALIVE void webStartUp(uint32_t fpsNumerator, uint32_t fpsDenominator) {
+    setProblemSink(problemToPage);
     platformUseFrameClock(0, FrameRate{fpsNumerator, fpsDenominator});
     demoStartUp();
     platformSetPresentObserver(countPresent, nullptr);

@@ -18,7 +18,7 @@ const char* const kCaptureUsage =
     "  --out FILE.mp4   H.264 video with the soundtrack (through ffmpeg); FILE.mkv\n"
     "                   and FILE.mov give those containers\n"
     "  --frames DIR     DIR/frame_000123.png for every frame written, and DIR/sound.wav;\n"
-    "                   DIR must be new or empty\n"
+    "                   DIR must be new or empty, and one run at a time fills it\n"
     "  --hashes FILE    one line a frame: n ms position row hash ('-': standard output)\n"
     "  --fps RATE       frames a second: 60 (the default), 50, 59.94, 60000/1001\n"
     "  --from TIME      write from the first frame at or after TIME\n"
