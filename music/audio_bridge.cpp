@@ -45,8 +45,8 @@ constexpr int kTwoFragmentsOf2048 = 0x2000B;
 constexpr auto kStartUpWait = std::chrono::seconds(5);
 
 // The second processor's own time that may go by, while a block waits for
-// it, before it counts as stopped. Decoding a block takes some 20 ms of it
-// in emulation, opening the song or a seek well under a second.
+// it, before it counts as stopped. In emulation it works at most some 50 ms
+// between two blocks, opening the song or a seek included.
 constexpr uint64_t kStalledWorkNanoseconds = 2000000000;
 
 uint8_t* sharedRegion = nullptr;

@@ -67,8 +67,7 @@ uint64_t songSamples(const uint8_t* song, size_t length) {
     // just before the cut.
     for (size_t at = length >= kPageHeader ? length - kPageHeader + 1 : 0; at-- > 0;) {
         if (song[at] != 'O' || wholePageAt(song, length, at) == 0) continue;
-        const uint64_t granule = uint64_t(word32(song + at + 6)) | uint64_t(word32(song + at + 10))
-                                                                       << 32;
+        const uint64_t granule = uint64_t(word32(song + at + 10)) << 32 | word32(song + at + 6);
         // Negative (-1): no packet ends on this page.
         if (int64_t(granule) >= 0) return granule;
     }
