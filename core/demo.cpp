@@ -4,6 +4,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include "core/frame_plan.h"
 #include "core/player.h"
 #include "core/scenes.h"
 #include "core/timeline.h"
@@ -56,7 +57,7 @@ void demoStartUp() {
     AudioBridge::init();
     advanceLoadingBar();  // 27
 
-    AudioBridge::warnIfNoMusic();
+    AudioBridge::warnIfNoMusic(demoEndMs());
     // The music time starts when playback is switched on, after the whole
     // soundtrack has been copied.
     AudioBridge::loadSong(AudioBridge::kSongFile);

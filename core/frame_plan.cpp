@@ -45,10 +45,6 @@ uint64_t soundFrameAt(uint64_t frame, FrameRate rate) {
     return frame * kSoundSamplesPerSecond * rate.denominator / rate.numerator;
 }
 
-uint64_t soundFrameAtMs(uint64_t ms) {
-    return ms * kSoundSamplesPerSecond / 1000;
-}
-
 uint32_t demoEndMs() {
     return uint32_t(PatternData::firstMsOfRow(kEndPosition * PatternData::kRows));
 }

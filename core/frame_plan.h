@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/sound_device.h"  // soundFrameAtMs
+
 // A frame rate as an exact fraction, numerator / denominator frames a second
 // (60000/1001 for the 59.94 of video).
 struct FrameRate {
@@ -32,8 +34,6 @@ uint64_t firstFrameAtOrAfter(uint64_t ms, FrameRate rate);
 uint64_t lastFrameAtOrBefore(uint64_t ms, FrameRate rate);
 // The stereo sample at which frame n begins: floor(n * 44100 * denominator / numerator).
 uint64_t soundFrameAt(uint64_t frame, FrameRate rate);
-// The stereo sample at ms of music: floor(ms * 44100 / 1000).
-uint64_t soundFrameAtMs(uint64_t ms);
 
 // The music time at which the demo ends: the start of position 35.
 uint32_t demoEndMs();

@@ -43,6 +43,11 @@ constexpr int kTwoFragmentsOf2048 = 0x2000B;
 // the sound device or the second processor may be slow, never endless.
 constexpr auto kStartUpWait = std::chrono::seconds(5);
 
+// The second processor's own time that may go by, while a block waits for
+// it, before it counts as stopped. In emulation it works at most some 50 ms
+// between two blocks, opening the song or a seek included.
+constexpr uint64_t kStalledWorkNanoseconds = 2000000000;
+
 uint8_t* sharedRegion = nullptr;
 SoundControlBlock* control = nullptr;
 pthread_t audioThread;
@@ -105,6 +110,7 @@ void initialiseControlBlock() {
     sharedStore(control->seekSample, 0);
     sharedStore(control->blockSeek[0], 0);
     sharedStore(control->blockSeek[1], 0);
+    sharedStore(control->songEndedAt, 0);
     memset(control->blocks[0].samples, 0, kSoundBlockBytes);
     memset(control->blocks[1].samples, 0, kSoundBlockBytes);
     controlInitialised.store(true, std::memory_order_release);
@@ -155,11 +161,63 @@ bool playNextBlock() {
     return true;
 }
 
+// Watches a second processor that should be filling the current block: the
+// song in place, playing, the block free. Its work is measured from when it
+// was last found filling one or when what it was asked changed (playing, a
+// seek); the halt comes once per start of the audio thread.
+class StallWatch {
+  public:
+    void blockCame() { watching_ = false; }
+    // Called while the current block is not full; true once the processor
+    // has worked kStalledWorkNanoseconds since.
+    bool stalled() {
+        if (halted_) return false;
+        const bool due = sharedLoad(control->songReady) == 1 && sharedLoad(control->playing) == 1;
+        const uint32_t seek = sharedLoad(control->seekRequest);
+        // A program that faulted has said so itself.
+        if (!due || !secondCpuProgramRunning() || secondCpuProgramFaulted()) {
+            watching_ = false;
+            return false;
+        }
+        const uint64_t work = secondCpuWorkNanoseconds();
+        // A new program (its clock starts again) is a new start too.
+        if (!watching_ || seek != seekSeen_ || work < workAtStart_) {
+            watching_ = true;
+            seekSeen_ = seek;
+            workAtStart_ = work;
+            return false;
+        }
+        if (work - workAtStart_ < kStalledWorkNanoseconds) return false;
+        halted_ = true;
+        return true;
+    }
+
+  private:
+    bool watching_ = false;
+    bool halted_ = false;
+    uint32_t seekSeen_ = 0;
+    uint64_t workAtStart_ = 0;
+};
+
+void haltStalledProcessor() {
+    problemLine(
+        "second processor stopped: no sound after %llu s of its work; it is halted and "
+        "the demo plays on silently",
+        static_cast<unsigned long long>(kStalledWorkNanoseconds / 1000000000));
+    haltSecondCpu();
+}
+
 void playBlocks() {
+    StallWatch watch;
     while (!stopRequested.load(std::memory_order_acquire)) {
+        if (playNextBlock()) {
+            watch.blockCame();
+            continue;
+        }
+        if (watch.stalled()) haltStalledProcessor();
         // The block is 46 ms of sound: a 1 ms nap costs nothing audible
         // and spares a core that spinning would burn.
-        if (!playNextBlock()) usleep(1000);
+        usleep(1000);
     }
 }
 
@@ -235,7 +293,12 @@ std::string programProblem() {
     return "";
 }
 
-std::string songProblem(const char* path) {
+// Tenths of a second, "5.6".
+std::string tenthsText(uint64_t tenths) {
+    return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10);
+}
+
+std::string songProblem(const char* path, uint32_t demoMs) {
     std::vector<uint8_t> song;
     if (!readUpTo(path, size_t(kSongCapacity) + 1, &song)) return unreadable(path);
     if (song.size() > kSongCapacity) {
@@ -245,21 +308,34 @@ std::string songProblem(const char* path) {
     if (!decoderAcceptsSong(song.data(), song.size())) {
         return std::string(path) + " is not an Ogg Vorbis stream";
     }
+    const uint64_t samples = songSamples(song.data(), song.size());
+    if (samples < soundFrameAtMs(demoMs)) {
+        // Rounded apart (the song's end down, the demo's length up), so that
+        // the two figures never read alike.
+        return std::string(path) + " ends at " + tenthsText(samples * 10 / kSoundSamplesPerSecond) +
+               " s, the demo needs " + tenthsText((uint64_t(demoMs) + 99) / 100) + " s";
+    }
     return "";
 }
 
 }  // namespace
 
-std::string musicProblem(const char* songPath) {
+std::string musicProblem(uint32_t demoMs, const char* songPath) {
     const std::string program = programProblem();
-    const std::string song = songProblem(songPath);
+    const std::string song = songProblem(songPath, demoMs);
     if (program.empty() || song.empty()) return program + song;
     return program + ", and " + song;
 }
 
-void warnIfNoMusic() {
-    const std::string problem = musicProblem();
+void warnIfNoMusic(uint32_t demoMs) {
+    const std::string problem = musicProblem(demoMs);
     if (!problem.empty()) problemLine("no music: %s", problem.c_str());
+}
+
+uint64_t musicStoppedAt() {
+    if (control == nullptr) return UINT64_MAX;
+    const uint32_t endedAt = sharedLoad(control->songEndedAt);
+    return endedAt == 0 ? UINT64_MAX : endedAt - 1;
 }
 
 void init() {

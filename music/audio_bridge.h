@@ -11,8 +11,16 @@
 // device. init returns once the thread has done that start-up (or found no
 // device). Without a register window or second-processor memory everything
 // stays silent, and so it does, without a word, with a program image or a
-// song that cannot play (too large for its area, missing, not recognised):
-// musicProblem says which, before anything starts.
+// song that cannot play (too large for its area, missing, not recognised,
+// shorter than the demo): musicProblem says which, before anything starts.
+//
+// A second processor that runs but hands over no sound is halted: once the
+// song is in place and playing, and a block is free, if it works for 2 s of
+// its own processor time without filling one, the audio thread says so in
+// one problem line and halts it, and the demo plays on silently. Its own
+// time, not the wall clock's: a slow or busy machine (an emulated processor
+// under a sanitizer) only makes the watch take longer; a pause or a seek
+// starts it again.
 #pragma once
 
 #include <cstdint>
@@ -28,13 +36,15 @@ constexpr const char* kSongFile = "data/ondrivale.ogg";
 extern int memDevice;
 extern volatile uint16_t* registers;
 
-// Why no music can come from the program image and the song file, in one line
-// without a newline ("code940.bin is missing", "data/ondrivale.ogg is not an
-// Ogg Vorbis stream", ...); empty if both can play.
-std::string musicProblem(const char* songPath = kSongFile);
+// Why no music can come from the program image and the song file for a demo
+// of demoMs milliseconds, in one line without a newline ("code940.bin is
+// missing", "data/ondrivale.ogg is not an Ogg Vorbis stream",
+// "data/ondrivale.ogg ends at 5.6 s, the demo needs 186.4 s", ...); empty if
+// both can play. The song's length is the one its Ogg stream states.
+std::string musicProblem(uint32_t demoMs, const char* songPath = kSongFile);
 // Start-up's note, for a demo that plays on silently: "no music: <why>" as a
 // problem line (platform/messages.h) when musicProblem finds a reason.
-void warnIfNoMusic();
+void warnIfNoMusic(uint32_t demoMs);
 
 void init();
 void loadSong(const char* path);
@@ -46,6 +56,12 @@ void stop();
 // protocol (sound_control_block.h).
 void seek(uint32_t sample);
 void shutdown();
+
+// The stereo sample at which the second processor found the song's sound
+// stop (its end, a hole, damage) since the start or the latest seek;
+// UINT64_MAX while it goes on. A song that holds a hole passes musicProblem
+// and stops here.
+uint64_t musicStoppedAt();
 
 // Where no thread can be made (a browser page without cross-origin
 // isolation), init runs the audio thread's start-up itself and the host runs

@@ -1,6 +1,7 @@
 #include "platform/second_cpu.h"
 
 #include <pthread.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -107,6 +108,17 @@ bool secondCpuProgramRunning() {
 
 bool secondCpuProgramFaulted() {
     return gFaulted.load();
+}
+
+uint64_t secondCpuWorkNanoseconds() {
+    std::lock_guard<std::mutex> lock(gMutex);
+    clockid_t clock;
+    timespec used;
+    if (!gProgramStarted || pthread_getcpuclockid(gProgramThread, &clock) != 0 ||
+        clock_gettime(clock, &used) != 0) {
+        return 0;
+    }
+    return uint64_t(used.tv_sec) * 1000000000u + uint64_t(used.tv_nsec);
 }
 
 void secondCpuDoorbell() {

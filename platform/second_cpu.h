@@ -37,6 +37,10 @@ bool secondCpuProgramRunning();
 // (after its one line); the processor then stays idle until reset.
 bool secondCpuProgramFaulted();
 
+// The processor time the running program's thread has used since it was
+// started (native or emulated); 0 when no program runs.
+uint64_t secondCpuWorkNanoseconds();
+
 // The main side wrote to the control block: an emulated program that waits
 // for an interrupt goes on. Cheap when nothing waits.
 void secondCpuDoorbell();

@@ -128,8 +128,8 @@ static int decoderDecodeMore(SongDecoder* decoder) {
 }
 
 /* Fills `frames` stereo frames as little-endian bytes; silence once the song
- * has ended. */
-static void decoderFill(SongDecoder* decoder, uint8_t* out, uint32_t frames) {
+ * has ended. Returns how many frames came from the song. */
+static uint32_t decoderFill(SongDecoder* decoder, uint8_t* out, uint32_t frames) {
     uint32_t done = 0;
     while (done < frames) {
         uint32_t available, take;
@@ -141,6 +141,7 @@ static void decoderFill(SongDecoder* decoder, uint8_t* out, uint32_t frames) {
         done += take;
     }
     memset(out + done * 4, 0, (frames - done) * 4);
+    return done;
 }
 
 /* ---- the program -------------------------------------------------------------- */
@@ -157,7 +158,7 @@ void decoderProgramInit(DecoderProgram* program, uint8_t* memory) {
 int decoderProgramStep(DecoderProgram* program) {
     SoundControlBlock* control = controlOf(program);
     SoundBlock* block;
-    uint32_t seek;
+    uint32_t seek, filled;
     if (!program->songOpened) {
         if (sharedWordLoad(&control->songLoaded) != 1 || sharedWordLoad(&control->songReady) != 1) {
             return 0;
@@ -169,13 +170,21 @@ int decoderProgramStep(DecoderProgram* program) {
     }
     seek = sharedWordLoad(&control->seekRequest);
     if (seek != program->seekHandled) {
-        decoderSeek(&program->decoder, sharedWordLoad(&control->seekSample));
+        program->nextSample = sharedWordLoad(&control->seekSample);
+        program->endReported = 0;
+        sharedWordStore(&control->songEndedAt, 0);
+        decoderSeek(&program->decoder, program->nextSample);
         program->seekHandled = seek;
         return 1;
     }
     block = &control->blocks[program->current];
     if (sharedWordLoad(&control->playing) != 1 || sharedWordLoad(&block->full) != 0) return 0;
-    decoderFill(&program->decoder, block->samples, kSoundBlockBytes / 4);
+    filled = decoderFill(&program->decoder, block->samples, kSoundBlockBytes / 4);
+    if (filled < kSoundBlockBytes / 4 && !program->endReported) {
+        sharedWordStore(&control->songEndedAt, program->nextSample + filled + 1);
+        program->endReported = 1;
+    }
+    program->nextSample += kSoundBlockBytes / 4;
     __atomic_store_n(&control->blockSeek[program->current], program->seekHandled, __ATOMIC_RELAXED);
     sharedWordStore(&block->full, 1);
     program->current = 1 - program->current;

@@ -13,7 +13,8 @@
  * 1, ..., each only when its `full` flag is 0, with 8192 bytes of 44100 Hz
  * 16-bit little-endian stereo, writes the seekRequest the block follows into
  * blockSeek[], then sets `full` to 1. After the end of the song, and from the
- * first damaged or undecodable place on, it fills silence.
+ * first damaged or undecodable place on, it fills silence, and says once in
+ * songEndedAt where the sound stopped.
  */
 #ifndef SONG_DECODER_H
 #define SONG_DECODER_H
@@ -56,6 +57,8 @@ typedef struct DecoderProgram {
     int songOpened;
     int current; /* the block to fill next */
     uint32_t seekHandled;
+    uint32_t nextSample; /* the stereo sample the next block starts with */
+    int endReported;     /* songEndedAt written since the start or the latest seek */
 } DecoderProgram;
 
 void decoderProgramInit(DecoderProgram* program, uint8_t* memory);

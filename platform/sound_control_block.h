@@ -18,6 +18,11 @@
 // whose blockSeek[] is not the current seekRequest: sound queued before a
 // seek is never heard after it. Each side keeps its own running block index,
 // so a dropped block still counts as played and the two stay in step.
+//
+// The song's end (a further word, songEndedAt): when the second processor's
+// decoding stops (the end of the stream, a hole or damage) it writes 1 + the
+// stereo sample where the sound stopped, before it sets the `full` flag of
+// the block in which that happens, and it writes 0 when it handles a seek.
 #pragma once
 
 #include <atomic>
@@ -34,7 +39,7 @@ static_assert(offsetof(SoundControlBlock, songLength) == 0x14);
 static_assert(offsetof(SoundControlBlock, blocks) == 0x18);
 static_assert(offsetof(SoundControlBlock, blocks) + sizeof(SoundBlock) == 0x201C);
 static_assert(offsetof(SoundControlBlock, seekRequest) == 0x4020);
-static_assert(sizeof(SoundControlBlock) == 0x4030);
+static_assert(sizeof(SoundControlBlock) == 0x4034);
 
 // The compiler's atomic built-ins rather than std::atomic_ref, which the web
 // page's C++ library lacks; std::memory_order's values are the built-ins'.

@@ -25,8 +25,8 @@ typedef struct SoundBlock {
     uint8_t samples[kSoundBlockBytes];
 } SoundBlock;
 
-/* Seeking is an addition to the console's protocol, in words after the two
- * blocks (sound_control_block.h tells how it goes). */
+/* Seeking and the song's end are additions to the console's protocol, in
+ * words after the two blocks (sound_control_block.h tells how they go). */
 typedef struct SoundControlBlock {
     uint32_t reserved;
     uint32_t playing;
@@ -38,8 +38,11 @@ typedef struct SoundControlBlock {
     /* Written by the main processor: */
     uint32_t seekRequest; /* how many seeks have been asked for */
     uint32_t seekSample;  /* where the latest one starts */
-    /* Written by the second processor: the seekRequest each block follows. */
+    /* Written by the second processor: the seekRequest each block follows, */
     uint32_t blockSeek[2];
+    /* and 1 + the stereo sample at which the song's sound stopped (its end,
+     * a hole or damage) since the start or the latest seek; 0 while it goes on. */
+    uint32_t songEndedAt;
 } SoundControlBlock;
 
 #endif

@@ -14,6 +14,10 @@
 // Stereo samples a second of the sound: the soundtrack, the second
 // processor's blocks and the device.
 constexpr uint64_t kSoundSamplesPerSecond = 44100;
+// The stereo sample at ms of music: floor(ms * 44100 / 1000).
+constexpr uint64_t soundFrameAtMs(uint64_t ms) {
+    return ms * kSoundSamplesPerSecond / 1000;
+}
 
 enum class SoundBackend {
     Automatic,  // OSS, else SDL, else none: what the demo uses

@@ -34,6 +34,7 @@
 #include "music/audio_bridge.h"
 #include "music/pattern_data.h"
 #include "platform/clock.h"
+#include "platform/messages.h"
 #include "platform/present.h"
 #include "platform/second_cpu.h"
 #include "platform/sound_device.h"
@@ -70,6 +71,12 @@ void countPresent(void*, const uint16_t*, int, int, int) {
     ++gPresents;
 }
 
+// The engine's problem lines ("no music: ...", "error loading ...") go to
+// the page, which shows them.
+void problemToPage(const char* line) {
+    EM_ASM({ Module['onProblem'](UTF8ToString($0)); }, line);
+}
+
 bool playing() {
     return gStarted && !gEnded && !playerPaused();
 }
@@ -89,8 +96,10 @@ extern "C" {
 
 // After the page has written data/ and code940.bin: the desktop's start-up.
 // A missing or broken asset ends it with the engine's own line and exit
-// status 1.
+// status 1. The engine's problem lines go to the page's onProblem, which
+// shows them; its progress lines are printed.
 EMSCRIPTEN_KEEPALIVE void webStartUp() {
+    setProblemSink(problemToPage);
     demoStartUp();
     platformSetPresentObserver(countPresent, nullptr);
     platformSetScheduledIdle(idleOfAnimationFrame);
@@ -101,7 +110,7 @@ EMSCRIPTEN_KEEPALIVE void webStartUp() {
 // long after an animation frame its picture is seen.
 EMSCRIPTEN_KEEPALIVE void webPlay(int browserPlaysSound, double leadMs) {
     if (gStarted) return;
-    const bool music = AudioBridge::musicProblem().empty() && secondCpuProgramRunning();
+    const bool music = AudioBridge::musicProblem(demoEndMs()).empty() && secondCpuProgramRunning();
     browserStartClock(browserPlaysSound != 0 && music, leadMs);
     playerStart();
     gStarted = true;

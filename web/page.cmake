@@ -1,6 +1,7 @@
 # Copies the page's own files and the desktop build's assets into the page's
-# folder, and writes files.json: every asset with its size in bytes, which
-# the page downloads (and measures its loading bar by).
+# folder, and writes files.json: every file the page downloads, with its size
+# in bytes (its loading bar counts them): the assets, then the module's
+# script and WebAssembly.
 file(MAKE_DIRECTORY ${PAGE_DIR}/data)
 file(GLOB page_files ${PAGE_SOURCE}/*)
 foreach(f ${page_files})
@@ -18,6 +19,10 @@ foreach(a ${assets})
   file(SIZE ${ASSETS}/${a} size)
   string(APPEND json "${sep}\n  {\"name\": \"${a}\", \"bytes\": ${size}}")
   set(sep ",")
+endforeach()
+foreach(m ondrivale.js ondrivale.wasm)
+  file(SIZE ${PAGE_DIR}/${m} size)
+  string(APPEND json "${sep}\n  {\"name\": \"${m}\", \"bytes\": ${size}}")
 endforeach()
 string(APPEND json "\n]\n")
 file(WRITE ${PAGE_DIR}/files.json.new "${json}")

@@ -90,8 +90,9 @@ TEST(CaptureFailures, OutputsAreWholeOrAbsentAndNeverMixedWithAnEarlierRun) {
                                                  (dir / "bf").string(), "--hashes",
                                                  (dir / "b.txt").string(), "--from", "p34"});
     ASSERT_GT(pid, 0);
-    // The outputs are staged once the signal handlers are in place.
-    ASSERT_TRUE(audiotest::waitFor([&] { return entries(dir).size() == 3; }, 60));
+    // The outputs are staged (and the new frames folder made) once the
+    // signal handlers are in place.
+    ASSERT_TRUE(audiotest::waitFor([&] { return entries(dir).size() == 4; }, 60));
     kill(pid, SIGINT);
     int status = 0;
     waitpid(pid, &status, 0);
@@ -176,5 +177,106 @@ TEST(CaptureFailures, EveryFailureIsOneLineNamingWhatFailedAndWhy) {
     EXPECT_EQ(cut.status, 0);
     EXPECT_EQ(cut.messages.rfind("capture: data/spid is incomplete: ", 0), 0u) << cut.messages;
     fs::remove_all(run);
+    fs::remove_all(dir);
+}
+
+// Music that stops before the demo ends is no music: a song cut short (its
+// stream's last page says where it ends) is refused before anything is
+// written; a hole that only decoding finds ends the run with one line naming
+// where the music stops, and nothing is left under the names given.
+TEST(CaptureFailures, MusicThatStopsBeforeTheDemoEndsLeavesNothing) {
+    const fs::path run = capturetest::scratchRunFolder("cutsong");
+    const std::vector<uint8_t> real =
+        audiotest::readFile(std::string(DEMO_RUN_DIR) + "/data/ondrivale.ogg");
+    const std::string song(real.begin(), real.end());
+    replaceWith(run / "data" / "ondrivale.ogg", song.substr(0, 100000));
+    const std::vector<std::string> before = entries(run);
+    const CaptureResult cut = capture("--out v.mp4 --to 20000", inFolder(run));
+    EXPECT_EQ(cut.status, 1);
+    EXPECT_EQ(cut.messages,
+              "capture: no sound can come: data/ondrivale.ogg ends at 5.6 s, the demo needs "
+              "186.4 s (--no-sound captures without it)\n");
+    EXPECT_EQ(entries(run), before);
+
+    // Overwritten bytes 30000 in: the stream's end is whole.
+    std::string holed = song;
+    for (size_t i = 30000; i < 50000; ++i) holed[i] = char(i * 37);
+    replaceWith(run / "data" / "ondrivale.ogg", holed);
+    const CaptureResult hole = capture("--frames f --out v.mkv --to 3000", inFolder(run));
+    EXPECT_EQ(hole.status, 1);
+    EXPECT_EQ(hole.messages,
+              "capture: the music stops at 1.4 s: data/ondrivale.ogg is damaged there\n");
+    EXPECT_EQ(entries(run), before);
+    fs::remove_all(run);
+}
+
+// Every output is found writable before the first frame, and a frames
+// folder takes one run at a time. The runs that are refused start from a
+// folder without the demo's files: had they gone on to the frames, they
+// would end with "error loading data/font.png" instead.
+TEST(CaptureFailures, OutputsAreCheckedBeforeTheFirstFrameAndAFolderTakesOneRun) {
+    const fs::path dir = capturetest::scratch("writable");
+    std::ofstream(dir / "file") << "in the way";
+    for (const char* option : {"--frames", "--out", "--hashes"}) {
+        const std::string target = (dir / "file" / "x.mkv").string();
+        const CaptureResult run =
+            capture(std::string("--no-sound ") + option + " " + target + " --at 0", inFolder(dir));
+        EXPECT_EQ(run.status, 2) << option;
+        EXPECT_EQ(run.messages, "capture: cannot write " + target + ": Not a directory\n")
+            << option;
+    }
+    EXPECT_EQ(entries(dir), std::vector<std::string>{"file"});
+
+    // A second run into a folder that a first one is filling is refused;
+    // the first finishes whole, and leaves no lock behind.
+    const fs::path frames = dir / "frames";
+    const pid_t first = capturetest::startCapture({"--frames", frames.string(), "--to", "3000"});
+    ASSERT_GT(first, 0);
+    ASSERT_TRUE(audiotest::waitFor([&] { return fs::exists(frames / ".capture.lock"); }, 60));
+    const CaptureResult second =
+        capture("--no-sound --frames " + frames.string() + " --from 1000 --to 2000", inFolder(dir));
+    EXPECT_EQ(second.status, 2);
+    EXPECT_EQ(second.messages, "capture: cannot write " + frames.string() +
+                                   ": another capture is writing into that folder (give "
+                                   "another one)\n");
+    int status = 0;
+    waitpid(first, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    const std::vector<std::string> written = entries(frames);
+    EXPECT_EQ(written.size(), 181u) << "180 frames and sound.wav";
+    EXPECT_EQ(written.front(), "frame_000000.png");
+    EXPECT_EQ(written.back(), "sound.wav");
+    EXPECT_EQ(fs::file_size(frames / "sound.wav"), 44u + 3 * 44100 * 4);
+
+    // A folder without write permission. Root writes anywhere, so as root
+    // the run drops to the user nobody, with a copy of capture that nobody
+    // may run wherever the build lies.
+    const fs::path ro = dir / "ro";
+    fs::create_directories(ro);
+    fs::permissions(ro, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                            fs::perms::group_exec | fs::perms::others_read |
+                            fs::perms::others_exec);
+    std::string program = DEMO_CAPTURE;
+    std::string asUser;
+    if (geteuid() == 0) {
+        asUser = "setpriv --reuid=65534 --regid=65534 --clear-groups";
+        if (std::system((asUser + " true 2>/dev/null").c_str()) != 0) {
+            fs::remove_all(dir);
+            GTEST_SKIP() << "running as root, and setpriv cannot drop to the user nobody: an "
+                            "unwritable folder cannot be made";
+        }
+        program = (dir / "capture").string();
+        fs::copy_file(DEMO_CAPTURE, program);
+        fs::permissions(dir, fs::perms::all);
+    }
+    for (const std::string& target : {ro.string(), (ro / "v.mp4").string()}) {
+        const std::string option = target == ro.string() ? "--frames " : "--out ";
+        const CaptureResult run = capture("--no-sound " + option + target + " --at 0",
+                                          inFolder(dir) + " " + asUser, ">/dev/null", program);
+        EXPECT_EQ(run.status, 2) << option;
+        EXPECT_EQ(run.messages, "capture: cannot write " + target + ": Permission denied\n")
+            << option;
+    }
+    EXPECT_TRUE(fs::is_empty(ro));
     fs::remove_all(dir);
 }

@@ -182,6 +182,12 @@ TEST(CaptureOptions, BadRequestsAreRefusedWithOneLine) {
     FramePlan plan;
     ASSERT_TRUE(parse({"--hashes", "-", "--from", "3000", "--to", "3000"}, &options, &error));
     EXPECT_FALSE(makeFramePlan(options, &plan, &error));
+    EXPECT_EQ(error, "no frame lies in the range: --from 3000 ms is not before --to 3000 ms");
+    // Without --from the line speaks of --to alone.
+    options = CaptureOptions();
+    ASSERT_TRUE(parse({"--hashes", "-", "--to", "0"}, &options, &error));
+    EXPECT_FALSE(makeFramePlan(options, &plan, &error));
+    EXPECT_EQ(error, "no frame lies before --to 0 ms: the first frame is at 0 ms");
     options = CaptureOptions();
     ASSERT_TRUE(parse({"--hashes", "-", "--at", "999999"}, &options, &error));
     EXPECT_FALSE(makeFramePlan(options, &plan, &error));

@@ -49,10 +49,11 @@ inline fs::path scratchRunFolder(const std::string& name) {
 // Runs `environment capture args redirections` through the shell; standard
 // output goes to /dev/null unless the redirections say otherwise.
 inline CaptureResult capture(const std::string& args, const std::string& environment = "",
-                             const std::string& redirections = ">/dev/null") {
+                             const std::string& redirections = ">/dev/null",
+                             const std::string& program = DEMO_CAPTURE) {
     const std::string errors = testing::TempDir() + "capture-stderr-" + std::to_string(getpid());
     const std::string command =
-        environment + " " + DEMO_CAPTURE + " " + args + " 2>" + errors + " " + redirections;
+        environment + " " + program + " " + args + " 2>" + errors + " " + redirections;
     CaptureResult run;
     const int status = std::system(command.c_str());
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;

@@ -6,6 +6,9 @@
 
 #include "audio_bridge_fixture.h"
 #include "audio_test_support.h"
+#include "code940/code940_writer.h"
+#include "core/frame_plan.h"
+#include "platform/decoder_program.h"
 #include "platform/second_cpu.h"
 
 using audiotest::ScratchRunFolder;
@@ -85,8 +88,8 @@ TEST_F(AudioBridgeMessages, OversizedImageIsNotStarted) {
         lines(testing::internal::GetCapturedStdout()),
         (std::vector<std::string>{"init...", "startup...", "entering thread loop", "init done"}));
     EXPECT_EQ(control()->songOffset, kSongOffset) << "the control block was not overwritten";
-    EXPECT_EQ(AudioBridge::musicProblem().rfind(
-                  "code940.bin is larger than the 2 MiB before the sound control block", 0),
+    EXPECT_EQ(AudioBridge::musicProblem(demoEndMs())
+                  .rfind("code940.bin is larger than the 2 MiB before the sound control block", 0),
               0u);
 }
 
@@ -99,7 +102,7 @@ TEST_F(AudioBridgeMessages, MusicProblemSaysWhyNoMusicCanCome) {
         std::filesystem::remove("data/ondrivale.ogg");
         if (image != "none") audiotest::writeFile("code940.bin", image.data(), image.size());
         if (song != "none") audiotest::writeFile("data/ondrivale.ogg", song.data(), song.size());
-        return AudioBridge::musicProblem();
+        return AudioBridge::musicProblem(demoEndMs());
     };
     const std::vector<uint8_t> built = audiotest::builtCode940();
     const std::string image(built.begin(), built.end());
@@ -116,17 +119,63 @@ TEST_F(AudioBridgeMessages, MusicProblemSaysWhyNoMusicCanCome) {
     EXPECT_EQ(problemWith(image, "none"), "data/ondrivale.ogg is missing");
     EXPECT_EQ(problemWith(image, noise), "data/ondrivale.ogg is not an Ogg Vorbis stream");
     EXPECT_EQ(problemWith(image, ""), "data/ondrivale.ogg is not an Ogg Vorbis stream");
-    EXPECT_EQ(problemWith(image, song.substr(0, song.size() / 2)), "")
-        << "a song cut in half still plays up to the cut";
+    // Its length is the last whole page's granule position: 4069184 samples
+    // for the first half of the file, 247616 for its first 100000 bytes.
+    EXPECT_EQ(problemWith(image, song.substr(0, song.size() / 2)),
+              "data/ondrivale.ogg ends at 92.2 s, the demo needs 186.4 s");
+    EXPECT_EQ(problemWith(image, song.substr(0, 100000)),
+              "data/ondrivale.ogg ends at 5.6 s, the demo needs 186.4 s");
+    // The whole song lasts the demo; a demo a millisecond past its end would not.
+    const uint64_t songMs = songSamples(real.data(), real.size()) * 1000 / 44100;
+    problemWith(image, song);
+    EXPECT_EQ(AudioBridge::musicProblem(uint32_t(songMs)), "");
+    EXPECT_NE(AudioBridge::musicProblem(uint32_t(songMs + 1)), "");
     EXPECT_EQ(problemWith("none", "none"),
               "code940.bin is missing, and data/ondrivale.ogg is missing");
 
     testing::internal::CaptureStdout();
-    AudioBridge::warnIfNoMusic();
+    AudioBridge::warnIfNoMusic(demoEndMs());
     problemWith(image, song);
-    AudioBridge::warnIfNoMusic();
+    AudioBridge::warnIfNoMusic(demoEndMs());
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "no music: code940.bin is missing, and data/ondrivale.ogg is missing\n");
+}
+
+// A second processor that works without ever filling a block (an image whose
+// entry is `b .`) is halted with one line once the song plays, and only then:
+// while the song is not playing no sound is due, however long it works.
+TEST_F(AudioBridgeMessages, ProcessorThatNeverFillsABlockIsHaltedWithOneLine) {
+    ScratchRunFolder folder(false);
+    std::vector<uint8_t> image = audiotest::builtCode940();
+    const uint32_t branchToItself = 0xEAFFFFFE;
+    memcpy(image.data(), &branchToItself, 4);
+    ASSERT_EQ(finishCode940Image(image), "");
+    audiotest::writeFile("code940.bin", image.data(), image.size());
+    const std::vector<uint8_t> song =
+        audiotest::readFile(std::string(DEMO_RUN_DIR) + "/data/ondrivale.ogg");
+    audiotest::writeFile("data/ondrivale.ogg", song.data(), song.size());
+    secondCpuSelect(SecondCpuKind::Emulated);
+    soundDeviceSelect(SoundBackend::Sink);
+    testing::internal::CaptureStdout();
+    AudioBridge::init();
+    AudioBridge::loadSong("data/ondrivale.ogg");
+    // More of its work than the watch allows, before any sound is due.
+    EXPECT_TRUE(waitFor([] { return secondCpuWorkNanoseconds() > 2500000000u; }, 120));
+    const bool runsWhileNotPlaying = secondCpuProgramRunning();
+    AudioBridge::play();
+    const bool halted = waitFor([] { return !secondCpuProgramRunning(); }, 120);
+    AudioBridge::stop();
+    AudioBridge::shutdown();
+    secondCpuSelect(SecondCpuKind::Native);
+    EXPECT_TRUE(runsWhileNotPlaying);
+    EXPECT_TRUE(halted);
+    std::vector<std::string> said;
+    for (const std::string& line : lines(testing::internal::GetCapturedStdout())) {
+        if (line.rfind("second processor", 0) == 0) said.push_back(line);
+    }
+    EXPECT_EQ(said, std::vector<std::string>{"second processor stopped: no sound after 2 s of its "
+                                             "work; it is halted and the demo plays on silently"});
+    EXPECT_EQ(writesSeen(), 0u);
 }
 
 // The test plays the second processor here: no code940.bin, so the simulated
@@ -205,7 +254,7 @@ TEST_F(AudioBridgeTest, SongLargerThanItsAreaIsRefusedAndMusicProblemSaysSo) {
     testing::internal::CaptureStdout();
     AudioBridge::loadSong("data/ondrivale.ogg");
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "") << "musicProblem says why";
-    EXPECT_EQ(AudioBridge::musicProblem(),
+    EXPECT_EQ(AudioBridge::musicProblem(demoEndMs()),
               "data/ondrivale.ogg does not fit the 8912896 bytes of the song area");
     EXPECT_EQ(control()->songReady, 0u);
     EXPECT_EQ(simulatedSecondCpuMemory()[kSongOffset], 0) << "nothing was copied";

@@ -316,6 +316,17 @@ void fillFrame(CapturedFrame* frame, const OfflineRun& run) {
     memcpy(frame->pixels.data(), platformVisibleScreen(), frame->pixels.size() * 2);
 }
 
+// Why the music the written frames carry is not whole: the second processor
+// found the song's sound stop (a hole, damage) before the end of the demo and
+// of the sound written up to `endSample`. Empty if it is whole.
+std::string musicStopProblem(uint64_t endSample) {
+    const uint64_t stopped = AudioBridge::musicStoppedAt();
+    if (stopped >= endSample || stopped >= soundFrameAtMs(demoEndMs())) return "";
+    const uint64_t tenths = stopped * 10 / kSoundSamplesPerSecond;
+    return "the music stops at " + std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) +
+           " s: " + AudioBridge::kSongFile + " is damaged there";
+}
+
 int fail(const std::string& message, int status = kExitBadOutput) {
     fprintf(stderr, "capture: %s\n", message.c_str());
     return status;
@@ -340,7 +351,7 @@ int runCapture(const CaptureOptions& options) {
     const bool withSound =
         (!options.videoPath.empty() || !options.framesDir.empty()) && !options.noSound;
     if (withSound) {
-        const std::string problem = AudioBridge::musicProblem();
+        const std::string problem = AudioBridge::musicProblem(demoEndMs());
         if (!problem.empty()) {
             return fail("no sound can come: " + problem + " (--no-sound captures without it)",
                         kExitNoMusic);
@@ -418,6 +429,12 @@ int runCapture(const CaptureOptions& options) {
         if (soundWriter->soundLost() && writesOk) {
             error = "no sound came from the second processor after " +
                     std::to_string(soundWriter->lostFromMs()) + " ms of music";
+            writesOk = false;
+            status = kExitNoMusic;
+        }
+        const std::string stopped = musicStopProblem(soundFrameAt(computed, plan.rate));
+        if (!stopped.empty() && writesOk) {
+            error = stopped;
             writesOk = false;
             status = kExitNoMusic;
         }

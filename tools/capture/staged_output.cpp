@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,19 +17,29 @@ namespace {
 
 constexpr int kMaxStaged = 4;
 StagedOutput* gStaged[kMaxStaged];
-// Copies of the staged file names for the signal handler, which may not
-// touch std::string.
-char gStagedFiles[kMaxStaged][4096];
+// Copies of what the signal handler removes, which it may not reach through
+// std::string: the staged file, a folder's lock file, the folder if prepare
+// made it (removed only while empty).
+struct SignalCopies {
+    char file[4096];
+    char lock[4096];
+    char madeFolder[4096];
+};
+SignalCopies gSignalCopies[kMaxStaged];
 
-void track(StagedOutput* output, bool isFile) {
+void copyName(char (&to)[4096], const std::string& from) {
+    to[0] = '\0';
+    if (from.size() < sizeof to) memcpy(to, from.c_str(), from.size() + 1);
+}
+
+void track(StagedOutput* output, const std::string& file, const std::string& lock,
+           const std::string& madeFolder) {
     for (int i = 0; i < kMaxStaged; ++i) {
         if (gStaged[i] != nullptr) continue;
+        copyName(gSignalCopies[i].file, file);
+        copyName(gSignalCopies[i].lock, lock);
+        copyName(gSignalCopies[i].madeFolder, madeFolder);
         gStaged[i] = output;
-        gStagedFiles[i][0] = '\0';
-        if (isFile && output->stagingPath().size() < sizeof gStagedFiles[i]) {
-            memcpy(gStagedFiles[i], output->stagingPath().c_str(),
-                   output->stagingPath().size() + 1);
-        }
         return;
     }
 }
@@ -36,9 +47,21 @@ void track(StagedOutput* output, bool isFile) {
 void untrack(StagedOutput* output) {
     for (int i = 0; i < kMaxStaged; ++i) {
         if (gStaged[i] != output) continue;
-        gStagedFiles[i][0] = '\0';
+        gSignalCopies[i] = SignalCopies{};
         gStaged[i] = nullptr;
     }
+}
+
+// The lock a run holds in its --frames folder; the folder counts as empty
+// while it holds nothing else.
+constexpr const char* kLockName = ".capture.lock";
+
+bool emptyButTheLock(const std::string& folder) {
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(folder, ec)) {
+        if (entry.path().filename() != kLockName) return false;
+    }
+    return !ec;
 }
 
 std::string cannotWrite(const std::string& path, int error) {
@@ -101,7 +124,7 @@ bool StagedOutput::prepare(const std::string& path, Kind kind, std::string* erro
         *error = "cannot write " + path + ": it is a file, not a folder";
         return false;
     }
-    if (kind == Kind::Folder && fs::is_directory(status) && !fs::is_empty(target, ec)) {
+    if (kind == Kind::Folder && fs::is_directory(status) && !emptyButTheLock(target.string())) {
         *error = "cannot write " + path + ": the folder is not empty (give a new or empty one)";
         return false;
     }
@@ -114,6 +137,7 @@ bool StagedOutput::prepare(const std::string& path, Kind kind, std::string* erro
         direct_ = true;
         return true;
     }
+    if (kind == Kind::Folder && !claimFolder(path, error)) return false;
     const fs::path parent = target.has_parent_path() ? target.parent_path() : fs::path(".");
     removeLeftPartials(parent);
     const std::string staging = (parent / stagingName(name, getpid())).string();
@@ -126,11 +150,88 @@ bool StagedOutput::prepare(const std::string& path, Kind kind, std::string* erro
         close(fd);
     } else if (mkdir(staging.c_str(), 0755) != 0) {
         *error = cannotWrite(path, errno);
+        releaseFolder();
         return false;
     }
     staging_ = staging;
-    track(this, kind == Kind::File);
+    track(this, kind == Kind::File ? staging_ : "", lockPath_, madeFolder_ ? path_ : "");
+    if (kind == Kind::Folder && !probeFolder(path, error)) {
+        discard();
+        return false;
+    }
     return true;
+}
+
+// Makes the folder if it is new and takes its lock; checks again, under the
+// lock, that the folder is empty (a run that just ended may have filled it).
+bool StagedOutput::claimFolder(const std::string& given, std::string* error) {
+    if (mkdir(path_.c_str(), 0755) == 0) {
+        madeFolder_ = true;
+    } else if (errno != EEXIST) {
+        *error = cannotWrite(given, errno);
+        return false;
+    }
+    lockPath_ = path_ + "/" + kLockName;
+    lockFd_ = open(lockPath_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (lockFd_ < 0) {
+        *error = cannotWrite(given, errno);
+        releaseFolder();
+        return false;
+    }
+    if (flock(lockFd_, LOCK_EX | LOCK_NB) != 0) {
+        *error = "cannot write " + given +
+                 ": another capture is writing into that folder (give another one)";
+        // The lock and the folder are the other run's.
+        close(lockFd_);
+        lockFd_ = -1;
+        madeFolder_ = false;
+        return false;
+    }
+    if (!emptyButTheLock(path_)) {
+        *error = "cannot write " + given + ": the folder is not empty (give a new or empty one)";
+        releaseFolder();
+        return false;
+    }
+    return true;
+}
+
+// Moves a file from the temporary folder into the folder and removes it, as
+// the commit will: a folder without write permission, or on another file
+// system than the temporary one, is refused before any work.
+bool StagedOutput::probeFolder(const std::string& given, std::string* error) {
+    const std::string from = staging_ + "/.probe";
+    const std::string to = path_ + "/.capture.probe-" + std::to_string(getpid());
+    const int fd = open(from.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        *error = cannotWrite(given, errno);
+        return false;
+    }
+    close(fd);
+    if (rename(from.c_str(), to.c_str()) != 0) {
+        *error = errno == EXDEV ? "cannot write " + given +
+                                      ": it is another file system than its parent folder, "
+                                      "where the frames are made (give a folder inside it)"
+                                : cannotWrite(given, errno);
+        unlink(from.c_str());
+        return false;
+    }
+    if (unlink(to.c_str()) != 0) {
+        *error = cannotWrite(given, errno);
+        return false;
+    }
+    return true;
+}
+
+// Gives the lock up; a folder that prepare made goes too, while still empty.
+void StagedOutput::releaseFolder() {
+    if (lockFd_ >= 0) {
+        unlink(lockPath_.c_str());
+        close(lockFd_);
+        lockFd_ = -1;
+    }
+    lockPath_.clear();
+    if (madeFolder_) rmdir(path_.c_str());
+    madeFolder_ = false;
 }
 
 bool StagedOutput::commit(std::string* error) {
@@ -140,7 +241,7 @@ bool StagedOutput::commit(std::string* error) {
         return true;
     }
     std::error_code ec;
-    if (kind_ == Kind::File || !fs::exists(path_, ec)) {
+    if (kind_ == Kind::File) {
         if (rename(staging_.c_str(), path_.c_str()) != 0) {
             *error = cannotWrite(path_, errno);
             discard();
@@ -156,6 +257,8 @@ bool StagedOutput::commit(std::string* error) {
             }
         }
         rmdir(staging_.c_str());
+        madeFolder_ = false;  // it holds the output now
+        releaseFolder();
     }
     untrack(this);
     staging_.clear();
@@ -167,6 +270,7 @@ void StagedOutput::discard() {
     if (staging_.empty()) return;
     std::error_code ec;
     fs::remove_all(staging_, ec);
+    releaseFolder();
     untrack(this);
     staging_.clear();
 }
@@ -178,7 +282,9 @@ void discardAllStagedOutputs() {
 }
 
 void discardStagedFilesFromSignal() {
-    for (auto& file : gStagedFiles) {
-        if (file[0] != '\0') unlink(file);
+    for (const SignalCopies& copies : gSignalCopies) {
+        if (copies.file[0] != '\0') unlink(copies.file);
+        if (copies.lock[0] != '\0') unlink(copies.lock);
+        if (copies.madeFolder[0] != '\0') rmdir(copies.madeFolder);
     }
 }

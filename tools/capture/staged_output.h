@@ -5,10 +5,16 @@
 // The temporary name is hidden in the same folder (".NAME.partial-PID"), so
 // the final rename is atomic; the temporary names that a killed run left
 // there, whose process no longer exists, are removed by the next prepare in
-// that folder. A folder must be new or empty, so that runs never mix: an empty
-// one receives the new files one by one, each complete. A name that is a
-// device or a pipe (/dev/null, a FIFO) is written straight into and never
-// replaced; a symbolic link is followed.
+// that folder. A folder must be new or empty, so that runs never mix: prepare
+// makes a new one at once and takes a lock in it (flock on a hidden
+// ".capture.lock"), held until the output is committed or discarded, so that
+// a second run into the same folder is refused while the first one lasts;
+// it then checks that a file can be moved from the temporary folder into it,
+// so that an unwritable folder is found before any work. The folder receives
+// the new files one by one, each complete; a folder it made is removed again
+// if nothing is committed. A name that is a device or a pipe (/dev/null, a
+// FIFO) is written straight into and never replaced; a symbolic link is
+// followed.
 #pragma once
 
 #include <string>
@@ -35,14 +41,23 @@ class StagedOutput {
     void discard();
 
   private:
+    bool claimFolder(const std::string& given, std::string* error);
+    bool probeFolder(const std::string& given, std::string* error);
+    void releaseFolder();
+
     std::string path_;
     std::string staging_;
     Kind kind_ = Kind::File;
     bool direct_ = false;  // writing straight into a device or a pipe
+    // A folder's lock, and whether prepare made the folder.
+    int lockFd_ = -1;
+    std::string lockPath_;
+    bool madeFolder_ = false;
 };
 
 // Removes every staged output not yet committed, for exits that skip
 // destructors (the engine's exit on a missing asset).
 void discardAllStagedOutputs();
-// The same for staged files only, safe inside a signal handler.
+// The same for staged files only (and the locks and the new, still empty
+// folders), safe inside a signal handler.
 void discardStagedFilesFromSignal();

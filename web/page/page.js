@@ -10,6 +10,9 @@
 //   ?soundsum=SECONDS              "sound SECONDS s HASH": FNV-1a 64 of the
 //                                  first seconds of decoded sound
 //   ?bench                         the whole demo timed a frame at a time
+// and one that changes what the page waits for:
+//   ?stall=MS                      a download that gets no byte for MS
+//                                  milliseconds has stalled (20000 without it)
 'use strict';
 
 const WIDTH = 320;
@@ -36,10 +39,19 @@ const SCENES = [
   { name: 'NOISE', from: 32, to: 34 },
 ];
 
+// The module's own files, downloaded with the assets (files.json lists them
+// all) but not written into its file system.
+const PROGRAM_SCRIPT = 'ondrivale.js';
+const PROGRAM_WASM = 'ondrivale.wasm';
+const FONT = 'data/font.png';
+
 const $ = (id) => document.getElementById(id);
 const params = new URLSearchParams(location.search);
+// How long a download may get no byte before it counts as stalled.
+const STALL_MS = Number(params.get('stall')) > 0 ? Number(params.get('stall')) : 20000;
 const page = { module: null, font: null, audio: null, started: false, ended: false,
-               lastPosition: -1, lastLoop: -2, lastPaused: null, printed: [],
+               lastPosition: -1, lastLoop: -2, lastPaused: null, printed: [], problems: [],
+               listed: null, files: new Map(),
                // What the output played (heardSpan) and how often it ran dry.
                spans: [], underruns: 0,
                // Each new picture's music time less the music heard as it is
@@ -50,10 +62,13 @@ const page = { module: null, font: null, audio: null, started: false, ended: fal
 
 // 8 x 9 cells, 16 a row, characters 32 to 102, drawn 7 pixels apart;
 // magenta is transparent.
-async function loadFont(url) {
-  const image = new Image();
-  image.src = url;
-  await image.decode();
+async function fontSheet(bytes) {
+  let image;
+  try {
+    image = await createImageBitmap(new Blob([bytes], { type: 'image/png' }));
+  } catch (e) {
+    throw new Error(`${FONT} is not a picture this browser can read`);
+  }
   const sheet = document.createElement('canvas');
   sheet.width = image.width;
   sheet.height = image.height;
@@ -90,33 +105,56 @@ function drawLoadingScreen(fraction, text) {
   for (let i = 0; i < text.length; ++i) drawGlyph(screenContext, text[i], 45 + 7 * i, 135);
 }
 
+// The height follows the width (page.css), so that lettering wider than a
+// small window shrinks with it.
 function letter(canvas, text, scale) {
   const advance = 7;
   canvas.width = Math.max(1, text.length * advance + 1);
   canvas.height = 9;
   canvas.style.width = `${canvas.width * scale}px`;
-  canvas.style.height = `${canvas.height * scale}px`;
   const context = canvas.getContext('2d');
   context.clearRect(0, 0, canvas.width, canvas.height);
   for (let i = 0; i < text.length; ++i) drawGlyph(context, text[i], i * advance, 0);
 }
 
+// Without the font (it is what failed to come) the lettering is plain text.
+function plainLettering(canvas) {
+  if (canvas.classList.contains('hidden')) return;  // shown only while seeking, with the font
+  if (canvas.nextElementSibling && canvas.nextElementSibling.classList.contains('plain')) return;
+  const text = document.createElement('span');
+  text.className = 'plain';
+  text.textContent = canvas.dataset.text;
+  canvas.classList.add('unlettered');
+  canvas.after(text);
+}
+
 function letterAll(root) {
-  if (!page.font) return;
   for (const canvas of root.querySelectorAll('canvas.lettering')) {
-    letter(canvas, canvas.dataset.text, Number(canvas.dataset.scale || 1));
+    if (page.font) {
+      letter(canvas, canvas.dataset.text, Number(canvas.dataset.scale || 1));
+      const plain = canvas.nextElementSibling;
+      if (plain && plain.classList.contains('plain')) plain.remove();
+      canvas.classList.remove('unlettered');
+    } else if (!page.fontLoading) {
+      plainLettering(canvas);
+    }
   }
 }
 
 // ---- failures -------------------------------------------------------------------------
 
-function fail(why) {
+// The panel names the file and why, over the picture, with its title in the
+// demo's lettering; a download that failed may be tried again.
+function fail(why, canRetry = false) {
   for (const id of ['play', 'again']) $(id).classList.add('hidden');
   $('veil').classList.remove('gone');
   $('failure').classList.remove('hidden');
   $('failureWhy').textContent = why;
+  $('retry').classList.toggle('hidden', !canRetry);
+  letterAll($('failure'));
   document.body.dataset.state = 'failed';
   output(`failed: ${why}`);
+  if (canRetry) $('retry').focus();
 }
 
 function output(line) {
@@ -125,78 +163,162 @@ function output(line) {
   out.textContent += `${line}\n`;
 }
 
-// The engine ends on a bad asset with one line and exit status 1.
+// The engine's problem lines, as the desktop prints them: shown beside the
+// Play button (a demo without music still plays, silently).
+function problem(line) {
+  page.problems.push(line);
+  output(line);
+  const shown = $('problems');
+  shown.textContent = page.problems.join('\n');
+  shown.classList.remove('hidden');
+}
+
+// The engine ends on a bad asset with one problem line and exit status 1.
 function engineFailure(error) {
   if (error && error.name === 'ExitStatus') {
-    const said = page.printed.filter((l) => !/^(init|startup|entering|loading)/.test(l)).pop();
-    return said || `the demo stopped with status ${error.status}`;
+    return page.problems[page.problems.length - 1] || `the demo stopped with status ${error.status}`;
   }
   return `the demo stopped: ${error && error.message ? error.message : error}`;
 }
 
 // ---- downloading ------------------------------------------------------------------------
 
-async function fetchBytes(url, onBytes) {
-  let response;
+const megabytes = (bytes) => (bytes / 1e6).toFixed(1);
+
+// The whole file, or an error naming it and why: the HTTP status, the
+// network's reason, or a stall (no byte for STALL_MS). `stop` ends it early.
+async function fetchBytes(url, onBytes, stop) {
+  const abort = new AbortController();
+  let stalled = false;
+  let timer = 0;
+  let got = 0;
+  const watch = () => {
+    clearTimeout(timer);
+    timer = setTimeout(() => { stalled = true; abort.abort(); }, STALL_MS);
+  };
+  const stopped = () => abort.abort();
+  if (stop) stop.addEventListener('abort', stopped);
+  const why = (e) => (stalled
+    ? new Error(`${url} stalled: nothing came for ${STALL_MS / 1000} s, ` +
+                `after ${megabytes(got)} MB of it`)
+    : new Error(`cannot download ${url}: ${e.message}`));
   try {
-    response = await fetch(url);
-  } catch (e) {
-    throw new Error(`cannot download ${url}: ${e.message}`);
+    watch();
+    let response;
+    try {
+      response = await fetch(url, { signal: abort.signal });
+    } catch (e) {
+      throw why(e);
+    }
+    if (!response.ok) {
+      throw new Error(`cannot download ${url}: ${response.status} ${response.statusText}`);
+    }
+    const reader = response.body.getReader();
+    const parts = [];
+    for (;;) {
+      watch();
+      let chunk;
+      try {
+        chunk = await reader.read();
+      } catch (e) {
+        throw why(e);
+      }
+      if (chunk.done) break;
+      parts.push(chunk.value);
+      got += chunk.value.length;
+      onBytes(chunk.value.length);
+    }
+    const bytes = new Uint8Array(got);
+    let at = 0;
+    for (const p of parts) { bytes.set(p, at); at += p.length; }
+    return bytes;
+  } finally {
+    clearTimeout(timer);
+    if (stop) stop.removeEventListener('abort', stopped);
   }
-  if (!response.ok) throw new Error(`cannot download ${url}: ${response.status} ${response.statusText}`);
-  const reader = response.body.getReader();
-  const parts = [];
-  let length = 0;
-  for (;;) {
-    const { done, value } = await reader.read();
-    if (done) break;
-    parts.push(value);
-    length += value.length;
-    onBytes(value.length);
-  }
-  const bytes = new Uint8Array(length);
-  let at = 0;
-  for (const p of parts) { bytes.set(p, at); at += p.length; }
-  return bytes;
 }
 
-async function downloadAssets(files) {
+// Every listed file not yet here, at once; the loading bar counts the bytes
+// of all of them. A file that came whole stays for a try again.
+async function downloadFiles(files, stop) {
   const total = files.reduce((sum, f) => sum + f.bytes, 0);
-  let got = 0;
+  let got = files.reduce((sum, f) => sum + (page.files.has(f.name) ? f.bytes : 0), 0);
   const progress = (n) => {
     got += n;
-    drawLoadingScreen(got / total, `${(got / 1e6).toFixed(1)} OF ${(total / 1e6).toFixed(1)} MB`);
+    drawLoadingScreen(got / total, `${megabytes(got)} OF ${megabytes(total)} MB`);
   };
-  const downloads = files.map(async (f) => {
-    const bytes = await fetchBytes(f.name, progress);
+  progress(0);
+  await Promise.all(files.filter((f) => !page.files.has(f.name)).map(async (f) => {
+    const bytes = await fetchBytes(f.name, progress, stop);
     if (bytes.length !== f.bytes) {
       throw new Error(`${f.name} is ${bytes.length} bytes, not the ${f.bytes} it should be`);
     }
-    return { name: f.name, bytes };
-  });
-  return Promise.all(downloads);
+    page.files.set(f.name, bytes);
+  }));
 }
 
-function loadScript(url) {
+// The font first (1.5 kB): the page's lettering and the loading bar are drawn
+// with it. Without it the lettering falls back to plain text.
+async function loadFont(stop) {
+  if (page.font) return;
+  page.fontLoading = true;
+  try {
+    const bytes = page.files.get(FONT) || await fetchBytes(FONT, () => {}, stop);
+    page.font = await fontSheet(bytes);
+    page.files.set(FONT, bytes);
+  } finally {
+    page.fontLoading = false;
+    letterAll(document);
+    fitScreen();
+  }
+}
+
+async function listFiles(stop) {
+  if (page.listed) return;
+  const bytes = await fetchBytes('files.json', () => {}, stop);
+  try {
+    page.listed = JSON.parse(new TextDecoder().decode(bytes));
+  } catch (e) {
+    throw new Error(`files.json is not a list of the demo's files: ${e.message}`);
+  }
+}
+
+// Runs the downloaded script, which defines OndrivaleModule.
+function runScript(name, bytes) {
   return new Promise((resolve, reject) => {
+    const url = URL.createObjectURL(new Blob([bytes], { type: 'text/javascript' }));
     const script = document.createElement('script');
     script.src = url;
-    script.onload = resolve;
-    script.onerror = () => reject(new Error(`cannot download ${url}`));
+    script.onload = () => { URL.revokeObjectURL(url); resolve(); };
+    script.onerror = () => { URL.revokeObjectURL(url); reject(new Error(`${name} cannot be run`)); };
     document.head.appendChild(script);
   });
 }
 
 // ---- the module ------------------------------------------------------------------------
 
-async function startModule(assets) {
-  await loadScript('ondrivale.js');
-  const module = await OndrivaleModule({
-    print: (line) => { output(line); },
-    printErr: (line) => { console.warn(line); },
-  });
+async function startModule() {
+  await runScript(PROGRAM_SCRIPT, page.files.get(PROGRAM_SCRIPT));
+  if (typeof OndrivaleModule !== 'function') {
+    throw new Error(`${PROGRAM_SCRIPT} does not hold the demo's module`);
+  }
+  let aborted = '';
+  let module;
+  try {
+    module = await OndrivaleModule({
+      wasmBinary: page.files.get(PROGRAM_WASM),
+      print: (line) => { output(line); },
+      printErr: (line) => { console.warn(line); },
+      onProblem: problem,
+      onAbort: (what) => { aborted = String(what); },
+    });
+  } catch (e) {
+    throw new Error(`${PROGRAM_WASM} cannot run in this browser: ${aborted || e.message}`);
+  }
   module.FS.mkdir('data');
-  for (const a of assets) module.FS.writeFile(a.name, a.bytes);
+  for (const [name, bytes] of page.files) {
+    if (name !== PROGRAM_SCRIPT && name !== PROGRAM_WASM) module.FS.writeFile(name, bytes);
+  }
   return module;
 }
 
@@ -511,7 +633,9 @@ function buildPositionBar() {
   }
 }
 
-// The largest whole factor that fits, pixels kept sharp.
+// The largest whole factor that fits, pixels kept sharp; a window narrower
+// than the picture gets it scaled down to its width (seeing all of it
+// matters more than sharp pixels then).
 function fitScreen() {
   const stage = $('stage');
   const full = document.fullscreenElement === stage;
@@ -519,7 +643,11 @@ function fitScreen() {
   const reserved = full ? 0 : $('masthead').offsetHeight + $('controls').offsetHeight + 64;
   const width = full ? window.innerWidth : window.innerWidth - 40;
   const height = window.innerHeight - reserved;
-  const scale = Math.max(1, Math.floor(Math.min(width / WIDTH, height / HEIGHT)));
+  const whole = Math.floor(Math.min(width / WIDTH, height / HEIGHT));
+  // The room beside a scaled-down picture: the page's padding and the
+  // stage's border (page.css, narrow windows), the scroll bar left out.
+  const room = full ? window.innerWidth : document.documentElement.clientWidth - 12;
+  const scale = whole >= 1 ? whole : Math.max(Math.min(room / WIDTH, 1), 0.1);
   $('screen').style.width = `${WIDTH * scale}px`;
   $('screen').style.height = `${HEIGHT * scale}px`;
   page.scale = scale;
@@ -587,28 +715,26 @@ async function runHook(module) {
 
 // ---- start --------------------------------------------------------------------------------
 
-async function main() {
+// Downloads what is missing and starts the demo; a download that fails or
+// stalls offers to try again, which downloads only what did not come.
+async function load() {
   document.body.dataset.state = 'loading';
-  buildPositionBar();
-  fitScreen();
-  window.addEventListener('resize', fitScreen);
-  document.addEventListener('fullscreenchange', fitScreen);
-  if (typeof WebAssembly !== 'object' || typeof WebAssembly.instantiate !== 'function') {
-    fail('This browser cannot run WebAssembly, which the demo is compiled to. ' +
-         'Any current Firefox, Chrome, Edge or Safari can.');
+  $('failure').classList.add('hidden');
+  $('veil').classList.add('gone');
+  const attempt = new AbortController();
+  try {
+    await loadFont(attempt.signal);
+    drawLoadingScreen(0, '');
+    await listFiles(attempt.signal);
+    await downloadFiles(page.listed, attempt.signal);
+  } catch (e) {
+    attempt.abort();  // what else is still coming
+    fail(e.message, true);
     return;
   }
   let module;
   try {
-    const listed = await fetchBytes('files.json', () => {});
-    const files = JSON.parse(new TextDecoder().decode(listed));
-    // The font first (1.5 kB): the page's lettering and the loading bar are drawn with it.
-    page.font = await loadFont('data/font.png').catch(() => null);
-    letterAll(document);
-    fitScreen();
-    drawLoadingScreen(0, '');
-    const assets = await downloadAssets(files);
-    module = await startModule(assets);
+    module = await startModule();
   } catch (e) {
     fail(e.message);
     return;
@@ -630,8 +756,23 @@ async function main() {
   document.body.dataset.state = 'ready';
 }
 
+function main() {
+  document.body.dataset.state = 'loading';
+  buildPositionBar();
+  fitScreen();
+  window.addEventListener('resize', fitScreen);
+  document.addEventListener('fullscreenchange', fitScreen);
+  if (typeof WebAssembly !== 'object' || typeof WebAssembly.instantiate !== 'function') {
+    fail('This browser cannot run WebAssembly, which the demo is compiled to. ' +
+         'Any current Firefox, Chrome, Edge or Safari can.');
+    return;
+  }
+  load();
+}
+
 $('play').addEventListener('click', play);
 $('again').addEventListener('click', playAgain);
+$('retry').addEventListener('click', load);
 $('pause').addEventListener('click', () => key(KEYS.PauseResume));
 $('loop').addEventListener('click', () => key(KEYS.Loop));
 $('overlay').addEventListener('click', () => key(KEYS.Overlay));

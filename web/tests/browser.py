@@ -21,10 +21,11 @@ CHROMIUM = os.environ.get("CHROMIUM", "chromium")
 
 
 class StaticServer:
-    """Serves a folder on 127.0.0.1 at a free port, on a thread of its own."""
+    """Serves a folder on 127.0.0.1 at a free port, on a thread of its own
+    (with QuietHandler, or a handler class derived from it)."""
 
-    def __init__(self, folder):
-        handler = functools.partial(QuietHandler, directory=folder)
+    def __init__(self, folder, handler_class=None):
+        handler = functools.partial(handler_class or QuietHandler, directory=folder)
         self.httpd = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
         self.url = f"http://127.0.0.1:{self.httpd.server_address[1]}/"
         self.thread = threading.Thread(target=self.httpd.serve_forever, daemon=True)

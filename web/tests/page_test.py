@@ -11,21 +11,29 @@
   the position bar's cell 20 shows capture's frame of the start of position 20.
 - Sound: the checksum of the first 10 s of sound the page decodes equals
   that of the sound capture writes from the desktop's decoder.
-- Bad input: a missing data file and a truncated one each give the page's
-  error panel with the reason, never a blank page.
+- Bad input: whatever file fails (a data file missing or truncated, the
+  WebAssembly, files.json, the font), the page's error panel says which and
+  why under its "CANNOT PLAY" title (plain text if the font is what failed),
+  never a blank page; a program image or a song that cannot play leaves
+  Play ready, with the engine's "no music" line beside it, once.
+- A download that stalls: the panel names the file and offers to try again,
+  which then downloads what is missing and gets the page ready.
+- A 200x150 window: the picture scales down, nothing lies out of reach.
 Screenshots are left in PAGE_DIR/.test-shots/ for a person to look at.
 """
 import base64
+import contextlib
 import json
 import os
 import shutil
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from browser import Browser, StaticServer, read_png  # noqa: E402
+from browser import Browser, QuietHandler, StaticServer, read_png  # noqa: E402
 from sync import describe, play_and_measure  # noqa: E402
 
 PAGE, DESKTOP = (os.path.abspath(p) for p in sys.argv[1:3])
@@ -202,43 +210,169 @@ def test_sound(server):
           f"the first 10 s of the page's sound: {said}, the desktop decoder's: {expected}")
 
 
-def test_bad_input():
-    cases = [("missing", "data/velmira.png", "cannot download data/velmira.png"),
-             ("truncated", "data/title.png", "error loading data/title.png")]
-    for kind, name, reason in cases:
-        folder = tempfile.mkdtemp(prefix="web-test-bad-")
+@contextlib.contextmanager
+def page_copy(change, handler_class=None):
+    """A copy of the page, changed by change(root), served; yields the server."""
+    folder = tempfile.mkdtemp(prefix="web-test-bad-")
+    try:
+        root = os.path.join(folder, "page")
+        shutil.copytree(PAGE, root, ignore=shutil.ignore_patterns(".cmake", ".test-shots"))
+        change(root)
+        server = StaticServer(root, handler_class)
         try:
-            shutil.copytree(PAGE, os.path.join(folder, "page"), symlinks=True,
-                            ignore=shutil.ignore_patterns(".cmake"))
-            root = os.path.join(folder, "page")
-            path = os.path.join(root, name)
-            if kind == "missing":
-                os.remove(path)
-            else:
-                with open(path, "rb") as f:
-                    half = f.read()[:os.path.getsize(path) // 2]
-                with open(path, "wb") as f:
-                    f.write(half)
-                listed = os.path.join(root, "files.json")
-                with open(listed) as f:
-                    text = f.read()
-                old = f'"name": "{name}", "bytes": {os.path.getsize(os.path.join(PAGE, name))}'
-                with open(listed, "w") as f:
-                    f.write(text.replace(old, f'"name": "{name}", "bytes": {len(half)}'))
-            server = StaticServer(root)
-            try:
-                with Browser() as b:
-                    b.open(server.url)
-                    settle(b, "false", f"the error of a {kind} file")
-                    why = b.evaluate("document.getElementById('failureWhy').textContent")
-                    visible = b.evaluate("!document.getElementById('failure')"
-                                         ".classList.contains('hidden')")
-                    b.screenshot(os.path.join(SHOTS, f"{kind}.png"))
-            finally:
-                server.close()
-            check(visible and reason in why, f"a {kind} {name}: the page says '{why}'")
+            yield server
         finally:
-            shutil.rmtree(folder)
+            server.close()
+    finally:
+        shutil.rmtree(folder)
+
+
+def replace_file(root, name, data):
+    """Writes data as the file, and its new size into files.json."""
+    with open(os.path.join(root, name), "wb") as f:
+        f.write(data)
+    listed_path = os.path.join(root, "files.json")
+    with open(listed_path) as f:
+        listed = json.load(f)
+    for entry in listed:
+        if entry["name"] == name:
+            entry["bytes"] = len(data)
+    with open(listed_path, "w") as f:
+        json.dump(listed, f)
+
+
+def head_of(name, size):
+    with open(os.path.join(PAGE, name), "rb") as f:
+        return f.read(size)
+
+
+# Whether the panel's title shows: drawn in the demo's lettering, or as
+# plain text when the font is missing.
+PANEL_TITLE = """(() => {
+  const canvas = document.querySelector('#failure canvas.lettering');
+  const plain = document.querySelector('#failure .plain');
+  if (plain) return plain.offsetWidth > 0 ? 'plain ' + plain.textContent : '';
+  const d = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
+  let lit = 0;
+  for (let i = 3; i < d.length; i += 4) lit += d[i] > 0;
+  return canvas.offsetWidth > 0 && lit > 50 ? 'lettering' : '';
+})()"""
+
+
+def test_bad_input():
+    cases = [
+        ("missing", "data/velmira.png", "cannot download data/velmira.png: 404", "lettering"),
+        ("truncated", "data/title.png", "error loading data/title.png", "lettering"),
+        ("missing", "ondrivale.wasm", "cannot download ondrivale.wasm: 404", "lettering"),
+        ("missing", "files.json", "cannot download files.json: 404", "lettering"),
+        ("missing", "data/font.png", "cannot download data/font.png: 404", "plain CANNOT PLAY"),
+    ]
+    for kind, name, reason, title in cases:
+        def change(root):
+            if kind == "missing":
+                os.remove(os.path.join(root, name))
+            else:
+                replace_file(root, name, head_of(name, os.path.getsize(os.path.join(PAGE, name)) // 2))
+        with page_copy(change) as server, Browser() as b:
+            b.open(server.url)
+            settle(b, "false", f"the error of a {kind} file")
+            why = b.evaluate("document.getElementById('failureWhy').textContent")
+            visible = b.evaluate("!document.getElementById('failure').classList.contains('hidden')")
+            shown = b.evaluate(PANEL_TITLE)
+            b.screenshot(os.path.join(SHOTS, f"{kind}-{os.path.basename(name)}.png"))
+        check(visible and reason in why and shown == title,
+              f"a {kind} {name}: the page says '{why}' under its title ({shown or 'not shown'})")
+
+
+def test_problem_lines():
+    """The engine's start-up problems show beside Play, and Play still plays."""
+    image_size = os.path.getsize(os.path.join(PAGE, "code940.bin"))
+    noise = bytes((i * 2654435761 >> 13) & 255 for i in range(image_size))
+    cases = [
+        ("a random code940.bin", lambda root: replace_file(root, "code940.bin", noise),
+         "no music: code940.bin is not a program the second processor runs"),
+        ("a cut soundtrack", lambda root: replace_file(
+            root, "data/ondrivale.ogg", head_of("data/ondrivale.ogg", 100000)),
+         "no music: data/ondrivale.ogg ends at 5.6 s, the demo needs 186.4 s"),
+    ]
+    for what, change, line in cases:
+        with page_copy(change) as server, Browser() as b:
+            b.open(server.url)
+            settle(b, "document.body.dataset.state === 'ready'", "the Play button")
+            shown = b.evaluate("(() => { const p = document.getElementById('problems');"
+                               " return p.offsetWidth > 0 ? p.textContent : ''; })()")
+            b.screenshot(os.path.join(SHOTS, f"problem-{what.split()[-1]}.png"))
+            b.click_element("#play")
+            settle(b, "page.firstFrameMs > 0", "the first frame")
+            said = b.evaluate("page.problems")
+        check(shown == line and said == [line],
+              f"{what}: beside Play '{shown}', said {len(said)} time(s), and it plays")
+
+
+class StallingHandler(QuietHandler):
+    """Sends the first megabyte of the soundtrack, then nothing, until released."""
+    released = threading.Event()
+
+    def do_GET(self):
+        if self.path.split("?")[0] != "/data/ondrivale.ogg" or self.released.is_set():
+            return super().do_GET()
+        with open(self.translate_path(self.path), "rb") as f:
+            data = f.read()
+        self.send_response(200)
+        self.send_header("Content-Type", "application/octet-stream")
+        self.send_header("Content-Length", str(len(data)))
+        self.end_headers()
+        self.wfile.write(data[:1000000])
+        self.wfile.flush()
+        self.released.wait(60)
+
+
+def test_stalled_download():
+    StallingHandler.released.clear()
+    with page_copy(lambda root: None, StallingHandler) as server:
+        try:
+            with Browser() as b:
+                b.open(server.url + "?stall=4000")
+                settle(b, "false", "the stalled download's panel")
+                why = b.evaluate("document.getElementById('failureWhy').textContent")
+                retry = b.evaluate("document.getElementById('retry').offsetWidth > 0")
+                b.screenshot(os.path.join(SHOTS, "stalled.png"))
+                StallingHandler.released.set()
+                b.click_element("#retry")
+                b.wait_for("document.body.dataset.state === 'ready'", what="the page after a retry")
+        finally:
+            StallingHandler.released.set()
+    check(why == "data/ondrivale.ogg stalled: nothing came for 4 s, after 1.0 MB of it" and retry,
+          f"a stalled download: the page says '{why}' and offers to try again, which gets it ready")
+
+
+# Every part of the page, in the document's coordinates.
+PAGE_PARTS = """(() => {
+  const parts = [];
+  for (const e of document.querySelectorAll('#page *')) {
+    const r = e.getBoundingClientRect();
+    if (r.width === 0 || e.closest('.hidden, .gone')) continue;
+    parts.push([e.id || e.className || e.tagName, r.left + scrollX, r.top + scrollY,
+                r.right + scrollX]);
+  }
+  return { parts, width: innerWidth, scrollWidth: document.documentElement.scrollWidth };
+})()"""
+
+
+def test_small_window(server):
+    with Browser(200, 150) as b:
+        b.open(server.url)
+        settle(b, "document.body.dataset.state === 'ready'", "the Play button")
+        seen = b.evaluate(PAGE_PARTS)
+        screen = b.evaluate("document.getElementById('screen').getBoundingClientRect().width")
+        b.evaluate("document.getElementById('play').scrollIntoView({block: 'center'})")
+        b.screenshot(os.path.join(SHOTS, "small-window.png"))
+        b.click_element("#play")
+        settle(b, "page.firstFrameMs > 0", "the first frame")
+    out_of_reach = [p for p in seen["parts"] if p[1] < 0 or p[2] < 0 or p[3] > seen["width"]]
+    check(not out_of_reach and seen["scrollWidth"] <= seen["width"] and 0 < screen <= 200,
+          f"at 200x150 the picture is {screen:.0f} px wide and every part of the page within "
+          f"reach (out of it: {out_of_reach[:3]}), and Play plays")
 
 
 def main():
@@ -250,7 +384,10 @@ def main():
         test_slow_machine(server)
         test_hidden_page(server)
         test_sound(server)
+        test_small_window(server)
         test_bad_input()
+        test_problem_lines()
+        test_stalled_download()
     finally:
         server.close()
     print(f"web page: {len(passes)} passed, {len(failures)} failed")
