@@ -66,7 +66,7 @@ void expectFixedNear(Fixed actual, double expected, const std::string& what) {
 
 void checkFile(const char* name, int vertexCount, int faceCount, int texVertCount,
                size_t tvertLines, size_t tfaceLines) {
-    const std::string path = std::string(DEMO_SHARED_TESTDATA) + "/ase/" + name;
+    const std::string path = std::string(DEMO_ASE_TESTDATA) + "/" + name;
     const Expected e = parseByLines(path);
     ASSERT_EQ(e.vertices.size(), static_cast<size_t>(vertexCount)) << name;
     ASSERT_EQ(e.faces.size(), static_cast<size_t>(faceCount)) << name;
