@@ -29,6 +29,7 @@
 #include "core/timeline.h"
 #include "music/pattern_data.h"
 #include "platform/present.h"
+#include "video/visible_screen.h"
 
 #if __has_include(<valgrind/callgrind.h>)
 #include <valgrind/callgrind.h>
@@ -114,9 +115,9 @@ int main() {
     // their order.
     setvbuf(stdout, nullptr, _IOLBF, 0);
     platformUseHeadlessVideo();
-    platformSetPresentObserver(onLoadingPresent, nullptr);
+    setPresentObserver(onLoadingPresent, nullptr);
     demoStartUp();
-    platformSetPresentObserver(nullptr, nullptr);
+    setPresentObserver(nullptr, nullptr);
     printf("first-frame %lld\n", static_cast<long long>(realtimeNs() - launchNs));
     dumpInstructions("first-frame");
     if (RUNNING_ON_VALGRIND) CALLGRIND_TOGGLE_COLLECT;  // off between frames

@@ -10,7 +10,6 @@
 // largest gap, how far the median moved from the first two seconds to the
 // last two, and the frames shown and skipped. Goal: the gap within a frame
 // period plus the frame's own work.
-#include <SDL.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -21,8 +20,10 @@
 
 #include "core/demo.h"
 #include "core/player.h"
+#include "platform/clock.h"
 #include "platform/present.h"
 #include "platform/sound_device.h"
+#include "video/visible_screen.h"
 
 namespace {
 
@@ -34,7 +35,7 @@ std::vector<Gap> gGaps;
 
 void onPresent(void*, const uint16_t*, int, int, int) {
     if (playerShownFrame() < 0) return;
-    gGaps.push_back({SDL_GetTicks(), playerShownMusicMs() - playerMusicMs()});
+    gGaps.push_back({platformTicks(), playerShownMusicMs() - playerMusicMs()});
 }
 
 void busyFor(int ms) {
@@ -59,14 +60,14 @@ int main(int argc, char** argv) {
     soundDeviceSelect(SoundBackend::None);
     demoStartUp();
     playerStart();
-    platformSetPresentObserver(onPresent, nullptr);
-    const uint32_t start = SDL_GetTicks();
-    while (SDL_GetTicks() - start < uint32_t(seconds) * 1000) {
+    setPresentObserver(onPresent, nullptr);
+    const uint32_t start = platformTicks();
+    while (platformTicks() - start < uint32_t(seconds) * 1000) {
         if (playerPass()) break;
         busyFor(slowMs);
     }
-    platformSetPresentObserver(nullptr, nullptr);
-    const uint32_t end = SDL_GetTicks();
+    setPresentObserver(nullptr, nullptr);
+    const uint32_t end = platformTicks();
     std::vector<int32_t> all, first, last;
     int32_t largest = 0;
     for (const Gap& g : gGaps) {

@@ -1,4 +1,4 @@
-# The second processor's program: tools/assetgen/code940/arm/ is its own
+# The second processor's program: platform/code940/arm/ is its own
 # project, built for the ARM940T with the arm-none-eabi toolchain against the
 # fetched Tremor and libogg; gen_code940 then fills its header and writes
 # code940.bin into the run folder.
@@ -8,7 +8,7 @@ include(cmake/decoder_sources.cmake)
 set(CODE940_ARM_BUILD ${CMAKE_BINARY_DIR}/code940-arm)
 set(CODE940_RAW_IMAGE ${CODE940_ARM_BUILD}/code940-raw.bin)
 ExternalProject_Add(code940_arm
-  SOURCE_DIR ${CMAKE_SOURCE_DIR}/tools/assetgen/code940/arm
+  SOURCE_DIR ${CMAKE_SOURCE_DIR}/platform/code940/arm
   BINARY_DIR ${CODE940_ARM_BUILD}
   CMAKE_GENERATOR Ninja
   CMAKE_ARGS -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/arm-none-eabi.cmake

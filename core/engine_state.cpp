@@ -6,8 +6,8 @@
 #include "engine3d/camera.h"
 #include "fixed/random.h"
 #include "music/pattern_data.h"
-#include "platform/present.h"
 #include "video/display.h"
+#include "video/visible_screen.h"
 
 namespace {
 
@@ -22,7 +22,7 @@ void visitEngine(StateCopy& s) {
     // that reads it clears it first in the same frame, so it is not saved
     // (a third of each state).
     s(display->updateTop, display->updateHeight, display->fullUpdate, sharedCamera());
-    if (uint16_t* visible = platformVisibleScreenBuffer()) {
+    if (uint16_t* visible = visibleScreenBuffer()) {
         s.buffer(visible, size_t(display->pixelCount));
     }
     s(gRand);

@@ -2,8 +2,8 @@
 
 #include "core/timeline.h"
 #include "music/pattern_data.h"
-#include "platform/present.h"
 #include "video/display.h"
+#include "video/visible_screen.h"
 
 uint32_t OfflineRun::nextFrameMs() const {
     return uint32_t(frameTimeMs(next_, plan_.rate));
@@ -24,5 +24,5 @@ bool OfflineRun::runNext() {
 void formatHashLineOf(const OfflineRun& run, char (&line)[kHashLineSize]) {
     const PatternData& music = PatternData::instance();
     formatHashLine(line, run.frame(), run.frameMs(), music.position(), music.row(),
-                   screenHash(platformVisibleScreen(), size_t(Display::kPixelCount)));
+                   screenHash(visibleScreen(), size_t(Display::kPixelCount)));
 }

@@ -1,10 +1,10 @@
 #include "core/player.h"
 
-#include <SDL_keysym.h>
-
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <optional>
+#include <string>
 
 #include "core/frame_plan.h"
 #include "core/frame_schedule.h"
@@ -14,9 +14,9 @@
 #include "music/pattern_data.h"
 #include "platform/clock.h"
 #include "platform/input.h"
-#include "platform/present.h"
 #include "video/display.h"
 #include "video/font.h"
+#include "video/visible_screen.h"
 
 namespace {
 
@@ -77,7 +77,7 @@ void showSeeking() {
     const int rows = gFont->cellHeight + 6;
     std::fill_n(display->pixels + top * Display::kWidth, rows * Display::kWidth, uint16_t{0});
     gFont->drawString((Display::kWidth - advance * int(strlen(text))) / 2, top + 3, text);
-    platformPresent(display->surface, top, rows);
+    visibleScreenPresent(display->pixels, top, rows);
 }
 
 // The sound stops at once and waits at the jump's first sample; it starts
@@ -156,24 +156,27 @@ void overlayOnOrOff() {
 enum class On { Press, Release };
 
 struct KeyAction {
-    int key;
+    PlayerKey key;
     On on;
     void (*act)();
 };
 
-// Every key the player knows. Backspace ends the demo on its release, as on
-// the console, and so does Escape, as at demo parties; the others act on
-// their press. Every other key is ignored.
+// Every key the player knows: the key, when it acts and what it does, and
+// how a web page names it (the browser's KeyboardEvent.key, letters in lower
+// case; none for the keys that end the demo, which a page does not) and
+// shows it in its notes. Backspace ends the demo on its release, as on the
+// console, and so does Escape, as at demo parties; the others act on their
+// press. Every other key is ignored.
 // clang-format off
 constexpr KeyAction kKeys[] = {
-    {SDLK_BACKSPACE, On::Release, quit},
-    {SDLK_ESCAPE,    On::Release, quit},
-    {SDLK_SPACE,     On::Press,   pauseOrResume},
-    {SDLK_RIGHT,     On::Press,   nextPosition},
-    {SDLK_LEFT,      On::Press,   previousPosition},
-    {SDLK_HOME,      On::Press,   musicStart},
-    {SDLK_l,         On::Press,   loopOrUnloop},
-    {SDLK_o,         On::Press,   overlayOnOrOff},
+    {{Key::Backspace, nullptr,      "Backspace", "end"},               On::Release, quit},
+    {{Key::Escape,    nullptr,      "Esc",       "end"},               On::Release, quit},
+    {{Key::Space,     " ",          "Space",     "pause"},             On::Press,   pauseOrResume},
+    {{Key::Left,      "ArrowLeft",  "\u2190",    "previous position"}, On::Press,   previousPosition},
+    {{Key::Right,     "ArrowRight", "\u2192",    "next position"},     On::Press,   nextPosition},
+    {{Key::Home,      "Home",       "Home",      "start"},             On::Press,   musicStart},
+    {{Key::L,         "l",          "L",         "loop"},              On::Press,   loopOrUnloop},
+    {{Key::O,         "o",          "O",         "info"},              On::Press,   overlayOnOrOff},
 };
 // clang-format on
 
@@ -186,7 +189,7 @@ void readInput() {
         }
         const On on = event.kind == InputEvent::Kind::KeyDown ? On::Press : On::Release;
         for (const KeyAction& action : kKeys) {
-            if (action.key == event.key && action.on == on) action.act();
+            if (action.key.key == event.key && action.on == on) action.act();
         }
     }
 }
@@ -258,6 +261,14 @@ void playerJumpTo(int position) {
     askForJump(position);
 }
 
+bool playerJumpPending() {
+    return gJumpTarget != kNoPosition;
+}
+
+void playerReadInput() {
+    readInput();
+}
+
 bool playerPaused() {
     return gPaused;
 }
@@ -268,6 +279,26 @@ int32_t playerPausedMusicMs() {
 
 int playerLoopedPosition() {
     return gLoopedPosition;
+}
+
+int playerKeyCount() {
+    return int(std::size(kKeys));
+}
+
+const PlayerKey& playerKeyAt(int index) {
+    return kKeys[std::clamp(index, 0, playerKeyCount() - 1)].key;
+}
+
+Key playerKeyForBrowserName(const char* name) {
+    std::string lower = name != nullptr ? name : "";
+    // A letter's name is the character typed: "L" with Shift or Caps Lock.
+    if (lower.size() == 1) lower[0] = char(std::tolower(static_cast<unsigned char>(lower[0])));
+    for (const KeyAction& action : kKeys) {
+        if (action.key.browserName != nullptr && lower == action.key.browserName) {
+            return action.key.key;
+        }
+    }
+    return Key::Other;
 }
 
 int64_t playerShownFrame() {

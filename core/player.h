@@ -18,8 +18,9 @@
 // playerPass while playerFrameDue() says a frame is due, and once more for
 // the keys.
 //
-// Additions to the console's demo, for desktops; without a key press the
-// demo plays exactly as before. The keys (one table in player.cpp):
+// Additions to the console's demo, for desktops and the web page; without a
+// key press the demo plays exactly as before. The keys (one table in
+// player.cpp, which the page reads too):
 //   Backspace, Escape  end the demo when released (the window's close too)
 //   Space              pause and resume, picture and sound together
 //   Right / Left       the start of the next / previous music position (0 to
@@ -41,6 +42,8 @@
 
 #include <cstdint>
 
+#include "platform/input.h"
+
 // Start-up's step: the music time is 0 now (musicStartTicks := the host's ticks).
 void playerStartMusicClock();
 // The music time now, in ms since the music was switched on.
@@ -58,6 +61,12 @@ bool playerFrameDue();
 // Asks for a jump to the start of a position (clamped to 0 .. 34), made at
 // the next pass, as the keys do.
 void playerJumpTo(int position);
+// Whether a jump is asked for and not yet made.
+bool playerJumpPending();
+// Reads the input now rather than at the next pass, for a host whose keys
+// come between passes (a page's key handler): keys act at once, a jump they
+// ask for is made at the next pass.
+void playerReadInput();
 
 // Pauses or resumes at once, as Space does at the next pass (a host whose
 // page is hidden).
@@ -75,3 +84,18 @@ int32_t playerShownMusicMs();
 // Frames the schedule skipped since the start or the latest jump, because
 // the host fell behind.
 uint64_t playerSkippedFrames();
+
+// The player's keys, from its one table (player.cpp), for the hosts that show
+// them: the key, its name in a browser (KeyboardEvent.key, letters in lower
+// case; null where a page does not offer it), and the label and words a page
+// shows for it.
+struct PlayerKey {
+    Key key;
+    const char* browserName;
+    const char* label;
+    const char* what;
+};
+int playerKeyCount();
+const PlayerKey& playerKeyAt(int index);
+// The key a browser names, letters in either case; Key::Other for any other.
+Key playerKeyForBrowserName(const char* name);

@@ -6,8 +6,8 @@
 #include "core/engine_state.h"
 #include "music/pattern_data.h"
 #include "platform/clock.h"
-#include "platform/present.h"
 #include "video/display.h"
+#include "video/visible_screen.h"
 
 namespace {
 
@@ -73,7 +73,7 @@ void Seek::runToFrame(uint64_t target) {
     Display* display = Display::instance();
     const uint32_t fpsWindowStart = display->fpsWindowStart;
     const int fpsFrameCount = display->fpsFrameCount;
-    platformSetPainting(false);
+    setPresenting(Presenting::OffScreen);
     for (uint64_t frame = first;; ++frame) {
         if (frame != first) saveIfAPositionStart(frame);
         overlayEnabled = overlay && frame == target;
@@ -81,7 +81,7 @@ void Seek::runToFrame(uint64_t target) {
         if (frame == target || Timeline::ended()) break;
     }
     overlayEnabled = overlay;
-    platformSetPainting(true);
+    setPresenting(Presenting::Shown);
     display->fpsWindowStart = fpsWindowStart;
     display->fpsFrameCount = fpsFrameCount;
 }
@@ -95,14 +95,14 @@ void Seek::workAhead(uint32_t dueTicks) {
     resumeAhead();
     const bool overlay = overlayEnabled;
     overlayEnabled = false;
-    platformSetPresentsAside(true);
+    setPresenting(Presenting::Aside);
     for (int n = 0; n < kAheadFramesPerPass && aheadMayRunAFrame(dueTicks); ++n) {
         saveIfAPositionStart(gAheadFrame);
         if (allPositionsSaved()) break;
         Timeline::runFrameAt(static_cast<int>(frameTimeMs(gAheadFrame, kRate)));
         ++gAheadFrame;
     }
-    platformSetPresentsAside(false);
+    setPresenting(Presenting::Shown);
     overlayEnabled = overlay;
     if (allPositionsSaved()) {
         restartAhead();

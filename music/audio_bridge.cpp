@@ -13,8 +13,8 @@
 #include <mutex>
 #include <vector>
 
-#include "platform/code940_image.h"
-#include "platform/decoder_program.h"
+#include "platform/code940/code940_image.h"
+#include "platform/code940/decoder_program.h"
 #include "platform/mem_device.h"
 #include "platform/messages.h"
 #include "platform/registers.h"

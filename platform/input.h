@@ -1,16 +1,24 @@
-// input.h - the window's input events, as the frame loop reads them.
+// input.h - the keys and the window's close, as the frame loop reads them.
 //
-// Events come in the order they happened, from SDL's queue. Alt+Enter is the
-// window's own: it switches between the window and full screen here and is
-// not passed on. Keys are SDL 1.2 key symbols (SDLK_* of SDL_keysym.h).
+// The engine names keys in its own terms (Key); each host maps its own
+// events to them: the desktop SDL's key symbols, the web page the browser's
+// key names (through the player's key table, core/player.h). Alt+Enter is
+// the desktop window's own: it switches between the window and full screen
+// there and is not passed on.
 #pragma once
+
+enum class Key { Other, Backspace, Escape, Space, Right, Left, Home, L, O };
 
 struct InputEvent {
     enum class Kind { Quit, KeyDown, KeyUp };
     Kind kind = Kind::Quit;
-    int key = 0;  // key events only
+    Key key = Key::Other;  // key events only
 };
 
-// Takes the next event; false once the queue is empty. Events other than
-// keys and the window's close are dropped.
+// Takes the next event, in the order they happened; false once there is none.
+// Events other than keys and the window's close are dropped.
 bool platformNextInput(InputEvent* event);
+
+// A key pressed and released as if on the keyboard, read before the host's
+// own events (the page's buttons and keys, tests).
+void platformQueueKey(Key key);

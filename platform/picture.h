@@ -9,10 +9,11 @@
 
 #include <cstdint>
 
-struct SDL_PixelFormat;
+struct PlatformPixelFormat;
 
-// The pixels of the PNG at path, width x height row after row without
-// padding, in an array the caller releases with delete[]; null if the file is
-// missing or cannot be decoded.
-uint16_t* platformLoadPicture(const char* path, SDL_PixelFormat* screenFormat, int* width,
+// The pixels of the PNG at path, converted to the screen's format
+// (platform/present.h), width x height row after row without padding, in an
+// array the caller releases with delete[]; null if the file is missing or
+// cannot be decoded.
+uint16_t* platformLoadPicture(const char* path, const PlatformPixelFormat* screenFormat, int* width,
                               int* height);

@@ -1,66 +1,44 @@
-// present.h - opens the demo's screen and hands presented bands to the host.
+// present.h - the host's screen: opening it, and showing the rows that the
+// engine presents.
 //
-// The engine draws into a 320x240 RGB565 surface; presenting copies a band of
-// it to the visible screen, which is all a viewer ever sees: rows a present
-// does not send keep what was last sent. On a desktop the window shows the
-// visible screen scaled by a whole factor that fits the desktop (Alt+Enter
-// switches to full screen: the largest whole factor, centred on black). With
-// no desktop (the headless dummy driver) the window is the drawing surface
-// itself, at scale 1. Capture reads the visible screen; tests also see every
-// present through an observer.
+// The engine draws into a 320x240 RGB565 buffer that the host gives it and
+// presents bands of it (video/display.h); the rows a present sends go to the
+// visible screen (video/visible_screen.h), which the host shows. On a desktop
+// (platform/desktop/) the window shows the visible screen scaled by a whole
+// factor that fits the desktop (Alt+Enter: full screen, the largest whole
+// factor, centred on black); with no desktop (the headless dummy driver) the
+// window is the drawing buffer itself, at scale 1. The web page
+// (platform/web/) paints its canvas from the visible screen itself.
 #pragma once
 
 #include <cstdint>
+#include <string>
 
-struct SDL_Surface;
+// The host's own handles for its screen and the screen's pixel format, opaque
+// to the engine.
+struct PlatformSurface;
+struct PlatformPixelFormat;
 
 // Before the screen is opened: no window, whatever the desktop (capture).
 void platformUseHeadlessVideo();
-// Opens the window and returns the drawing surface, or null with SDL's error set.
-SDL_Surface* platformOpenScreen(int width, int height, int bitsPerPixel);
 
-// Sends rows top .. top+height-1 of the drawing surface, full width, as
-// SDL_UpdateRect takes a rectangle: a height of 0 means the whole height, and
-// a band reaching below the screen is not sent at all.
-void platformPresent(SDL_Surface* surface, int top, int height);
+// Starts the host's video; false with the host's reason.
+bool platformStartVideo(std::string* why);
 
-// The rows a present of (top, height) sends on a screen of screenHeight rows:
-// *first and *count, 0 rows when nothing is sent.
-void platformPresentedRows(int screenHeight, int top, int height, int* first, int* count);
-
-// What the viewer sees: width x height RGB565 pixels, row after row, as of the
-// latest present (null before the screen is open).
-const uint16_t* platformVisibleScreen();
-// The same pixels, writable, for a host that puts back a visible screen it
-// saved earlier (a seek); the window shows them once painting is switched on.
-uint16_t* platformVisibleScreenBuffer();
-
-// While painting is off, presents still update the visible screen (and the
-// observer sees them) but the window is left as it is: frames computed off
-// screen. Switching it back on paints the whole visible screen once.
-void platformSetPainting(bool on);
-
-// For frames of a copy of the engine that runs ahead of the one shown: while
-// set aside, presents update the visible screen (which that copy's saved
-// states hold) and nothing else. The window is not painted, the observer not
-// told, and nothing is repainted after: the caller puts back the visible
-// screen it kept.
-void platformSetPresentsAside(bool on);
-
-// Where a width x height picture goes in an area: the largest whole factor up
-// to maxScale (at least 1) that fits, centred.
-struct ScreenLayout {
-    int scale;
-    int x;
-    int y;
+struct PlatformScreen {
+    PlatformSurface* surface = nullptr;
+    PlatformPixelFormat* format = nullptr;  // what pictures are converted to
+    uint16_t* pixels = nullptr;             // width x height, rows width pixels apart
 };
-ScreenLayout platformFitScreen(int width, int height, int areaWidth, int areaHeight, int maxScale);
+// Opens a screen of width x height pixels of bitsPerPixel bits and hides the
+// pointer over it; false with the host's reason if it cannot be opened.
+bool platformOpenScreen(int width, int height, int bitsPerPixel, PlatformScreen* screen,
+                        std::string* why);
+
+// Shows rows first .. first+count-1 of the visible screen (`visible`, the
+// screen's width a row) to the viewer.
+void platformShowRows(PlatformSurface* surface, const uint16_t* visible, int first, int count);
 
 // Between a scaled window and full screen; nothing without a desktop.
 void platformToggleFullScreen();
 bool platformFullScreen();
-
-// Called after every present with the drawing surface's pixels and the rows sent.
-using PresentObserver = void (*)(void* context, const uint16_t* pixels, int width, int top,
-                                 int height);
-void platformSetPresentObserver(PresentObserver observer, void* context);

@@ -22,7 +22,12 @@
 
 #include <cstdint>
 
-#include "platform/arm_emulator.h"
+// What the emulated runs cost (platform/second_cpu/arm_emulator.h).
+struct ArmEmulatorFigures {
+    uint64_t instructions = 0;    // executed, when counted
+    uint64_t waits = 0;           // wait-for-interrupts that slept
+    uint64_t cpuNanoseconds = 0;  // the emulating thread's CPU time
+};
 
 enum class SecondCpuKind { Emulated, Native };
 

@@ -4,8 +4,10 @@
 // requests, write blocks of 44100 Hz 16-bit little-endian stereo, close. A
 // write blocks until the device has taken every byte, which is what paces the
 // audio thread. Behind it, by default: the real OSS device when it exists and
-// opens; else SDL's audio, fed through a small ring buffer so that writes block
-// the same way; else no device (open fails). One device is open at a time.
+// opens; else the host's own sound (the desktop's SDL audio, fed through a
+// small ring buffer so that writes block the same way; the web page's output,
+// a queue its sound callback takes from); else no device (open fails). One
+// device is open at a time.
 #pragma once
 
 #include <cstddef>
@@ -20,10 +22,10 @@ constexpr uint64_t soundFrameAtMs(uint64_t ms) {
 }
 
 enum class SoundBackend {
-    Automatic,  // OSS, else SDL, else none: what the demo uses
+    Automatic,  // OSS, else the host's sound, else none: what the demo uses
     None,       // no device: every open fails
     Oss,
-    Sdl,
+    Host,
     Sink,  // takes every write at once and only shows it to the observer (capture)
 };
 
@@ -38,13 +40,13 @@ void soundDeviceSetObserver(SoundObserver observer, void* context);
 
 // Like open(path, O_WRONLY): a positive descriptor, or -1.
 int soundDeviceOpen(const char* path);
-// Like ioctl(device, request, value); the SDL and sink back-ends are fixed at
+// Like ioctl(device, request, value); the host's and the sink back-ends are fixed at
 // 44100 Hz, S16 little-endian, stereo and accept the requests without effect.
 int soundDeviceIoctl(int device, unsigned long request, int* value);
 // Like a blocking write: returns the bytes taken, or -1.
 long soundDeviceWrite(int device, const void* data, size_t size);
 int soundDeviceClose(int device);
 // Drops what was written but not yet played, where the back-end holds it
-// itself (SDL's ring); a real OSS device plays out its own few milliseconds.
+// itself (the host's queue); a real OSS device plays out its own few milliseconds.
 // Called by the thread that writes, between writes.
 void soundDeviceDiscard(int device);

@@ -1,14 +1,14 @@
 #include "video/display.h"
 
-#include <SDL.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "platform/clock.h"
 #include "platform/messages.h"
 #include "platform/present.h"
+#include "video/visible_screen.h"
 
 Display* Display::instance() {
     static Display* display = new Display(kWidth, kHeight, 16);
@@ -16,22 +16,23 @@ Display* Display::instance() {
 }
 
 Display::Display(int w, int h, int bitsPerPixel) {
-    if (SDL_Init(0) < 0) {
-        problemLine("Unable to init SDL: %s", SDL_GetError());
+    std::string why;
+    if (!platformStartVideo(&why)) {
+        problemLine("Unable to init SDL: %s", why.c_str());
         exit(1);
     }
-    atexit(SDL_Quit);
-    surface = platformOpenScreen(w, h, bitsPerPixel);
-    SDL_ShowCursor(SDL_DISABLE);
-    if (surface == nullptr) {
-        problemLine("Unable to set video: %s", SDL_GetError());
+    PlatformScreen screen;
+    if (!platformOpenScreen(w, h, bitsPerPixel, &screen, &why)) {
+        problemLine("Unable to set video: %s", why.c_str());
         exit(1);
     }
+    surface = screen.surface;
+    visibleScreenOpen(surface, w, h);
     pixelCount = w * h;
     width = w;
     height = h;
-    pixels = static_cast<uint16_t*>(surface->pixels);
-    format = surface->format;
+    pixels = screen.pixels;
+    format = screen.format;
     fpsWindowStart = 0;
     framesPerSecondValue = 0;
     fpsFrameCount = 0;
@@ -47,9 +48,9 @@ Display::Display(int w, int h, int bitsPerPixel) {
 
 void Display::present() {
     if (fullUpdate) {
-        platformPresent(surface, 0, height);
+        visibleScreenPresent(pixels, 0, height);
     } else {
-        platformPresent(surface, updateTop, updateHeight);
+        visibleScreenPresent(pixels, updateTop, updateHeight);
     }
     fullUpdate = false;
 }

@@ -4,14 +4,16 @@
 //
 // Drawing code writes straight into `pixels` (pixel (x, y) at y*width + x) and
 // the 3D rasterizers into `depth`. present() hands the band of rows that
-// changed (or the whole screen after fullUpdate) to the host. There is no
-// second buffer: the software surface is the back buffer.
+// changed (or the whole screen after fullUpdate) to the visible screen and
+// the host (video/visible_screen.h). There is no second buffer: the software
+// surface is the back buffer. The host's video (platform/present.h) gives
+// the surface; `surface` and `format` are its handles, opaque here.
 #pragma once
 
 #include <cstdint>
 
-struct SDL_Surface;
-struct SDL_PixelFormat;
+struct PlatformSurface;
+struct PlatformPixelFormat;
 class Camera;
 
 // Rows top .. top+height-1: the band that present() sends.
@@ -52,7 +54,7 @@ class Display {
     int framesPerSecond();
 
     uint16_t* pixels = nullptr;
-    SDL_PixelFormat* format = nullptr;
+    PlatformPixelFormat* format = nullptr;
     int width = 0;  // also the row stride of pixels and depth
     int height = 0;
     int32_t depth[kPixelCount];
@@ -60,7 +62,7 @@ class Display {
     int updateTop = 0;
     int updateHeight = 0;
     bool fullUpdate = false;
-    SDL_Surface* surface = nullptr;
+    PlatformSurface* surface = nullptr;
     int pixelCount = 0;
     uint32_t fpsWindowStart = 0;
     int framesPerSecondValue = 0;

@@ -15,7 +15,6 @@
 // webHashesBegin/Step print capture's "n ms position row hash" lines,
 // webSoundChecksum the checksum of the first seconds of decoded sound,
 // webBenchBegin/Step time every frame.
-#include <SDL_keysym.h>
 #include <emscripten.h>
 
 #include <algorithm>
@@ -34,11 +33,15 @@
 #include "music/audio_bridge.h"
 #include "music/pattern_data.h"
 #include "platform/clock.h"
+#include "platform/input.h"
 #include "platform/messages.h"
 #include "platform/present.h"
+#include "platform/screen_layout.h"
 #include "platform/second_cpu.h"
 #include "platform/sound_device.h"
 #include "platform/web/browser.h"
+#include "video/display.h"
+#include "video/visible_screen.h"
 
 namespace {
 
@@ -101,7 +104,7 @@ extern "C" {
 EMSCRIPTEN_KEEPALIVE void webStartUp() {
     setProblemSink(problemToPage);
     demoStartUp();
-    platformSetPresentObserver(countPresent, nullptr);
+    setPresentObserver(countPresent, nullptr);
     platformSetScheduledIdle(idleOfAnimationFrame);
 }
 
@@ -134,16 +137,37 @@ EMSCRIPTEN_KEEPALIVE int webFrame(double nowMs, double heardSeconds, double hear
     return gEnded ? 2 : gPresents > 0 ? 1 : 0;
 }
 
-// The player's keys, as the desktop's key symbols (SDLK_SPACE, SDLK_RIGHT,
-// SDLK_LEFT, SDLK_HOME, SDLK_l, SDLK_o): pressed, they take effect at the
-// next pass, through the player's own table.
-EMSCRIPTEN_KEEPALIVE void webKey(int key) {
-    if (gStarted && !gEnded) browserQueueKey(key);
+// A key, by the browser's name for it (KeyboardEvent.key): 1 if the player
+// has it (core/player.h's table), else 0. It acts at once; a jump it asks
+// for is made at the next animation frame (webJumpPending).
+EMSCRIPTEN_KEEPALIVE int webKey(const char* browserName) {
+    const Key key = playerKeyForBrowserName(browserName);
+    if (key == Key::Other) return 0;
+    if (gStarted && !gEnded) {
+        platformQueueKey(key);
+        playerReadInput();
+    }
+    return 1;
 }
 
-EMSCRIPTEN_KEEPALIVE int webKeySymbol(int which) {
-    static const int kSymbols[] = {SDLK_SPACE, SDLK_RIGHT, SDLK_LEFT, SDLK_HOME, SDLK_l, SDLK_o};
-    return which >= 0 && which < int(std::size(kSymbols)) ? kSymbols[which] : 0;
+EMSCRIPTEN_KEEPALIVE int webJumpPending() {
+    return playerJumpPending() ? 1 : 0;
+}
+
+// The keys the page offers, for its notes: their browser names, labels and
+// what they do, from the player's table (null past the last or where a page
+// does not offer the key).
+EMSCRIPTEN_KEEPALIVE int webKeyCount() {
+    return playerKeyCount();
+}
+EMSCRIPTEN_KEEPALIVE const char* webKeyName(int index) {
+    return playerKeyAt(index).browserName;
+}
+EMSCRIPTEN_KEEPALIVE const char* webKeyLabel(int index) {
+    return playerKeyAt(index).label;
+}
+EMSCRIPTEN_KEEPALIVE const char* webKeyWhat(int index) {
+    return playerKeyAt(index).what;
 }
 
 // A click on the position bar.
@@ -208,8 +232,13 @@ EMSCRIPTEN_KEEPALIVE int webClockFollowsSound() {
     return browserClockFollowsSound() ? 1 : 0;
 }
 
+// The visible screen as 320 x 240 RGBA bytes for the page's canvas, each
+// channel widened as capture's PNGs widen it.
 EMSCRIPTEN_KEEPALIVE const uint8_t* webScreen() {
-    return browserScreenRgba();
+    static std::vector<uint8_t> rgba(size_t(Display::kPixelCount) * 4, 255);
+    const uint16_t* visible = visibleScreen();
+    for (size_t i = 0; i < size_t(Display::kPixelCount); ++i) widenRgb565(visible[i], &rgba[i * 4]);
+    return rgba.data();
 }
 
 // The next `frames` stereo frames of sound, interleaved 16-bit, with silence

@@ -11,10 +11,6 @@
 #include <cstddef>
 #include <cstdint>
 
-// Queues a key press (and its release) of the desktop's key symbols for the
-// player's next pass, which reads the input as the desktop's window gives it.
-void browserQueueKey(int key);
-
 // Runs the second processor's program one step if it is running; false when
 // it waits for the main side or is halted.
 bool secondCpuStep();
@@ -41,7 +37,3 @@ void browserSoundHanded(double atSeconds, uint32_t soundFrames);
 // queue); the count of such drops is the sound's generation.
 void browserSoundForget();
 int browserSoundGeneration();
-
-// The visible screen as 320 x 240 RGBA bytes, channels widened by repeating
-// their top bits (31 -> 255), as capture's PNGs widen them.
-const uint8_t* browserScreenRgba();

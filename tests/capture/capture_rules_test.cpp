@@ -15,7 +15,9 @@
 #include "capture/staged_output.h"
 #include "music/pattern_data.h"
 #include "platform/present.h"
+#include "platform/screen_layout.h"
 #include "video/display.h"
+#include "video/visible_screen.h"
 
 namespace {
 
@@ -198,7 +200,7 @@ TEST(CaptureOptions, BadRequestsAreRefusedWithOneLine) {
 TEST(VisibleScreen, OnlyPresentedRowsReachTheViewer) {
     Display* display = Display::instance();
     const auto fill = [&](uint16_t colour) { std::fill_n(display->pixels, 76800, colour); };
-    const auto row = [&](int y) { return platformVisibleScreen()[y * 320 + 7]; };
+    const auto row = [&](int y) { return visibleScreen()[y * 320 + 7]; };
 
     fill(0x1111);
     display->fullUpdate = true;

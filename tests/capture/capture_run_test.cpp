@@ -2,8 +2,8 @@
 // request gives the same frames, a range gives the frames of a full run, the
 // files hold what was in memory, the video and the sound are what the demo
 // plays, and bad requests end with one line and leave nothing behind.
-#include <SDL_image.h>
 #include <gtest/gtest.h>
+#include <png.h>
 #include <signal.h>
 #include <sys/wait.h>
 
@@ -52,27 +52,23 @@ std::vector<HashLine> readHashes(const fs::path& path) {
 // The RGB565 screen a written PNG holds, each scale x scale block checked to
 // be one pixel.
 std::vector<uint16_t> screenFromPng(const fs::path& path, int scale) {
-    SDL_Surface* picture = IMG_Load(path.c_str());
-    if (picture == nullptr || picture->w != 320 * scale || picture->h != 240 * scale) return {};
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) return {};
+    image.format = PNG_FORMAT_RGB;
+    std::vector<uint8_t> rgb(PNG_IMAGE_SIZE(image));
+    const bool read = png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr) != 0;
+    if (!read || image.width != 320u * scale || image.height != 240u * scale) return {};
     std::vector<uint16_t> screen(76800);
-    const auto* bytes = static_cast<const uint8_t*>(picture->pixels);
-    const int bpp = picture->format->BytesPerPixel;
-    for (int y = 0; y < picture->h; ++y) {
-        for (int x = 0; x < picture->w; ++x) {
-            const uint8_t* p = bytes + y * picture->pitch + x * bpp;
-            uint32_t value = 0;
-            memcpy(&value, p, size_t(bpp));
-            uint8_t r, g, b;
-            SDL_GetRGB(value, picture->format, &r, &g, &b);
-            const auto pixel = uint16_t(((r >> 3) << 11) | ((g >> 2) << 5) | (b >> 3));
+    for (int y = 0; y < int(image.height); ++y) {
+        for (int x = 0; x < int(image.width); ++x) {
+            const uint8_t* p = &rgb[(size_t(y) * image.width + x) * 3];
+            const auto pixel = uint16_t(((p[0] >> 3) << 11) | ((p[1] >> 2) << 5) | (p[2] >> 3));
             uint16_t& cell = screen[(y / scale) * 320 + x / scale];
             if (x % scale == 0 && y % scale == 0) cell = pixel;
-            if (cell != pixel) screen.clear();
-            if (screen.empty()) break;
+            if (cell != pixel) return {};
         }
-        if (screen.empty()) break;
     }
-    SDL_FreeSurface(picture);
     return screen;
 }
 

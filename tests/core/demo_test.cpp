@@ -15,6 +15,7 @@
 #include "video/display.h"
 #include "video/font.h"
 #include "video/text_console.h"
+#include "video/visible_screen.h"
 
 namespace {
 
@@ -61,7 +62,7 @@ void record(void* context, const uint16_t* pixels, int width, int top, int heigh
 
 TEST(Demo, PlaysTheWholeRunningOrderAndEndsByItself) {
     Recorder recorder;
-    platformSetPresentObserver(record, &recorder);
+    setPresentObserver(record, &recorder);
     platformUseVirtualClock(1000, kStepMs);
 
     EXPECT_EQ(demoMain(), 0);  // the menu program does not exist here
@@ -102,7 +103,7 @@ TEST(Demo, PlaysTheWholeRunningOrderAndEndsByItself) {
     EXPECT_NEAR(recorder.noiseFrames, 3 * 5324.8 / kStepMs, 2);
     EXPECT_EQ(recorder.noiseFramesBroken, 0);
     EXPECT_EQ(recorder.lowestNoiseLevel, 1);
-    platformSetPresentObserver(nullptr, nullptr);
+    setPresentObserver(nullptr, nullptr);
 }
 
 TEST(Timeline, RunningOrderByPosition) {

@@ -8,7 +8,7 @@
 #include "audio_test_support.h"
 #include "code940/code940_writer.h"
 #include "core/frame_plan.h"
-#include "platform/decoder_program.h"
+#include "platform/code940/decoder_program.h"
 #include "platform/second_cpu.h"
 
 using audiotest::ScratchRunFolder;

@@ -10,7 +10,7 @@
 #include <sstream>
 #include <string>
 
-#include "platform/simulated_memory.h"
+#include "platform/console/simulated_memory.h"
 
 namespace {
 

@@ -25,10 +25,10 @@ TEST(SoundDevice, SdlDiskDriverReceivesEveryByteInOrder) {
     setenv("SDL_AUDIODRIVER", "disk", 1);
     setenv("SDL_DISKAUDIOFILE", capture.c_str(), 1);
     setenv("SDL_DISKAUDIODELAY", "0", 1);
-    soundDeviceSelect(SoundBackend::Sdl);
+    soundDeviceSelect(SoundBackend::Host);
     const int device = soundDeviceOpen("/dev/dsp");
     ASSERT_GT(device, 0);
-    EXPECT_EQ(soundDeviceOpenBackend(), SoundBackend::Sdl);
+    EXPECT_EQ(soundDeviceOpenBackend(), SoundBackend::Host);
     EXPECT_EQ(soundDeviceOpen("/dev/dsp"), -1) << "one device at a time";
     int speed = 44100;
     EXPECT_EQ(soundDeviceIoctl(device, 0xC0045002, &speed), 0);
@@ -50,7 +50,7 @@ TEST(SoundDevice, SdlDiskDriverReceivesEveryByteInOrder) {
 
 TEST(SoundDevice, NoDeviceWhenNothingOpens) {
     setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
-    soundDeviceSelect(SoundBackend::Sdl);
+    soundDeviceSelect(SoundBackend::Host);
     EXPECT_EQ(soundDeviceOpen("/dev/dsp"), -1);
     soundDeviceSelect(SoundBackend::Oss);
     EXPECT_EQ(soundDeviceOpen("/nonexistent/dsp"), -1);

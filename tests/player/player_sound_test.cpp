@@ -83,7 +83,7 @@ TEST_F(AudioBridgeTest, PlayerSoundAfterAJumpOrAPauseIsTheDecodersOutputFromThat
     setenv("SDL_AUDIODRIVER", "disk", 1);
     setenv("SDL_DISKAUDIOFILE", recording.c_str(), 1);
     setenv("SDL_DISKAUDIODELAY", "20", 1);
-    soundDeviceSelect(SoundBackend::Sdl);
+    soundDeviceSelect(SoundBackend::Host);
     platformUseVirtualClock(0);
     startPlayer();
     const auto playFor = [&](size_t samples) {
@@ -92,13 +92,13 @@ TEST_F(AudioBridgeTest, PlayerSoundAfterAJumpOrAPauseIsTheDecodersOutputFromThat
     };
 
     playFor(kSecond / 4);
-    press(SDLK_RIGHT);
+    press(Key::Right);
     playerPass();
     playerPass();
     const size_t jumpSample = Seek::firstFrameOf(1) * kSecond / 60;
     playFor(kSecond / 2);
     for (int i = 0; i < 30; ++i) playerPass();
-    press(SDLK_SPACE);
+    press(Key::Space);
     playerPass();
     ASSERT_TRUE(playerPaused());
     const size_t pauseSample = size_t(playerPausedMusicMs()) * kSecond / 1000;
@@ -108,7 +108,7 @@ TEST_F(AudioBridgeTest, PlayerSoundAfterAJumpOrAPauseIsTheDecodersOutputFromThat
     const size_t pausedAt = recorded();
     ASSERT_TRUE(
         audiotest::waitFor([&] { return recorded() >= pausedAt + kSecond / 2 * kBytesPerSample; }));
-    press(SDLK_SPACE);
+    press(Key::Space);
     playerPass();
     playFor(kSecond / 2);
     demoShutDown();

@@ -28,7 +28,7 @@ std::vector<uint64_t> positionStarts() {
 // Presses a key during a long run off screen, as a viewer may.
 struct KeyDuringJump {
     int presentsLeft;
-    SDLKey key;
+    Key key;
     static void observe(void* context, const uint16_t*, int, int, int) {
         auto* self = static_cast<KeyDuringJump*>(context);
         if (--self->presentsLeft == 0) press(self->key);
@@ -43,7 +43,7 @@ struct PresentCounter {
 };
 
 // A key's jump happens at the frame after the one in whose pass it was read.
-std::vector<uint64_t> jumpWith(SDLKey key, int framesAfter) {
+std::vector<uint64_t> jumpWith(Key key, int framesAfter) {
     press(key);
     playerPass();
     playerPass();
@@ -72,12 +72,12 @@ TEST(Player, EveryPositionLooksTheSameWhicheverWayTheJumpCame) {
 
     // Every press read in one pass adds up to one jump: from the start straight
     // to the last position. A key pressed while that jump runs is read after it.
-    for (int i = 0; i < kPositions + 3; ++i) press(SDLK_RIGHT);
-    KeyDuringJump left{2000, SDLK_LEFT};
-    platformSetPresentObserver(KeyDuringJump::observe, &left);
+    for (int i = 0; i < kPositions + 3; ++i) press(Key::Right);
+    KeyDuringJump left{2000, Key::Left};
+    setPresentObserver(KeyDuringJump::observe, &left);
     playerPass();
     playerPass();
-    platformSetPresentObserver(nullptr, nullptr);
+    setPresentObserver(nullptr, nullptr);
     EXPECT_EQ(music.position(), kLastPlayerPosition);
     EXPECT_EQ(shownHash(), capture.at(starts[kLastPlayerPosition]));
     ASSERT_LE(left.presentsLeft, 0) << "the jump ran fewer frames than expected";
@@ -90,20 +90,20 @@ TEST(Player, EveryPositionLooksTheSameWhicheverWayTheJumpCame) {
         playerPass();
         goingBack[33].push_back(shownHash());
     }
-    for (int p = 32; p >= 0; --p) goingBack[p] = jumpWith(SDLK_LEFT, kFramesAfter);
+    for (int p = 32; p >= 0; --p) goingBack[p] = jumpWith(Key::Left, kFramesAfter);
     for (int p = 33; p >= 0; --p) {
         EXPECT_EQ(goingBack[p].front(), capture.at(starts[p])) << "position " << p;
     }
 
     for (int p = 1; p < kPositions; ++p) {
-        const std::vector<uint64_t> forward = jumpWith(SDLK_RIGHT, kFramesAfter);
+        const std::vector<uint64_t> forward = jumpWith(Key::Right, kFramesAfter);
         EXPECT_EQ(music.position(), p);
         EXPECT_EQ(forward.front(), capture.at(starts[p])) << "position " << p;
         if (p < kLastPlayerPosition) {
             EXPECT_EQ(forward, goingBack[p]) << "position " << p;
         }
     }
-    EXPECT_EQ(jumpWith(SDLK_HOME, kFramesAfter), goingBack[0]);
+    EXPECT_EQ(jumpWith(Key::Home, kFramesAfter), goingBack[0]);
     demoShutDown();
 }
 
@@ -119,29 +119,28 @@ TEST(Player, PauseHoldsClockAndPictureAndResumeGoesOnFromTheSameRow) {
     platformUseVirtualClock(0);
     startPlayer();
     for (uint64_t n = 0; n < kPausedAt; ++n) playerPass();
-    press(SDLK_SPACE);
+    press(Key::Space);
     playerPass();
     ASSERT_TRUE(playerPaused());
     EXPECT_EQ(shownHash(), capture.at(kPausedAt));
 
     PatternData& music = PatternData::instance();
     const PatternData heldClock = music;
-    const std::vector<uint16_t> held(platformVisibleScreen(),
-                                     platformVisibleScreen() + Display::kPixelCount);
+    const std::vector<uint16_t> held(visibleScreen(), visibleScreen() + Display::kPixelCount);
     PresentCounter counter;
-    platformSetPresentObserver(PresentCounter::observe, &counter);
+    setPresentObserver(PresentCounter::observe, &counter);
     // One second of the host's time, the last pass reading the resume key.
     for (int i = 0; i < 59; ++i) playerPass();
-    press(SDLK_SPACE);
+    press(Key::Space);
     playerPass();
-    platformSetPresentObserver(nullptr, nullptr);
+    setPresentObserver(nullptr, nullptr);
     EXPECT_FALSE(playerPaused());
     EXPECT_EQ(counter.presents, 0);
     EXPECT_EQ(playerPausedMusicMs(), int32_t(frameTimeMs(kPausedAt, Seek::kRate)));
     EXPECT_EQ(music.currentPosition, heldClock.currentPosition);
     EXPECT_EQ(music.currentRow, heldClock.currentRow);
     EXPECT_EQ(music.previousRow, heldClock.previousRow);
-    EXPECT_TRUE(memcmp(held.data(), platformVisibleScreen(), held.size() * 2) == 0);
+    EXPECT_TRUE(memcmp(held.data(), visibleScreen(), held.size() * 2) == 0);
 
     // The music time goes on from where it stood: the frames are the ones a
     // run without a pause shows next.
@@ -163,21 +162,21 @@ TEST(Player, JumpWhilePausedWaitsAndALoopReturnsToItsPositionStart) {
     platformUseVirtualClock(0);
     startPlayer();
     PatternData& music = PatternData::instance();
-    press(SDLK_SPACE);
+    press(Key::Space);
     playerPass();
-    for (int i = 0; i < 4; ++i) press(SDLK_RIGHT);
+    for (int i = 0; i < 4; ++i) press(Key::Right);
     playerPass();
     playerPass();
     EXPECT_TRUE(playerPaused());
     EXPECT_EQ(shownHash(), capture.at(start4));
     EXPECT_EQ(playerPausedMusicMs(), int32_t(frameTimeMs(start4, Seek::kRate)));
 
-    press(SDLK_l);
+    press(Key::L);
     playerPass();
     EXPECT_EQ(playerLoopedPosition(), 4);
     // Resumed, the music goes on from the paused frame's time whatever the
     // host's clock read meanwhile, so the frames that follow are capture's own.
-    press(SDLK_SPACE);
+    press(Key::Space);
     playerPass();
     playerPass();
     EXPECT_EQ(shownHash(), capture.at(start4 + 1));
@@ -198,7 +197,7 @@ TEST(Player, JumpWhilePausedWaitsAndALoopReturnsToItsPositionStart) {
     EXPECT_EQ(framesToLoop, int(start5 - start4 - 2));
     EXPECT_EQ(music.position(), 4);
 
-    press(SDLK_l);
+    press(Key::L);
     for (int i = 0; i < int(start5 - start4) + 2 && music.position() == 4; ++i) playerPass();
     EXPECT_EQ(playerLoopedPosition(), -1);
     EXPECT_EQ(music.position(), 5);

@@ -1,9 +1,8 @@
 // player_test_support.h - the live player driven headless: the engine started
-// on a chosen clock, keys pressed as SDL events, and the frames that offline
+// on a chosen clock, keys pressed as the engine's keys, and the frames that offline
 // capture computes for comparison.
 #pragma once
 
-#include <SDL.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -19,8 +18,10 @@
 #include "core/player.h"
 #include "core/seek.h"
 #include "platform/clock.h"
+#include "platform/input.h"
 #include "platform/present.h"
 #include "video/display.h"
+#include "video/visible_screen.h"
 
 namespace playertest {
 
@@ -47,16 +48,11 @@ inline std::map<uint64_t, uint64_t> captureHashes(const std::vector<uint64_t>& f
 }
 
 inline uint64_t shownHash() {
-    return screenHash(platformVisibleScreen(), Display::kPixelCount);
+    return screenHash(visibleScreen(), Display::kPixelCount);
 }
 
-inline void press(SDLKey key) {
-    SDL_Event event{};
-    event.type = SDL_KEYDOWN;
-    event.key.type = SDL_KEYDOWN;
-    event.key.state = SDL_PRESSED;
-    event.key.keysym.sym = key;
-    SDL_PushEvent(&event);
+inline void press(Key key) {
+    platformQueueKey(key);
 }
 
 // Start-up as the demo runs it, its progress lines kept out of the log, then

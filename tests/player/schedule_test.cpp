@@ -98,7 +98,7 @@ TEST(Player, ASlowHostShowsEachFrameInItsPlaceAndAJumpMakesTheFramesCapturesAgai
     }
 
     // A jump: capture's frame of the position's start, and the next after it.
-    press(SDLK_RIGHT);
+    press(Key::Right);
     playerPass();
     playerPass();
     EXPECT_EQ(playerShownFrame(), int64_t(start1));

@@ -12,7 +12,7 @@
 #include "core/engine_state.h"
 #include "core/timeline.h"
 #include "fixed/random.h"
-#include "platform/simulated_memory.h"
+#include "platform/console/simulated_memory.h"
 #include "platform/sound_control_block.h"
 #include "platform/sound_device.h"
 #include "player_test_support.h"
@@ -40,11 +40,11 @@ struct Play {
 constexpr int kPasses = 600;
 // Pressed before the pass of the same number. The copy has saved every
 // position start by pass 400 (32 frames a pass); the first jumps come before.
-const std::map<int, std::vector<SDLKey>> kScript = {
-    {100, {SDLK_SPACE}}, {130, {SDLK_o}},
-    {160, {SDLK_SPACE}}, {200, {SDLK_RIGHT, SDLK_RIGHT, SDLK_RIGHT}},
-    {260, {SDLK_o}},     {420, std::vector<SDLKey>(25, SDLK_RIGHT)},
-    {480, {SDLK_LEFT}},  {520, {SDLK_HOME}},
+const std::map<int, std::vector<Key>> kScript = {
+    {100, {Key::Space}}, {130, {Key::O}},
+    {160, {Key::Space}}, {200, {Key::Right, Key::Right, Key::Right}},
+    {260, {Key::O}},     {420, std::vector<Key>(25, Key::Right)},
+    {480, {Key::Left}},  {520, {Key::Home}},
 };
 constexpr int kLateJumpPass = 421;  // the pass that makes the jump asked for at 420
 
@@ -70,11 +70,11 @@ Play play(bool ahead) {
     platformSetScheduledIdle(allTheTime);
     playerStart();
     const uint32_t seeksBefore = controlBlock().seekRequest;
-    platformSetPresentObserver(countPresent, nullptr);
+    setPresentObserver(countPresent, nullptr);
     Play result;
     for (int pass = 0; pass < kPasses; ++pass) {
         if (kScript.count(pass)) {
-            for (SDLKey key : kScript.at(pass)) press(key);
+            for (Key key : kScript.at(pass)) press(key);
         }
         gPresents = 0;
         playerPass();
@@ -87,7 +87,7 @@ Play play(bool ahead) {
         result.sound.push_back(
             {control.playing, control.seekRequest - seeksBefore, control.seekSample});
     }
-    platformSetPresentObserver(nullptr, nullptr);
+    setPresentObserver(nullptr, nullptr);
     platformSetScheduledIdle(nullptr);
     for (int i = 0; i < 4; ++i) result.randomsAfter.push_back(demoRand());
     return result;

@@ -27,6 +27,7 @@
 #include "scenes/particle_field.h"
 #include "scenes/title.h"
 #include "tests/scenes/scripted_music.h"
+#include "video/visible_screen.h"
 
 namespace {
 
@@ -283,7 +284,7 @@ void firstFrame(void* context, const uint16_t* pixels, int width, int top, int h
     if (SceneMask == 1) return;
     for (int i = 0; i < 65536; ++i) w.envColours.set(gEnvMeshScene->envImage->pixels[i]);
     w.logoReach = introLogoReach();
-    platformSetPresentObserver(watchFrame, context);
+    setPresentObserver(watchFrame, context);
     watchFrame(context, pixels, width, top, height);
 }
 
@@ -292,10 +293,10 @@ void firstFrame(void* context, const uint16_t* pixels, int width, int top, int h
 TEST(RunningOrder, EveryPositionShowsItsSceneInItsPlace) {
     Watch watch;
     scenetest::sceneEngine();
-    platformSetPresentObserver(firstFrame, &watch);
+    setPresentObserver(firstFrame, &watch);
     platformUseVirtualClock(1000, 16);
     EXPECT_EQ(demoMain(), 0);
-    platformSetPresentObserver(nullptr, nullptr);
+    setPresentObserver(nullptr, nullptr);
 
     for (int position = 0; position < 35; ++position) {
         EXPECT_GT(watch.frames[position], 300) << "position " << position;

@@ -18,6 +18,7 @@
 #include "scenes/title.h"
 #include "tests/engine3d/engine_test_support.h"
 #include "tests/scenes/scene_test_support.h"
+#include "video/visible_screen.h"
 
 namespace {
 
@@ -43,7 +44,7 @@ void play(Scene& scene, const char* name, int position, std::vector<int> atMs,
     Display* display = enginetest::engine();
     Screen visible(76800, kLeftover);
     enginetest::fillScreen(kLeftover);
-    platformSetPresentObserver(keepPresented, &visible);
+    setPresentObserver(keepPresented, &visible);
     const int start = scenetest::msAt(position, 0);
     size_t next = 0;
     for (int elapsed = 0; next < atMs.size(); elapsed += kStepMs) {
@@ -57,7 +58,7 @@ void play(Scene& scene, const char* name, int position, std::vector<int> atMs,
         check(elapsed, visible);
         ++next;
     }
-    platformSetPresentObserver(nullptr, nullptr);
+    setPresentObserver(nullptr, nullptr);
 }
 
 // Rows [first, end) of the visible screen that are not all `colour`.

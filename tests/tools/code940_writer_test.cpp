@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/code940_image.h"
+#include "platform/code940/code940_image.h"
 
 namespace {
 

@@ -6,6 +6,7 @@
 
 #include "platform/clock.h"
 #include "platform/present.h"
+#include "video/visible_screen.h"
 
 namespace {
 
@@ -21,7 +22,7 @@ void recordBand(void* context, const uint16_t*, int, int top, int height) {
 
 TEST(Display, OneScreenPresentedWholeThenByBand) {
     std::vector<Band> bands;
-    platformSetPresentObserver(recordBand, &bands);
+    setPresentObserver(recordBand, &bands);
     Display* display = Display::instance();
     EXPECT_EQ(display, Display::instance());
     ASSERT_EQ(bands.size(), 1u);  // the constructor's own present, whole screen
@@ -47,7 +48,7 @@ TEST(Display, OneScreenPresentedWholeThenByBand) {
     EXPECT_EQ(bands[5].height, 240);
     EXPECT_FALSE(display->fullUpdate);
     EXPECT_EQ(display->updateTop, 48);  // a full present keeps the band for later
-    platformSetPresentObserver(nullptr, nullptr);
+    setPresentObserver(nullptr, nullptr);
 }
 
 TEST(Display, StartsWithFarDepthAndClearsEveryEntry) {

@@ -28,6 +28,7 @@
 #include "platform/second_cpu.h"
 #include "platform/sound_device.h"
 #include "video/display.h"
+#include "video/visible_screen.h"
 
 namespace {
 
@@ -313,7 +314,7 @@ void fillFrame(CapturedFrame* frame, const OfflineRun& run) {
     frame->ms = run.frameMs();
     frame->position = PatternData::instance().position();
     frame->row = PatternData::instance().row();
-    memcpy(frame->pixels.data(), platformVisibleScreen(), frame->pixels.size() * 2);
+    memcpy(frame->pixels.data(), visibleScreen(), frame->pixels.size() * 2);
 }
 
 // Why the music the written frames carry is not whole: the second processor

@@ -24,8 +24,6 @@ const SOUND_FRAMES = 2048;  // a Web Audio callback's frames: 46 ms
 // begun.
 const DISPLAY_MS = 16;
 const LEAD_MS = DISPLAY_MS + 8;
-// The player's keys, as web/main.cpp numbers them for webKeySymbol.
-const KEYS = { PauseResume: 0, Next: 1, Previous: 2, Home: 3, Loop: 4, Overlay: 5 };
 // The running order, position by position (the same as the demo's timeline).
 const SCENES = [
   { name: 'INTRO', from: 0, to: 3 },
@@ -562,10 +560,34 @@ function askedForJump() {
   $('seeking').classList.remove('hidden');
 }
 
-function key(which) {
-  if (!page.started || page.ended) return;
-  if (which === KEYS.Next || which === KEYS.Previous || which === KEYS.Home) askedForJump();
-  page.module._webKey(page.module._webKeySymbol(which));
+// A key by the browser's name for it, through the player's own table; false
+// if the player has no such key.
+function key(name) {
+  if (!page.module) return false;
+  const known = withString(page.module, name, (n) => page.module._webKey(n)) === 1;
+  if (!known || !page.started || page.ended) return known;
+  if (page.module._webJumpPending()) askedForJump();
+  showState();
+  return true;
+}
+
+// The keys' notes under the picture, from the player's table, and the page's
+// own full-screen key.
+function writeKeyNotes() {
+  const m = page.module;
+  const notes = [];
+  for (let i = 0; i < m._webKeyCount(); ++i) {
+    if (!m._webKeyName(i)) continue;
+    const kbd = document.createElement('kbd');
+    kbd.textContent = m.UTF8ToString(m._webKeyLabel(i));
+    notes.push([kbd, ` ${m.UTF8ToString(m._webKeyWhat(i))}`]);
+  }
+  const full = document.createElement('kbd');
+  full.textContent = 'F';
+  notes.push([full, ' full screen']);
+  const line = $('keys');
+  line.replaceChildren();
+  notes.forEach(([kbd, what], i) => line.append(...(i > 0 ? [' \u00b7 '] : []), kbd, what));
 }
 
 function jump(position) {
@@ -666,21 +688,11 @@ function onKey(event) {
     toggleFullScreen();
   } else if (event.key === 'f' || event.key === 'F') {
     toggleFullScreen();
-  } else if (event.key === ' ') {
-    if (!page.started && !$('play').classList.contains('hidden')) play();
-    else if (page.ended) playAgain();
-    else key(KEYS.PauseResume);
-  } else if (event.key === 'ArrowRight') {
-    key(KEYS.Next);
-  } else if (event.key === 'ArrowLeft') {
-    key(KEYS.Previous);
-  } else if (event.key === 'Home') {
-    key(KEYS.Home);
-  } else if (event.key === 'l' || event.key === 'L') {
-    key(KEYS.Loop);
-  } else if (event.key === 'o' || event.key === 'O') {
-    key(KEYS.Overlay);
-  } else {
+  } else if (event.key === ' ' && !page.started && !$('play').classList.contains('hidden')) {
+    play();
+  } else if (event.key === ' ' && page.ended) {
+    playAgain();
+  } else if (!key(event.key)) {
     return;
   }
   event.preventDefault();
@@ -740,6 +752,7 @@ async function load() {
     return;
   }
   page.module = module;
+  writeKeyNotes();
   try {
     module._webStartUp();
     if (await runHook(module)) return;
@@ -773,9 +786,10 @@ function main() {
 $('play').addEventListener('click', play);
 $('again').addEventListener('click', playAgain);
 $('retry').addEventListener('click', load);
-$('pause').addEventListener('click', () => key(KEYS.PauseResume));
-$('loop').addEventListener('click', () => key(KEYS.Loop));
-$('overlay').addEventListener('click', () => key(KEYS.Overlay));
+// The buttons press the player's keys: each names its key (data-key).
+for (const id of ['pause', 'loop', 'overlay']) {
+  $(id).addEventListener('click', () => key($(id).dataset.key));
+}
 $('full').addEventListener('click', toggleFullScreen);
 document.addEventListener('keydown', onKey);
 // A hidden or frozen page gets no animation frames: picture and sound pause

@@ -5,7 +5,7 @@
 #include <iterator>
 
 #include "common/asset_files.h"
-#include "platform/code940_image.h"
+#include "platform/code940/code940_image.h"
 
 namespace {
 

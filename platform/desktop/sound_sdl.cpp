@@ -12,8 +12,8 @@
 #include <mutex>
 #include <vector>
 
-#include "platform/sound_device.h"
 #include "platform/sound_backends.h"
+#include "platform/sound_device.h"
 
 namespace {
 
@@ -77,7 +77,7 @@ void fillFromRing(void* context, Uint8* stream, int length) {
 
 }  // namespace
 
-bool sdlSoundOpen() {
+bool hostSoundOpen() {
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
     Ring* ring = new Ring;
     SDL_AudioSpec wanted{};
@@ -99,7 +99,7 @@ bool sdlSoundOpen() {
     return true;
 }
 
-long sdlSoundWrite(const uint8_t* data, size_t size) {
+long hostSoundWrite(const uint8_t* data, size_t size) {
     Ring& ring = *gRing;
     size_t done = 0;
     std::unique_lock<std::mutex> lock(ring.mutex);
@@ -131,7 +131,7 @@ long sdlSoundWrite(const uint8_t* data, size_t size) {
     return done == 0 && size > 0 ? -1 : long(done);
 }
 
-void sdlSoundDiscard() {
+void hostSoundDiscard() {
     Ring& ring = *gRing;
     std::lock_guard<std::mutex> lock(ring.mutex);
     ring.used = 0;
@@ -139,7 +139,7 @@ void sdlSoundDiscard() {
 }
 
 // Plays out what is still buffered before closing, as an OSS close does.
-void sdlSoundClose() {
+void hostSoundClose() {
     Ring* ring = gRing;
     {
         std::unique_lock<std::mutex> lock(ring->mutex);

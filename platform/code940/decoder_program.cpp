@@ -1,4 +1,4 @@
-#include "platform/decoder_program.h"
+#include "platform/code940/decoder_program.h"
 
 #include <unistd.h>
 
@@ -6,7 +6,7 @@
 #include <cstring>
 #include <memory>
 
-#include "platform/song_decoder.h"
+#include "platform/code940/song_decoder.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
-// The page's keys, queued by the page and read by the player's pass as the
-// desktop reads its window's events. Full screen is the page's own business.
-#include <deque>
-
+// The page's keys, queued by the page (its keys and buttons, through the
+// player's key table) and read by the player's pass as the desktop reads its
+// window's events. Full screen is the page's own business.
 #include "platform/input.h"
-#include "platform/web/browser.h"
+
+#include <deque>
 
 namespace {
 
@@ -11,7 +11,7 @@ std::deque<InputEvent> gQueued;
 
 }  // namespace
 
-void browserQueueKey(int key) {
+void platformQueueKey(Key key) {
     gQueued.push_back({InputEvent::Kind::KeyDown, key});
     gQueued.push_back({InputEvent::Kind::KeyUp, key});
 }

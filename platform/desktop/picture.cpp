@@ -1,3 +1,4 @@
+// Pictures on the desktop: SDL_image decodes, SDL converts to the screen.
 #include "platform/picture.h"
 
 #include <SDL.h>
@@ -5,11 +6,14 @@
 
 #include <cstring>
 
-uint16_t* platformLoadPicture(const char* path, SDL_PixelFormat* screenFormat, int* width,
+uint16_t* platformLoadPicture(const char* path, const PlatformPixelFormat* screenFormat, int* width,
                               int* height) {
     SDL_Surface* surface = IMG_Load(path);
     if (surface == nullptr) return nullptr;
-    SDL_Surface* converted = SDL_ConvertSurface(surface, screenFormat, 0);
+    // The screen's format is SDL's own (platform/desktop/present.cpp).
+    auto* format =
+        const_cast<SDL_PixelFormat*>(reinterpret_cast<const SDL_PixelFormat*>(screenFormat));
+    SDL_Surface* converted = SDL_ConvertSurface(surface, format, 0);
     if (converted == nullptr) {
         SDL_FreeSurface(surface);
         return nullptr;

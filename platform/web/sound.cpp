@@ -1,4 +1,4 @@
-// The browser's sound device, where the desktop has SDL's audio: written
+// The browser's sound, the host's back-end of the sound device: written
 // blocks wait in a queue until the page's sound callback takes them. Writes
 // never block: the page writes only as much as its callback is about to take.
 #include <algorithm>
@@ -14,25 +14,25 @@ bool gOpen = false;
 
 }  // namespace
 
-bool sdlSoundOpen() {
+bool hostSoundOpen() {
     gOpen = true;
     gQueued.clear();
     return true;
 }
 
-long sdlSoundWrite(const uint8_t* data, size_t size) {
+long hostSoundWrite(const uint8_t* data, size_t size) {
     const auto* samples = reinterpret_cast<const int16_t*>(data);
     gQueued.insert(gQueued.end(), samples, samples + size / 2);
     return long(size);
 }
 
 // A seek or a pause: what the output was already handed is old sound too.
-void sdlSoundDiscard() {
+void hostSoundDiscard() {
     gQueued.clear();
     browserSoundForget();
 }
 
-void sdlSoundClose() {
+void hostSoundClose() {
     gOpen = false;
     gQueued.clear();
 }

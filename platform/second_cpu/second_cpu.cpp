@@ -9,9 +9,10 @@
 #include <cstring>
 #include <mutex>
 
-#include "platform/code940_image.h"
-#include "platform/decoder_program.h"
-#include "platform/simulated_memory.h"
+#include "platform/code940/code940_image.h"
+#include "platform/code940/decoder_program.h"
+#include "platform/console/simulated_memory.h"
+#include "platform/second_cpu/arm_emulator.h"
 #include "platform/sound_control_layout.h"
 
 namespace {

@@ -1,12 +1,13 @@
 // The second processor of the browser: the same decoder as the desktop's
 // native one (song_decoder.h), run a step at a time by the page instead of on
 // a thread of its own. There is no emulated ARM in the page.
+#include "platform/second_cpu.h"
+
 #include <memory>
 
-#include "platform/code940_image.h"
-#include "platform/second_cpu.h"
-#include "platform/simulated_memory.h"
-#include "platform/song_decoder.h"
+#include "platform/code940/code940_image.h"
+#include "platform/code940/song_decoder.h"
+#include "platform/console/simulated_memory.h"
 #include "platform/web/browser.h"
 
 namespace {

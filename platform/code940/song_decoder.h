@@ -22,8 +22,8 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "platform/code940/tremor_private.h"
 #include "platform/sound_control_layout.h"
-#include "platform/tremor_private.h"
 
 #ifdef __cplusplus
 extern "C" {

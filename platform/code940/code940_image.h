@@ -14,7 +14,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "platform/code940_layout.h"
+#include "platform/code940/code940_layout.h"
 #include "platform/sound_control_layout.h"
 
 constexpr size_t kCode940Capacity = kControlBlockOffset;

@@ -10,7 +10,7 @@ namespace {
 
 // Tokens for the back-ends that have no descriptor of their own; far above
 // the descriptors the kernel hands out.
-constexpr int kSdlToken = 0x53440001;
+constexpr int kHostToken = 0x53440001;
 constexpr int kSinkToken = 0x53440002;
 
 std::mutex gMutex;
@@ -29,10 +29,10 @@ int openLocked(const char* path) {
             return fd;
         }
     }
-    if (choice == SoundBackend::Sdl || choice == SoundBackend::Automatic) {
-        if (sdlSoundOpen()) {
-            gOpen = SoundBackend::Sdl;
-            return kSdlToken;
+    if (choice == SoundBackend::Host || choice == SoundBackend::Automatic) {
+        if (hostSoundOpen()) {
+            gOpen = SoundBackend::Host;
+            return kHostToken;
         }
     }
     if (choice == SoundBackend::Sink) {
@@ -93,7 +93,7 @@ long soundDeviceWrite(int device, const void* data, size_t size) {
     const uint8_t* bytes = static_cast<const uint8_t*>(data);
     long taken = long(size);
     if (open == SoundBackend::Oss) taken = ossSoundWrite(device, bytes, size);
-    if (open == SoundBackend::Sdl) taken = sdlSoundWrite(bytes, size);
+    if (open == SoundBackend::Host) taken = hostSoundWrite(bytes, size);
     std::lock_guard<std::mutex> lock(gMutex);
     if (gObserver != nullptr && taken > 0) gObserver(gObserverContext, bytes, size_t(taken));
     return taken;
@@ -101,14 +101,14 @@ long soundDeviceWrite(int device, const void* data, size_t size) {
 
 void soundDeviceDiscard(int device) {
     std::lock_guard<std::mutex> lock(gMutex);
-    if (isOpen(device) && gOpen == SoundBackend::Sdl) sdlSoundDiscard();
+    if (isOpen(device) && gOpen == SoundBackend::Host) hostSoundDiscard();
 }
 
 int soundDeviceClose(int device) {
     std::lock_guard<std::mutex> lock(gMutex);
     if (!isOpen(device)) return -1;
     if (gOpen == SoundBackend::Oss) ossSoundClose(device);
-    if (gOpen == SoundBackend::Sdl) sdlSoundClose();
+    if (gOpen == SoundBackend::Host) hostSoundClose();
     gOpen = SoundBackend::None;
     gDevice = -1;
     return 0;

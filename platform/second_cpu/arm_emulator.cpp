@@ -1,4 +1,4 @@
-#include "platform/arm_emulator.h"
+#include "platform/second_cpu/arm_emulator.h"
 
 #include <dlfcn.h>
 #include <time.h>

@@ -17,11 +17,7 @@
 #include <cstddef>
 #include <cstdint>
 
-struct ArmEmulatorFigures {
-    uint64_t instructions = 0;    // executed, when counted
-    uint64_t waits = 0;           // wait-for-interrupts that slept
-    uint64_t cpuNanoseconds = 0;  // the emulating thread's CPU time
-};
+#include "platform/second_cpu.h"  // ArmEmulatorFigures
 
 // True when the run ended on a fault (or the core could not be made), false
 // when it was halted.

@@ -1,12 +1,12 @@
 /* main.c - the second processor's program: decodes the song for the main
- * processor (platform/song_decoder.h) and, whenever there is nothing to do,
+ * processor (platform/code940/song_decoder.h) and, whenever there is nothing to do,
  * waits for an interrupt, which stops the core's clock until something
  * happens instead of spinning. */
 #include <errno.h>
 #include <stddef.h>
 #include <stdint.h>
 
-#include "platform/song_decoder.h"
+#include "platform/code940/song_decoder.h"
 
 /* The program sees its whole memory from address 0. */
 #define kMemory ((uint8_t*)0)

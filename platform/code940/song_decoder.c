@@ -1,4 +1,4 @@
-#include "platform/song_decoder.h"
+#include "platform/code940/song_decoder.h"
 
 #include <stdio.h>
 #include <string.h>

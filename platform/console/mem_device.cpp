@@ -8,7 +8,7 @@
 #include <atomic>
 #include <cstring>
 
-#include "platform/simulated_memory.h"
+#include "platform/console/simulated_memory.h"
 
 namespace {
 

@@ -5,9 +5,10 @@
 // Where there is no sound (no audio in the browser, no music to play, or the
 // sound stopped coming), it is the page's wall clock from where it stood.
 // The page never waits: the browser calls again at its next animation frame.
+#include "platform/clock.h"
+
 #include <emscripten.h>
 
-#include "platform/clock.h"
 #include "platform/heard_clock.h"
 #include "platform/web/browser.h"
 

@@ -7,7 +7,7 @@
  * which never returns. Any other exception is a fault of the program: it
  * stops in a loop of wait-for-interrupt, which an emulator also sees as idle.
  */
-#include "platform/code940_layout.h"
+#include "platform/code940/code940_layout.h"
 
     .arm
     .section .vectors, "ax"

@@ -16,7 +16,8 @@ uint16_t rgb565(const uint8_t* rgb) {
 
 }  // namespace
 
-uint16_t* platformLoadPicture(const char* path, SDL_PixelFormat*, int* width, int* height) {
+uint16_t* platformLoadPicture(const char* path, const PlatformPixelFormat*, int* width,
+                              int* height) {
     int channels = 0;
     uint8_t* rgb = stbi_load(path, width, height, &channels, 3);
     if (rgb == nullptr) return nullptr;
