@@ -68,7 +68,7 @@ namespace {
 constexpr int kSectionFrames = 1278;  // four positions at 60 frames a second
 
 int msAtPosition(int position) {
-    return static_cast<int>(position * 128 * 41.6) + 1;
+    return static_cast<int>(position * PatternData::kRows * PatternData::kMsPerRow) + 1;
 }
 
 // One frame as the Timeline runs it: every update, then every render. Kept

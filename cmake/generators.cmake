@@ -2,7 +2,8 @@
 # writes into the run folder.
 pkg_check_modules(VORBIS REQUIRED IMPORTED_TARGET vorbisenc vorbisfile vorbis ogg)
 add_asset_generator(font OUTPUTS data/font.png)
-add_asset_generator(song OUTPUTS data/patterndata.bin data/ondrivale.ogg LIBS PkgConfig::VORBIS)
+add_asset_generator(song OUTPUTS data/patterndata.bin data/ondrivale.ogg
+  LIBS PkgConfig::VORBIS demo_headers)
 add_asset_generator(meshes OUTPUTS data/cube data/spid data/flow)
 if(NOT DEMO_ASSETS_FROM)
   include(cmake/code940.cmake)

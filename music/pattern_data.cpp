@@ -34,13 +34,13 @@ PatternData& PatternData::instance() {
 int32_t PatternData::rowsAt(int32_t elapsedMs) {
     // Single precision on purpose: the row boundaries fall where a float
     // division by 41.6 puts them, truncated toward zero.
-    return static_cast<int32_t>(static_cast<float>(elapsedMs) / 41.6f);
+    return static_cast<int32_t>(static_cast<float>(elapsedMs) / static_cast<float>(kMsPerRow));
 }
 
 int32_t PatternData::firstMsOfRow(int32_t rows) {
     // The float division is monotonic: start just below the exact boundary and
     // step up to where the clock first shows the row.
-    int32_t ms = std::max(static_cast<int32_t>(rows * 41.6) - 2, 0);
+    int32_t ms = std::max(static_cast<int32_t>(rows * kMsPerRow) - 2, 0);
     while (rowsAt(ms) < rows) ++ms;
     while (ms > 0 && rowsAt(ms - 1) >= rows) --ms;
     return ms;

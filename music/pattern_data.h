@@ -18,6 +18,9 @@ class PatternData {
     static constexpr int kChannels = 10;
     static constexpr int kRows = 128;
     static constexpr int kCutMarkerCode = 254;
+    // How long a row of the song lasts: the tempo that the song generator
+    // writes the music at and the clock reads it by.
+    static constexpr double kMsPerRow = 41.6;
 
     // The one instance; the first call reads "data/patterndata.bin" and ends the
     // process with one line and status 1 if the file is missing or short.

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/screen_layout.h"
 #include "platform/sound_device.h"
 #include "shared/png_writer.h"
 
@@ -13,10 +14,8 @@ namespace {
 
 void widenRow(const uint16_t* in, int width, int scale, uint8_t* out) {
     for (int x = 0; x < width; ++x) {
-        const uint16_t p = in[x];
-        const int r = p >> 11, g = (p >> 5) & 63, b = p & 31;
-        const uint8_t rgb[3] = {uint8_t((r << 3) | (r >> 2)), uint8_t((g << 2) | (g >> 4)),
-                                uint8_t((b << 3) | (b >> 2))};
+        uint8_t rgb[3];
+        widenRgb565(in[x], rgb);
         for (int k = 0; k < scale; ++k, out += 3) {
             out[0] = rgb[0];
             out[1] = rgb[1];

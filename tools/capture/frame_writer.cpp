@@ -7,6 +7,7 @@
 
 #include "capture/frame_files.h"
 #include "capture/video_encoder.h"
+#include "platform/screen_layout.h"
 #include "video/display.h"
 
 namespace {
@@ -14,14 +15,6 @@ namespace {
 constexpr int kWidth = Display::kWidth;
 constexpr int kHeight = Display::kHeight;
 
-void scaleScreen(const uint16_t* in, int scale, uint16_t* out) {
-    const int width = kWidth * scale;
-    for (int y = 0; y < kHeight; ++y) {
-        uint16_t* row = out + size_t(y) * scale * width;
-        for (int x = 0; x < kWidth; ++x) std::fill_n(row + x * scale, scale, in[y * kWidth + x]);
-        for (int k = 1; k < scale; ++k) std::copy_n(row, width, row + size_t(k) * width);
-    }
-}
 
 }  // namespace
 
@@ -123,7 +116,8 @@ bool FrameWriter::write(const CapturedFrame& frame, uint64_t hash) {
     if (outputs_.video != nullptr) {
         const uint16_t* picture = pixels;
         if (!scaled_.empty()) {
-            scaleScreen(pixels, outputs_.scale, scaled_.data());
+            scaleRowsUp(pixels, kWidth, kHeight, outputs_.scale, scaled_.data(),
+                        size_t(kWidth) * outputs_.scale);
             picture = scaled_.data();
         }
         const size_t count = size_t(kWidth) * kHeight * outputs_.scale * outputs_.scale;

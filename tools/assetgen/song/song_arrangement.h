@@ -15,13 +15,17 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/timeline.h"
+#include "music/pattern_data.h"
+
 namespace song {
 
-constexpr int kChannels = 10;
-constexpr int kRowsPerPosition = 128;
-constexpr int kSongPositions = 35;
+// The demo's running order and its music clock set the song's shape.
+constexpr int kChannels = PatternData::kChannels;
+constexpr int kRowsPerPosition = PatternData::kRows;
+constexpr int kSongPositions = kEndPosition;
 constexpr int kRowsPerBar = 32;  // four beats of eight rows
-constexpr double kRowMs = 41.6;
+constexpr double kRowMs = PatternData::kMsPerRow;
 constexpr double kSongEndMs = kSongPositions * kRowsPerPosition * kRowMs;  // 186368 ms
 
 // Instrument codes. The pictures listen to kKick (beats) and, in positions 0-3,
