@@ -4,6 +4,9 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstring>
+
 #include "core/frame_plan.h"
 #include "core/player.h"
 #include "core/scenes.h"
@@ -17,25 +20,52 @@
 
 namespace {
 
+// The loading bar: 28 cells in row 11 of the console from column 5, one a
+// start-up step; a host's own line (a download's progress) goes two rows
+// below it.
+constexpr int kBarColumn = 5;
+constexpr int kBarRow = 11;
+constexpr int kNoteRow = 13;
+
 void advanceLoadingBar() {
     TextConsole::instance()->advanceProgress();
 }
 
 void showEmptyLoadingBar(TextConsole* console) {
     console->setFont(gFont);
-    console->setCursor(5, 11);
+    console->setCursor(kBarColumn, kBarRow);
     console->print("abbbbbbbbbbbbbbbbbbbbbbbbbbc");
-    console->setCursor(5, 11);  // progress overwrites the bar from its first cell
+    console->setCursor(kBarColumn, kBarRow);  // progress overwrites the bar from its first cell
     console->render(true);
 }
 
 }  // namespace
 
+void demoShowLoadingScreen() {
+    Display::instance();
+    TextConsole* console = TextConsole::instance();
+    if (gFont == nullptr) gFont = new Font("data/font.png", 8, 9, -1, 32, 102);
+    // A host that showed its download on this screen leaves it as start-up found it.
+    memset(console->cells, 0, sizeof console->cells);
+    console->progressStep = 0;
+    showEmptyLoadingBar(console);
+}
+
+void demoShowDownload(int cells, const char* note) {
+    TextConsole* console = TextConsole::instance();
+    if (gFont == nullptr || cells < console->progressStep) demoShowLoadingScreen();
+    memset(console->cells[kNoteRow], 0, sizeof console->cells[kNoteRow]);
+    const int column = console->cursorColumn;
+    console->setCursor(kBarColumn, kNoteRow);
+    console->print(note);
+    console->setCursor(column, kBarRow);
+    while (console->progressStep < std::min(cells, kLoadingSteps)) console->advanceProgress();
+    console->render(true);
+}
+
 void demoStartUp() {
     Display* display = Display::instance();
-    TextConsole* console = TextConsole::instance();
-    gFont = new Font("data/font.png", 8, 9, -1, 32, 102);
-    showEmptyLoadingBar(console);
+    demoShowLoadingScreen();
 
     buildSineTable(advanceLoadingBar);  // steps 1-16
     buildCosineTable();

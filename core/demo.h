@@ -13,6 +13,15 @@
 
 int demoMain();
 
+// Start-up's steps 1-4 alone: the screen, the text console, the font and the
+// empty loading bar; again, the bar emptied and the console cleared.
+void demoShowLoadingScreen();
+// The loading screen of a host that downloads the demo's files first (the web
+// page): the bar filled to `cells` of its kLoadingSteps and a line of the
+// host's own (its progress) under it. Start-up then begins from the empty bar.
+constexpr int kLoadingSteps = 28;
+void demoShowDownload(int cells, const char* note);
+
 void demoStartUp();
 // Releases the scenes and the audio side; no frame runs after it.
 void demoShutDown();

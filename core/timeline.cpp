@@ -1,6 +1,8 @@
 #include "core/timeline.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 
 #include "core/scenes.h"
 #include "fixed/random.h"
@@ -50,17 +52,53 @@ void drawOverlay(Display* display, int32_t position, int32_t row) {
 
 }  // namespace
 
+namespace {
+
+// The demo's whole script. The particle field comes twice, the mesh over it
+// both times.
+// clang-format off
+constexpr Timeline::Section kRunningOrder[] = {
+    {0,            kSceneParticleField, "intro"},
+    {4,            kSceneTitle,         "title"},
+    {8,            kSceneGreetsCube,    "greets"},
+    {12,           kSceneCredits,       "credits"},
+    {16,           kSceneLogoOverlay,   "logo"},
+    {20,           kSceneParticleField, "field"},
+    {24,           kSceneFlower,        "flower"},
+    {28,           kSceneFlare,         "flares"},
+    {32,           kSceneNoise,         "noise"},
+    {kEndPosition, kSceneEnd,           "end"},
+};
+// clang-format on
+
+constexpr bool firstPositionsRise() {
+    for (size_t i = 1; i < std::size(kRunningOrder); ++i) {
+        if (kRunningOrder[i].firstPosition <= kRunningOrder[i - 1].firstPosition) return false;
+    }
+    return kRunningOrder[0].firstPosition == 0 &&
+           std::end(kRunningOrder)[-1].firstPosition == kEndPosition;
+}
+static_assert(firstPositionsRise(), "sections from position 0 up to the end, in order");
+
+}  // namespace
+
+int Timeline::sectionCount() {
+    return int(std::size(kRunningOrder));
+}
+
+const Timeline::Section& Timeline::section(int index) {
+    return kRunningOrder[std::clamp(index, 0, sectionCount() - 1)];
+}
+
+int Timeline::sectionOf(int32_t position) {
+    int index = 0;
+    while (index + 1 < sectionCount() && kRunningOrder[index + 1].firstPosition <= position)
+        ++index;
+    return index;
+}
+
 int32_t Timeline::sceneMaskFor(int32_t position) {
-    if (position >= kEndPosition) return kSceneEnd;
-    if (position >= 32) return kSceneNoise;
-    if (position >= 28) return kSceneFlare;
-    if (position >= 24) return kSceneFlower;
-    if (position >= 20) return kSceneParticleField;
-    if (position >= 16) return kSceneLogoOverlay;
-    if (position >= 12) return kSceneCredits;
-    if (position >= 8) return kSceneGreetsCube;
-    if (position >= 4) return kSceneTitle;
-    return kSceneParticleField;  // positions 0-3, and any the clock never gives
+    return kRunningOrder[sectionOf(position)].sceneMask;
 }
 
 void Timeline::runFrameAt(int elapsedMs) {

@@ -30,6 +30,21 @@ constexpr int32_t kEndPosition = 35;
 
 namespace Timeline {
 
+// The running order: the sections of the music, each from its first position
+// to the next one's, what it shows, and its name (the web page's position bar
+// and the benchmark's sections read it). The last section, from kEndPosition,
+// is the end.
+struct Section {
+    int32_t firstPosition;
+    int32_t sceneMask;
+    const char* name;
+};
+int sectionCount();
+const Section& section(int index);
+// The section that shows a music position; positions before the first are
+// the first's.
+int sectionOf(int32_t position);
+
 // The SceneMask of a music position.
 int32_t sceneMaskFor(int32_t position);
 // One frame at the given music time, in ms since the music started.

@@ -97,6 +97,29 @@ Timed gTimed;
 
 extern "C" {
 
+// The loading screen while the page downloads the demo's files (after
+// data/font.png is written): the bar filled by `permille` thousandths and the
+// page's note under it.
+EMSCRIPTEN_KEEPALIVE void webShowDownload(int permille, const char* note) {
+    setProblemSink(problemToPage);
+    demoShowDownload(std::clamp(permille, 0, 1000) * kLoadingSteps / 1000, note);
+}
+
+// The running order's sections, for the page's position bar: their names
+// and first positions, and the position that ends the demo.
+EMSCRIPTEN_KEEPALIVE int webSectionCount() {
+    return Timeline::sectionCount();
+}
+EMSCRIPTEN_KEEPALIVE const char* webSectionName(int index) {
+    return Timeline::section(index).name;
+}
+EMSCRIPTEN_KEEPALIVE int webSectionFirstPosition(int index) {
+    return Timeline::section(index).firstPosition;
+}
+EMSCRIPTEN_KEEPALIVE int webEndPosition() {
+    return kEndPosition;
+}
+
 // After the page has written data/ and code940.bin: the desktop's start-up.
 // A missing or broken asset ends it with the engine's own line and exit
 // status 1. The engine's problem lines go to the page's onProblem, which

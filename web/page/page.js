@@ -24,18 +24,6 @@ const SOUND_FRAMES = 2048;  // a Web Audio callback's frames: 46 ms
 // begun.
 const DISPLAY_MS = 16;
 const LEAD_MS = DISPLAY_MS + 8;
-// The running order, position by position (the same as the demo's timeline).
-const SCENES = [
-  { name: 'INTRO', from: 0, to: 3 },
-  { name: 'TITLE', from: 4, to: 7 },
-  { name: 'GREETS', from: 8, to: 11 },
-  { name: 'CREDITS', from: 12, to: 15 },
-  { name: 'LOGO', from: 16, to: 19 },
-  { name: 'FIELD', from: 20, to: 23 },
-  { name: 'FLOWER', from: 24, to: 27 },
-  { name: 'FLARES', from: 28, to: 31 },
-  { name: 'NOISE', from: 32, to: 34 },
-];
 
 // The module's own files, downloaded with the assets (files.json lists them
 // all) but not written into its file system.
@@ -87,20 +75,25 @@ function drawGlyph(context, character, x, y) {
   context.drawImage(page.font, (code % 16) * 8, Math.floor(code / 16) * 9, 8, 9, x, y, 8, 9);
 }
 
-// The demo's own loading screen while its files come: the bar of its text
-// console (row 11 from column 5, cells 8 pixels apart) fills with the bytes.
-function drawLoadingScreen(fraction, text) {
+// The loading screen while the files come. Once the module runs (its files
+// come first), it is the demo's own, its bar filled with the bytes and the
+// note under it; before that, the note alone, centred.
+function drawLoadingScreen(fraction, note) {
+  const m = page.module;
+  if (m) {
+    try {
+      withString(m, note, (n) => m._webShowDownload(Math.floor(fraction * 1000), n));
+    } catch (e) {
+      throw new Error(engineFailure(e));  // a font the demo cannot read
+    }
+    paint();
+    return;
+  }
   screenContext.fillStyle = '#000';
   screenContext.fillRect(0, 0, WIDTH, HEIGHT);
   if (!page.font) return;
-  const cells = 28;
-  const filled = Math.floor(fraction * cells);
-  for (let i = 0; i < cells; ++i) {
-    const end = i === 0 ? 0 : i === cells - 1 ? 2 : 1;
-    drawGlyph(screenContext, String.fromCharCode((i < filled ? 100 : 97) + end), 5 + 8 * (5 + i),
-              5 + 10 * 11);
-  }
-  for (let i = 0; i < text.length; ++i) drawGlyph(screenContext, text[i], 45 + 7 * i, 135);
+  const x = Math.floor((WIDTH - 7 * note.length) / 2);
+  for (let i = 0; i < note.length; ++i) drawGlyph(screenContext, note[i], x + 7 * i, 116);
 }
 
 // The height follows the width (page.css), so that lettering wider than a
@@ -236,11 +229,12 @@ async function fetchBytes(url, onBytes, stop) {
   }
 }
 
-// Every listed file not yet here, at once; the loading bar counts the bytes
-// of all of them. A file that came whole stays for a try again.
+// These of the listed files that are not yet here, at once; the loading bar
+// counts the bytes of all listed files. A file that came whole stays for a
+// try again.
 async function downloadFiles(files, stop) {
-  const total = files.reduce((sum, f) => sum + f.bytes, 0);
-  let got = files.reduce((sum, f) => sum + (page.files.has(f.name) ? f.bytes : 0), 0);
+  const total = page.listed.reduce((sum, f) => sum + f.bytes, 0);
+  let got = page.listed.reduce((sum, f) => sum + (page.files.has(f.name) ? f.bytes : 0), 0);
   const progress = (n) => {
     got += n;
     drawLoadingScreen(got / total, `${megabytes(got)} OF ${megabytes(total)} MB`);
@@ -314,10 +308,17 @@ async function startModule() {
     throw new Error(`${PROGRAM_WASM} cannot run in this browser: ${aborted || e.message}`);
   }
   module.FS.mkdir('data');
-  for (const [name, bytes] of page.files) {
-    if (name !== PROGRAM_SCRIPT && name !== PROGRAM_WASM) module.FS.writeFile(name, bytes);
-  }
   return module;
+}
+
+// The downloaded files the demo reads, into the module's file system.
+function writeFiles(module) {
+  page.written = page.written || new Set();
+  for (const [name, bytes] of page.files) {
+    if (name === PROGRAM_SCRIPT || name === PROGRAM_WASM || page.written.has(name)) continue;
+    module.FS.writeFile(name, bytes);
+    page.written.add(name);
+  }
 }
 
 function withString(module, text, use) {
@@ -599,7 +600,7 @@ function jump(position) {
 
 function showState() {
   const m = page.module;
-  const position = Math.min(m._webPosition(), 34);
+  const position = Math.min(m._webPosition(), m._webEndPosition() - 1);
   const looped = m._webLoopedPosition();
   const paused = m._webPaused() === 1;
   if (position !== page.lastPosition) {
@@ -626,33 +627,44 @@ function showState() {
   }
 }
 
+// The demo's running order, from the module: a group of cells a section,
+// one cell a position, up to the position that ends the demo.
 function buildPositionBar() {
+  const m = page.module;
   const bar = $('positions');
-  for (const scene of SCENES) {
+  bar.replaceChildren();
+  const end = m._webEndPosition();
+  const count = m._webSectionCount();
+  for (let i = 0; i < count && m._webSectionFirstPosition(i) < end; ++i) {
+    const from = m._webSectionFirstPosition(i);
+    const to = (i + 1 < count ? m._webSectionFirstPosition(i + 1) : end) - 1;
+    const sectionName = m.UTF8ToString(m._webSectionName(i));
     const group = document.createElement('div');
     group.className = 'scene';
-    group.dataset.from = scene.from;
-    group.dataset.to = scene.to;
+    group.dataset.from = from;
+    group.dataset.to = to;
     const cells = document.createElement('div');
     cells.className = 'cells';
-    for (let p = scene.from; p <= scene.to; ++p) {
+    for (let p = from; p <= to; ++p) {
       const cell = document.createElement('button');
       cell.type = 'button';
       cell.className = 'cell';
       cell.dataset.position = p;
       cell.textContent = String(p).padStart(2, '0');
-      cell.title = `${scene.name.toLowerCase()}, position ${p}`;
-      cell.disabled = true;
+      cell.title = `${sectionName}, position ${p}`;
+      cell.disabled = !page.started;
       cell.addEventListener('click', () => jump(p));
       cells.appendChild(cell);
     }
     const name = document.createElement('canvas');
     name.className = 'lettering name';
-    name.dataset.text = scene.name;
+    name.dataset.text = sectionName.toUpperCase();
     name.dataset.scale = '1';
     group.append(cells, name);
     bar.appendChild(group);
   }
+  letterAll(bar);
+  fitScreen();
 }
 
 // The largest whole factor that fits, pixels kept sharp; a window narrower
@@ -734,25 +746,43 @@ async function load() {
   $('failure').classList.add('hidden');
   $('veil').classList.add('gone');
   const attempt = new AbortController();
+  // The module and the font first: from then on the demo draws its own
+  // loading screen for the rest.
+  const first = (f) => [PROGRAM_SCRIPT, PROGRAM_WASM, FONT].includes(f.name);
+  const download = async (files) => {
+    try {
+      await downloadFiles(files, attempt.signal);
+      return true;
+    } catch (e) {
+      attempt.abort();  // what else is still coming
+      fail(e.message, true);
+      return false;
+    }
+  };
   try {
     await loadFont(attempt.signal);
     drawLoadingScreen(0, '');
     await listFiles(attempt.signal);
-    await downloadFiles(page.listed, attempt.signal);
   } catch (e) {
-    attempt.abort();  // what else is still coming
+    attempt.abort();
     fail(e.message, true);
     return;
   }
-  let module;
-  try {
-    module = await startModule();
-  } catch (e) {
-    fail(e.message);
-    return;
+  if (!await download(page.listed.filter(first))) return;
+  if (!page.module) {
+    try {
+      page.module = await startModule();
+    } catch (e) {
+      fail(e.message);
+      return;
+    }
+    writeFiles(page.module);
+    writeKeyNotes();
+    buildPositionBar();
   }
-  page.module = module;
-  writeKeyNotes();
+  if (!await download(page.listed.filter((f) => !first(f)))) return;
+  const module = page.module;
+  writeFiles(module);
   try {
     module._webStartUp();
     if (await runHook(module)) return;
@@ -771,7 +801,6 @@ async function load() {
 
 function main() {
   document.body.dataset.state = 'loading';
-  buildPositionBar();
   fitScreen();
   window.addEventListener('resize', fitScreen);
   document.addEventListener('fullscreenchange', fitScreen);
