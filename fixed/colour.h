@@ -46,6 +46,26 @@ constexpr uint16_t rgb565AddSat(uint16_t a, uint16_t b) {
     return pack(sum(red(a), red(b), 31), sum(green(a), green(b), 63), sum(blue(a), blue(b), 31));
 }
 
+// rgb565AddSat on two pixels at once, packed in the two halves of a 32-bit
+// word (in either order): exact, each channel of each pixel on its own.
+constexpr uint32_t rgb565AddSatPair(uint32_t a, uint32_t b) {
+    // The top bit of every channel of both pixels. The other bits of a channel
+    // add up to at most its top bit's place (15 + 15 < 16 for red and blue,
+    // 31 + 31 < 32 for green), so no carry reaches the next channel or pixel.
+    constexpr uint32_t kTop = 0x84108410;
+    constexpr uint32_t kRedBlueTop = 0x80108010;
+    constexpr uint32_t kGreenTop = 0x04000400;
+    const uint32_t low = (a & ~kTop) + (b & ~kTop);  // each top bit: the carry into it
+    const uint32_t sum = low ^ ((a ^ b) & kTop);     // each channel's sum, less its carry out
+    // A channel overflows when its top bit carries out: two of a's top bit,
+    // b's and the carry into it are set.
+    const uint32_t carry = ((a & b) | ((a | b) & low)) & kTop;
+    // An overflowing channel becomes all ones: from its carry (its top bit)
+    // down to its lowest bit, 4 below for red and blue, 5 for green.
+    const uint32_t lowest = ((carry & kRedBlueTop) >> 4) | ((carry & kGreenTop) >> 5);
+    return sum | (carry - lowest) | carry;
+}
+
 // Weighted channel sum: a weighs w/256 and b weighs (w XOR 256)/256, not
 // (256 - w)/256. So w = 0 gives b, w = 256 gives a, and any w in 1..255 gives
 // b plus a share of both, floored and clamped per channel.

@@ -66,10 +66,9 @@ CreditsScene::CreditsScene()
         if (slot == colours.size()) colours.push_back(sparks[i].colour);
         glowOf[i] = static_cast<uint16_t>(slot);
     }
-    tintedGlows.resize(colours.size() * GlowSprite::kPixels);
-    for (size_t slot = 0; slot < colours.size(); ++slot) {
-        glow.tint(colours[slot], tintedGlows.data() + slot * GlowSprite::kPixels);
-    }
+    tintedGlows.resize(colours.size());
+    for (size_t slot = 0; slot < colours.size(); ++slot)
+        glow.tint(colours[slot], &tintedGlows[slot]);
 }
 
 void CreditsScene::update(int t) {
@@ -132,12 +131,16 @@ void CreditsScene::render() {
     display->clearDepth(Display::kFarDepth);
 }
 
+// Only the rows between the frame lines: the letterbox drawn next covers
+// rows 0-50 and 190-239, light and all.
 void CreditsScene::drawSparks(uint16_t* pixels) const {
+    constexpr int kFirstLit = 51 * kStride;
+    constexpr int kEndLit = 190 * kStride;
     for (int i = 0; i < kSparks; ++i) {
         const Spark& s = sparks[i];
         if (!s.active) continue;
-        const uint16_t* light = tintedGlows.data() + glowOf[i] * GlowSprite::kPixels;
-        glow.drawTinted(pixels, s.x >> 16, s.y >> 16, light);
+        GlowSprite::drawTinted(pixels, s.x >> 16, s.y >> 16, tintedGlows[glowOf[i]], kFirstLit,
+                               kEndLit);
     }
 }
 

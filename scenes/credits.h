@@ -84,6 +84,6 @@ class CreditsScene {
     GlowSprite glow;
     // Spark colours come from a small set: each distinct colour's tinted
     // sprite is made once, and every spark keeps the index of its own.
-    std::vector<uint16_t> tintedGlows;
+    std::vector<TintedGlow> tintedGlows;
     uint16_t glowOf[kSparks];
 };
