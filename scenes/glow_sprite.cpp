@@ -9,7 +9,6 @@ namespace {
 
 constexpr int kStride = Display::kWidth;
 constexpr int kSize = GlowSprite::kSize;
-constexpr int kLastOffset = (kSize - 1) * kStride + kSize - 1;
 
 // rgb565Scale(t, 4 * g) for g in 0..63: each channel (X * g) >> 6, which never
 // exceeds X, so no channel saturates.
@@ -39,6 +38,17 @@ inline Lanes addSaturatedLanes(Lanes d, Lanes t) {
     Lanes b = (d & 31) + (t & 31);
     b = (b | (0 - (b >> 5))) & 31;
     return r | g | b;
+}
+
+// One sprite row of light added to 16 screen pixels.
+inline void addLanes(uint16_t* row, const uint16_t* light) {
+    for (int half = 0; half < kSize; half += 8) {
+        Lanes d, t;
+        memcpy(&d, row + half, sizeof d);
+        memcpy(&t, light + half, sizeof t);
+        d = addSaturatedLanes(d, t);
+        memcpy(row + half, &d, sizeof d);
+    }
 }
 
 // Two screen pixels read and written as one word; the screen is an array of
@@ -93,6 +103,13 @@ void GlowSprite::tint(uint16_t colour, TintedGlow* out) const {
             out->wordCount[phase][j] = static_cast<uint8_t>(last < 0 ? 0 : last - first + 1);
         }
     }
+    out->firstRow = 0;
+    out->endRow = 0;
+    for (int j = 0; j < kSize; ++j) {
+        if (out->wordCount[0][j] == 0) continue;
+        if (out->endRow == 0) out->firstRow = static_cast<uint8_t>(j);
+        out->endRow = static_cast<uint8_t>(j + 1);
+    }
 }
 
 void GlowSprite::drawTinted(uint16_t* screen, int left, int top, const TintedGlow& tinted,
@@ -101,23 +118,25 @@ void GlowSprite::drawTinted(uint16_t* screen, int left, int top, const TintedGlo
         drawTintedByWords(screen, left, top, tinted, firstIndex, endIndex);
         return;
     }
+    // Row by row: whole rows inside the window eight pixels at a time, rows
+    // that cross its edge by the rule; only the rows that add anything.
     const int base = top * kStride + left;
-    if (base >= firstIndex && base + kLastOffset < endIndex) {
-        for (int j = 0; j < kSize; ++j) {
-            uint16_t* row = screen + base + j * kStride;
-            for (int half = 0; half < kSize; half += 8) {
-                Lanes d, t;
-                memcpy(&d, row + half, sizeof d);
-                memcpy(&t, tinted.light + j * kSize + half, sizeof t);
-                d = addSaturatedLanes(d, t);
-                memcpy(row + half, &d, sizeof d);
-            }
-        }
+    const int firstRow = tinted.firstRow;
+    const int endRow = tinted.endRow;
+    if (base + firstRow * kStride >= firstIndex && base + endRow * kStride <= endIndex) {
+        for (int j = firstRow; j < endRow; ++j)
+            addLanes(screen + base + j * kStride, tinted.light + j * kSize);
         return;
     }
-    for (int j = 0; j < kSize; ++j) {
-        addPixels(screen, base + j * kStride, kSize, tinted.light + j * kSize, firstIndex,
-                  endIndex);
+    for (int j = firstRow; j < endRow; ++j) {
+        const int first = base + j * kStride;
+        if (first + kSize <= firstIndex || first >= endIndex) continue;
+        const uint16_t* light = tinted.light + j * kSize;
+        if (first < firstIndex || first + kSize > endIndex) {
+            addPixels(screen, first, kSize, light, firstIndex, endIndex);
+            continue;
+        }
+        addLanes(screen + first, light);
     }
 }
 

@@ -41,6 +41,7 @@ struct TintedGlow {
     uint32_t words[2][kSize][kWords];
     uint8_t firstWord[2][kSize];
     uint8_t wordCount[2][kSize];
+    uint8_t firstRow, endRow;  // the rows that add anything: firstRow .. endRow - 1
 };
 
 class GlowSprite {
