@@ -259,19 +259,23 @@ void Mesh::drawSpan(int xStart, int xEnd, int y, Fixed uStart, Fixed vStart, Fix
     const int end = std::min({xEnd, Display::kWidth, clipRight});
     if (x >= end) return;
 
-    const int rowStart = y * Display::kWidth;
     // Every pixel keeps its own depth test; the texel index is 16 bits, (row
     // << 8) | column, so a column outside 0..255 spills into the row bits
-    // rather than wrapping on its own.
+    // rather than wrapping on its own. The pointers are held in locals: the
+    // pixels written cannot change them.
+    int32_t* depthAt = depth + y * Display::kWidth + x;
+    uint16_t* pixelAt = pixels + y * Display::kWidth + x;
+    const uint16_t* texture = texels;
     auto plot = [&]() {
         const Fixed depthHere = static_cast<Fixed>(z);
-        if (depth[rowStart + x] > depthHere) {
-            depth[rowStart + x] = depthHere;
+        if (*depthAt > depthHere) {
+            *depthAt = depthHere;
             const int32_t column = static_cast<Fixed>(u) >> 16;
             const int32_t row = static_cast<Fixed>(v) >> 16;
-            pixels[rowStart + x] = texels[static_cast<uint32_t>((row * 256) | column) & 0xFFFF];
+            *pixelAt = texture[static_cast<uint32_t>((row * 256) | column) & 0xFFFF];
         }
-        ++x;
+        ++depthAt;
+        ++pixelAt;
         u += static_cast<uint32_t>(du);
         v += static_cast<uint32_t>(dv);
         z += static_cast<uint32_t>(dz);

@@ -19,12 +19,6 @@ constexpr uint16_t tinted(uint16_t t, int g) {
     return static_cast<uint16_t>((r << 11) | (gr << 5) | b);
 }
 
-#if defined(__SSE2__)
-constexpr bool kVectorRegisters = true;
-#else
-constexpr bool kVectorRegisters = false;
-#endif
-
 // Eight RGB565 pixels in one vector register.
 typedef uint16_t Lanes __attribute__((vector_size(16)));
 

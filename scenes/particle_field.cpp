@@ -86,6 +86,10 @@ inline uint32_t spread(uint32_t c) {
 }
 
 void blurFeedbackPicture(uint16_t* p) {
+    if (!kVectorRegisters) {
+        blurFeedbackPictureByRows(p);
+        return;
+    }
     // Row by row: the right, upper and lower neighbours of a row are summed
     // first (none of them is changed by the row's own pass), then the left
     // neighbour, the pixel just written, is added in order. The pass covers
@@ -104,6 +108,49 @@ void blurFeedbackPicture(uint16_t* p) {
             left = ((sum >> 2) & 0xF81F) | ((sum >> 18) & 0x07C0);
             row[x] = static_cast<uint16_t>(left);
         }
+    }
+}
+
+void blurFeedbackPictureByRows(uint16_t* p) {
+    // Three rows kept spread: the one above as the pass left it, this one and
+    // the one below as they were before it. The row below is spread on the
+    // way and becomes the next row's own; each pixel written is spread once,
+    // as the next pixel's left neighbour and the next row's upper one.
+    uint32_t rows[3][kStride + 1];
+    uint32_t* above = rows[0];
+    uint32_t* here = rows[1];  // one more entry: column 0 of the row below, right of column 319
+    uint32_t* below = rows[2];
+    for (int x = 0; x < kStride; ++x) {
+        above[x] = spread(p[x]);
+        here[x] = spread(p[kStride + x]);
+    }
+    // The pass starts at row 1, column 2: columns 0 and 1 stay as they are.
+    uint32_t left = spread(p[321]);
+    for (int y = 1; y <= 138; ++y) {
+        uint16_t* row = p + y * kStride;
+        const uint16_t* next = row + kStride;
+        here[kStride] = spread(next[0]);
+        int x = 0;
+        if (y == 1) {
+            for (; x < 2; ++x) {
+                below[x] = spread(next[x]);
+                above[x] = here[x];
+            }
+        }
+        for (; x < kStride; ++x) {
+            const uint32_t under = spread(next[x]);
+            below[x] = under;
+            const uint32_t sum = here[x + 1] + above[x] + under + left;
+            // Red and blue: the sums >> 2 (at most 31). Green: its sum >> 3 (at
+            // most 31) in the upper five bits of its field.
+            const uint32_t blurred = ((sum >> 2) & 0xF81F) | ((sum >> 18) & 0x07C0);
+            row[x] = static_cast<uint16_t>(blurred);
+            left = spread(blurred);
+            above[x] = left;
+        }
+        uint32_t* spent = here;
+        here = below;
+        below = spent;
     }
 }
 

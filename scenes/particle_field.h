@@ -70,3 +70,7 @@ class ParticleFieldScene {
 // bits (an even value). Indices are linear: column 0's left neighbour is column 319 of
 // the row above.
 void blurFeedbackPicture(uint16_t* picture);
+// The same pass in one loop a row, each pixel spread once: the way on a
+// processor without vector registers, such as the console's (public so that
+// every host checks it). blurFeedbackPicture takes it there.
+void blurFeedbackPictureByRows(uint16_t* picture);
