@@ -63,17 +63,17 @@ constexpr uint32_t rgb565AddSatPair(uint32_t a, uint32_t b) {
     // add up to at most its top bit's place (15 + 15 < 16 for red and blue,
     // 31 + 31 < 32 for green), so no carry reaches the next channel or pixel.
     constexpr uint32_t kTop = 0x84108410;
-    constexpr uint32_t kRedBlueTop = 0x80108010;
-    constexpr uint32_t kGreenTop = 0x04000400;
-    const uint32_t low = (a & ~kTop) + (b & ~kTop);  // each top bit: the carry into it
-    const uint32_t sum = low ^ ((a ^ b) & kTop);     // each channel's sum, less its carry out
+    const uint32_t aTop = a & kTop, bTop = b & kTop;
+    const uint32_t low = (a ^ aTop) + (b ^ bTop);  // each top bit: the carry into it
+    const uint32_t sum = low ^ aTop ^ bTop;        // each channel's sum, less its carry out
     // A channel overflows when its top bit carries out: two of a's top bit,
     // b's and the carry into it are set.
-    const uint32_t carry = ((a & b) | ((a | b) & low)) & kTop;
-    // An overflowing channel becomes all ones: from its carry (its top bit)
-    // down to its lowest bit, 4 below for red and blue, 5 for green.
-    const uint32_t lowest = ((carry & kRedBlueTop) >> 4) | ((carry & kGreenTop) >> 5);
-    return sum | (carry - lowest) | carry;
+    const uint32_t carry = (aTop & bTop) | ((aTop | bTop) & low);
+    // An overflowing channel becomes all ones. Its carry (its top bit) less
+    // the carry moved 4 bits down sets the 4 bits below the top, which is the
+    // whole of red and blue; green, 6 bits wide, also needs the bit 5 below.
+    const uint32_t full = (carry - (carry >> 4)) | carry | ((carry >> 5) & 0x00200020);
+    return sum | full;
 }
 
 // Weighted channel sum: a weighs w/256 and b weighs (w XOR 256)/256, not
