@@ -38,12 +38,12 @@ uint16_t areaShade(uint32_t colour, int64_t twiceArea) {
 
 // ((to - from) << 16) / rows, truncated; 0 for an edge within one row. The
 // rows (to below from) are positive; a 32-bit quotient wherever the numerator
-// fits, which costs a processor without a divide instruction far less.
+// fits, on a target without 64-bit division.
 int64_t edgeSlope(const FlatPoint& from, const FlatPoint& to) {
     if (to.y == from.y) return 0;
     const int64_t dx = to.x - from.x;
     const int64_t rows = to.y - from.y;
-    if (dx >= -32767 && dx <= 32767 && rows <= INT32_MAX) {
+    if (!kWideDivision && dx >= -32767 && dx <= 32767 && rows <= INT32_MAX) {
         return static_cast<int32_t>(dx * 65536) / static_cast<int32_t>(rows);
     }
     return dx * 65536 / rows;

@@ -88,20 +88,21 @@ Fixed throughReciprocal(Fixed delta, int64_t inv) {
 
 // The direct increment, (delta << 16) / rows truncated, cut to 32 bits. With
 // whole rows (n << 16) that is delta / n truncated, a 32-bit quotient
-// wherever n fits 31 bits.
+// wherever n fits 31 bits (on a target without 64-bit division).
 Fixed directQuotient(Fixed delta, int64_t rows) {
     const int64_t n = rows >> 16;
-    if (n <= INT32_MAX) return delta / static_cast<int32_t>(n);
+    if (!kWideDivision && n <= INT32_MAX) return delta / static_cast<int32_t>(n);
     return static_cast<Fixed>(int64_t{delta} * 65536 / rows);
 }
 
 // An edge's x increment by direct division, ((to - from) << 16) / rows
 // truncated, for whole-pixel positions (pixels << 16) and whole rows (n <<
-// 16): (pixels << 16) / n, a 32-bit quotient while that numerator fits.
+// 16): (pixels << 16) / n, a 32-bit quotient while that numerator fits (on a
+// target without 64-bit division).
 int64_t directSlope(int64_t dx, int64_t rows) {
     const int64_t pixels = dx >> 16;
     const int64_t n = rows >> 16;
-    if (pixels >= -32767 && pixels <= 32767 && n <= INT32_MAX) {
+    if (!kWideDivision && pixels >= -32767 && pixels <= 32767 && n <= INT32_MAX) {
         return static_cast<int32_t>(pixels * 65536) / static_cast<int32_t>(n);
     }
     return dx * 65536 / rows;
@@ -272,7 +273,10 @@ void Mesh::drawSpan(int xStart, int xEnd, int y, Fixed uStart, Fixed vStart, Fix
             *depthAt = depthHere;
             const int32_t column = static_cast<Fixed>(u) >> 16;
             const int32_t row = static_cast<Fixed>(v) >> 16;
-            *pixelAt = texture[static_cast<uint32_t>((row * 256) | column) & 0xFFFF];
+            // The 16-bit index, doubled into a byte offset by one shift.
+            const uint32_t offset = static_cast<uint32_t>((row * 256) | column) << 16 >> 15;
+            *pixelAt = *reinterpret_cast<const uint16_t*>(
+                reinterpret_cast<const unsigned char*>(texture) + offset);
         }
         ++depthAt;
         ++pixelAt;

@@ -23,6 +23,17 @@ constexpr Fixed fixedDiv(Fixed a, Fixed b) {
     return static_cast<Fixed>((static_cast<int64_t>(a) * 65536) / b);
 }
 
+// Whether the target divides 64-bit numbers in one instruction (x86-64,
+// AArch64, WebAssembly). Elsewhere, and on the console's ARMv4T, which has no
+// divide instruction at all, a 64-bit quotient is a library call several
+// times dearer than a 32-bit one: code that can take a 32-bit quotient there
+// does.
+#if defined(__x86_64__) || defined(__aarch64__) || defined(__wasm__)
+inline constexpr bool kWideDivision = true;
+#else
+inline constexpr bool kWideDivision = false;
+#endif
+
 // floor(65536 / n) for n >= 1, 0 from n = 65537 on: a whole number's
 // reciprocal in 16.16, the same as (1 << 32) / (n << 16) truncated. Small n
 // (a span's width, an edge's rows) come from a table, larger ones from a

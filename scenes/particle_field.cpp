@@ -1,6 +1,7 @@
 #include "scenes/particle_field.h"
 
 #include <cstring>
+#include <utility>
 
 #include "fixed/colour.h"
 #include "fixed/random.h"
@@ -27,6 +28,14 @@ constexpr int32_t kZoomStep = 60000;
 constexpr int32_t kZoomStartX = 885760;
 constexpr int32_t kZoomStartY = 387520;
 
+// One destination row of the zoom, every column's source column a constant:
+// the row becomes a straight run of loads and stores, with no table to read
+// and no loop to count.
+template <size_t... X>
+inline void zoomRow(const uint16_t* source, uint16_t* row, std::index_sequence<X...>) {
+    ((row[X] = source[(kZoomStartX + kZoomStep * int32_t(X)) >> 16]), ...);
+}
+
 }  // namespace
 
 void Particle::randomize() {
@@ -43,7 +52,6 @@ ParticleFieldScene::ParticleFieldScene() {
         particle.randomize();
         particles.push_back(particle);
     }
-    for (int x = 0; x < kWidth; ++x) zoomColumn[x] = (kZoomStartX + kZoomStep * x) >> 16;
 }
 
 ParticleFieldScene::~ParticleFieldScene() {
@@ -85,6 +93,19 @@ inline uint32_t spread(uint32_t c) {
     return (c & 0xF81F) | ((c & 0x07E0) << 16);
 }
 
+// The blurred pixel of four spread neighbours' sum, itself spread. Red and
+// blue: the sums >> 2 (at most 31). Green: its sum >> 3 (at most 31) in the
+// upper five bits of its field, which spread puts at bits 22..26: the sum's
+// bits 24..28, so the same shift by 2 serves all three.
+inline uint32_t blurredSpread(uint32_t sum) {
+    return (sum >> 2) & 0x07C0F81F;
+}
+
+// A spread pixel back in RGB565.
+inline uint16_t gathered(uint32_t s) {
+    return static_cast<uint16_t>(s | (s >> 16));
+}
+
 void blurFeedbackPicture(uint16_t* p) {
     if (!kVectorRegisters) {
         blurFeedbackPictureByRows(p);
@@ -95,18 +116,16 @@ void blurFeedbackPicture(uint16_t* p) {
     // neighbour, the pixel just written, is added in order. The pass covers
     // rows 1..138 from index 322 (row 1, column 2) to 44479 (row 138, column 319).
     uint32_t partial[kStride];
-    uint32_t left = p[321];
+    uint32_t left = spread(p[321]);
     for (int y = 1; y <= 138; ++y) {
         uint16_t* row = p + y * kStride;
         for (int x = 0; x < kStride; ++x) {
             partial[x] = spread(row[x + 1]) + spread(row[x - kStride]) + spread(row[x + kStride]);
         }
         for (int x = y == 1 ? 2 : 0; x < kStride; ++x) {
-            const uint32_t sum = partial[x] + spread(left);
-            // Red and blue: the sums >> 2 (at most 31). Green: its sum >> 3 (at
-            // most 31) in the upper five bits of its field.
-            left = ((sum >> 2) & 0xF81F) | ((sum >> 18) & 0x07C0);
-            row[x] = static_cast<uint16_t>(left);
+            const uint32_t sum = partial[x] + left;
+            left = blurredSpread(sum);
+            row[x] = gathered(left);
         }
     }
 }
@@ -141,11 +160,8 @@ void blurFeedbackPictureByRows(uint16_t* p) {
             const uint32_t under = spread(next[x]);
             below[x] = under;
             const uint32_t sum = here[x + 1] + above[x] + under + left;
-            // Red and blue: the sums >> 2 (at most 31). Green: its sum >> 3 (at
-            // most 31) in the upper five bits of its field.
-            const uint32_t blurred = ((sum >> 2) & 0xF81F) | ((sum >> 18) & 0x07C0);
-            row[x] = static_cast<uint16_t>(blurred);
-            left = spread(blurred);
+            left = blurredSpread(sum);
+            row[x] = gathered(left);
             above[x] = left;
         }
         uint32_t* spent = here;
@@ -158,7 +174,7 @@ void ParticleFieldScene::zoom(const uint16_t* from, uint16_t* to) const {
     for (int y = 0; y < kHeight; ++y) {
         const uint16_t* source = from + ((kZoomStartY + kZoomStep * y) >> 16) * kStride;
         uint16_t* row = to + y * kStride;
-        for (int x = 0; x < kWidth; ++x) row[x] = source[zoomColumn[x]];
+        zoomRow(source, row, std::make_index_sequence<kWidth>());
     }
 }
 

@@ -60,8 +60,6 @@ class ParticleFieldScene {
     void sprinkleNoise(uint16_t* picture);
     void zoom(const uint16_t* from, uint16_t* to) const;
     void plotParticles(uint16_t* picture) const;
-
-    uint16_t zoomColumn[kWidth];  // source column of each destination column
 };
 
 // The blur of the feedback picture, in place over indices 322..44479: each
