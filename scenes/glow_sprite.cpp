@@ -143,6 +143,20 @@ void GlowSprite::drawTintedByWords(uint16_t* screen, int left, int top, const Ti
     const int phase = base & 1;
     const int rowStart = base - phase;  // even: the first pixel of word 0
     const bool wordAligned = (reinterpret_cast<uintptr_t>(screen) & 3) == 0;
+    // A sprite whose lit rows lie wholly inside the window: no test a row.
+    if (wordAligned && rowStart + tinted.firstRow * kStride >= firstIndex &&
+        rowStart + (tinted.endRow - 1) * kStride + 2 * TintedGlow::kWords <= endIndex) {
+        for (int j = tinted.firstRow; j < tinted.endRow; ++j) {
+            const int firstWord = tinted.firstWord[phase][j];
+            PixelPair* pairs =
+                reinterpret_cast<PixelPair*>(screen + rowStart + j * kStride) + firstWord;
+            const uint32_t* light = tinted.words[phase][j] + firstWord;
+            for (int w = tinted.wordCount[phase][j]; w > 0; --w, ++pairs, ++light) {
+                *pairs = rgb565AddSatPair(*pairs, *light);
+            }
+        }
+        return;
+    }
     for (int j = 0; j < kSize; ++j) {
         const int count = tinted.wordCount[phase][j];
         if (count == 0) continue;
