@@ -27,5 +27,5 @@ int main(int argc, char** argv) {
     done = 1;
     void* turns;
     pthread_join(other, &turns);
-    return turns == NULL;  /* the spinning thread ran */
+    return turns == NULL; /* the spinning thread ran */
 }

@@ -31,13 +31,12 @@
  *                  naming the block a library call came from.
  */
 #include <inttypes.h>
+#include <qemu-plugin.h>
 #include <stdbool.h>
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-
-#include <qemu-plugin.h>
 
 QEMU_PLUGIN_EXPORT int qemu_plugin_version = QEMU_PLUGIN_VERSION;
 
@@ -49,9 +48,9 @@ typedef struct Block {
     uint32_t insns;
     bool inMain;
     bool inPlt;
-    uint64_t runs;       /* in the current part */
-    uint64_t fromHere;   /* library instructions reached from this block, current part */
-    struct Block* next;  /* every translation, for the profile */
+    uint64_t runs;      /* in the current part */
+    uint64_t fromHere;  /* library instructions reached from this block, current part */
+    struct Block* next; /* every translation, for the profile */
 } Block;
 
 typedef struct Mark {
@@ -70,15 +69,17 @@ static bool haveMainRange;
 
 /* vCPU 0's state. Only vCPU 0 writes it (from its own callbacks); the exit
  * callback reads it after every vCPU has stopped. */
-static uint64_t executed;     /* instructions of vCPU 0 so far */
-static uint64_t blockStart;   /* executed when the current block began */
-static uint64_t lastMark;     /* executed at the previous mark */
-static uint64_t marks;        /* marks seen */
+static uint64_t executed;   /* instructions of vCPU 0 so far */
+static uint64_t blockStart; /* executed when the current block began */
+static uint64_t lastMark;   /* executed at the previous mark */
+static uint64_t marks;      /* marks seen */
 static uint64_t partsWritten;
-static Block* lastMainBlock;  /* last block of the main executable outside its PLT */
+static Block* lastMainBlock; /* last block of the main executable outside its PLT */
 
-/* Every Block ever made, pushed by the translating thread. Translation is
- * serialised by QEMU (the translation lock), so a plain list is safe. */
+/* Every Block ever made, pushed by the translating thread. QEMU serialises
+ * translation, so pushes never race each other; the profile walks the list
+ * while other threads may push, so a push publishes the new head only once
+ * the block is complete. */
 static Block* blocks;
 static uint64_t anyHostOffset;
 static bool haveHostOffset;
@@ -99,8 +100,9 @@ static void onBlock(unsigned int vcpu, void* data) {
 
 static void writePart(void) {
     fprintf(profile, "part %" PRIu64 "\n", ++partsWritten);
-    for (Block* b = blocks; b; b = b->next) {
-        if (b->runs) fprintf(profile, "block %" PRIx64 " %u %" PRIu64 "\n", b->vaddr, b->insns, b->runs);
+    for (Block* b = __atomic_load_n(&blocks, __ATOMIC_ACQUIRE); b; b = b->next) {
+        if (b->runs)
+            fprintf(profile, "block %" PRIx64 " %u %" PRIu64 "\n", b->vaddr, b->insns, b->runs);
         if (b->fromHere) fprintf(profile, "from %" PRIx64 " %" PRIu64 "\n", b->vaddr, b->fromHere);
         b->runs = 0;
         b->fromHere = 0;
@@ -142,7 +144,7 @@ static void onTranslate(qemu_plugin_id_t id, struct qemu_plugin_tb* tb) {
         haveHostOffset = true;
     }
     b->next = blocks;
-    blocks = b;
+    __atomic_store_n(&blocks, b, __ATOMIC_RELEASE);
     qemu_plugin_register_vcpu_tb_exec_cb(tb, onBlock, QEMU_PLUGIN_CB_NO_REGS, b);
     if (!haveMark) return;
     for (size_t i = 0; i < n; ++i) {
