@@ -24,6 +24,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "armcount/frame_mark.h"
 #include "core/demo.h"
 #include "core/offline_run.h"
 #include "core/timeline.h"
@@ -140,6 +141,7 @@ int main() {
         timespec t0, t1;
         if (RUNNING_ON_VALGRIND) CALLGRIND_TOGGLE_COLLECT;
         clock_gettime(CLOCK_MONOTONIC, &t0);
+        armcountFrameMark();
         run.runNext();
         clock_gettime(CLOCK_MONOTONIC, &t1);
         if (RUNNING_ON_VALGRIND) CALLGRIND_TOGGLE_COLLECT;

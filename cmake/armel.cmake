@@ -1,7 +1,12 @@
-# Toolchain for the demo and capture on 32-bit ARM (Debian armel: ARMv5TE,
-# soft float), built with Debian's g++-arm-linux-gnueabi against the libraries
-# that scripts/armel-sysroot unpacked into ARMEL_SYSROOT. The C library and
-# libstdc++ are the cross compiler's own; everything else comes from there.
+# Toolchain for the demo and capture on 32-bit ARM, built with Debian's
+# g++-arm-linux-gnueabi against the libraries that scripts/armel-sysroot
+# unpacked into ARMEL_SYSROOT. The C library and libstdc++ are the cross
+# compiler's own; everything else comes from there. Those libraries are
+# Debian armel's (ARMv5TE, soft float: qemu-arm -cpu arm926 runs them), but
+# everything compiled here is compiled for the console's own processor, an
+# ARM920T (ARMv4T, ARM state, no hardware divide, no floating point), and
+# linked at a fixed address as it would be there (no position-independent
+# code). scripts/check-armv4t checks the objects.
 set(CMAKE_SYSTEM_NAME Linux)
 set(CMAKE_SYSTEM_PROCESSOR arm)
 set(CMAKE_C_COMPILER arm-linux-gnueabi-gcc)
@@ -34,3 +39,7 @@ endforeach()
 # The whole program is built with one compiler, so GCC 7.1's change to how
 # some structures are passed on ARM concerns nothing here: no note for it.
 string(APPEND CMAKE_CXX_FLAGS_INIT " -Wno-psabi")
+foreach(lang C CXX)
+  string(APPEND CMAKE_${lang}_FLAGS_INIT " -march=armv4t -mtune=arm920t -marm -fno-pie")
+endforeach()
+string(APPEND CMAKE_EXE_LINKER_FLAGS_INIT " -no-pie")

@@ -36,10 +36,17 @@ uint16_t areaShade(uint32_t colour, int64_t twiceArea) {
     return static_cast<uint16_t>((shadedR << 11) | (shadedG << 5) | shadedB);
 }
 
-// ((to - from) << 16) / rows, truncated; 0 for an edge within one row.
+// ((to - from) << 16) / rows, truncated; 0 for an edge within one row. The
+// rows (to below from) are positive; a 32-bit quotient wherever the numerator
+// fits, on a target without 64-bit division.
 int64_t edgeSlope(const FlatPoint& from, const FlatPoint& to) {
     if (to.y == from.y) return 0;
-    return (to.x - from.x) * 65536 / (to.y - from.y);
+    const int64_t dx = to.x - from.x;
+    const int64_t rows = to.y - from.y;
+    if (!kWideDivision && dx >= -32767 && dx <= 32767 && rows <= INT32_MAX) {
+        return static_cast<int32_t>(dx * 65536) / static_cast<int32_t>(rows);
+    }
+    return dx * 65536 / rows;
 }
 
 // Columns xl up to xr (exclusive) of one row, clamped to the screen, filled

@@ -63,9 +63,10 @@ struct Edge {
     }
 };
 
-// The reciprocal of an edge's row count, (1 << 32) / rows, as 16.16.
+// The reciprocal of an edge's row count, (1 << 32) / rows, as 16.16. The
+// rows are whole (rows = n << 16), so it is floor(65536 / n).
 int64_t rowReciprocal(int64_t rows) {
-    return (int64_t{1} << 32) / rows;
+    return wholeReciprocal(rows >> 16);
 }
 
 // Which edge of a face is set up. Each edge rounds its own way: the
@@ -85,9 +86,26 @@ Fixed throughReciprocal(Fixed delta, int64_t inv) {
     return static_cast<Fixed>((int64_t{delta} * inv) >> 16);
 }
 
-// The direct increment, (delta << 16) / rows truncated, cut to 32 bits.
+// The direct increment, (delta << 16) / rows truncated, cut to 32 bits. With
+// whole rows (n << 16) that is delta / n truncated, a 32-bit quotient
+// wherever n fits 31 bits (on a target without 64-bit division).
 Fixed directQuotient(Fixed delta, int64_t rows) {
+    const int64_t n = rows >> 16;
+    if (!kWideDivision && n <= INT32_MAX) return delta / static_cast<int32_t>(n);
     return static_cast<Fixed>(int64_t{delta} * 65536 / rows);
+}
+
+// An edge's x increment by direct division, ((to - from) << 16) / rows
+// truncated, for whole-pixel positions (pixels << 16) and whole rows (n <<
+// 16): (pixels << 16) / n, a 32-bit quotient while that numerator fits (on a
+// target without 64-bit division).
+int64_t directSlope(int64_t dx, int64_t rows) {
+    const int64_t pixels = dx >> 16;
+    const int64_t n = rows >> 16;
+    if (!kWideDivision && pixels >= -32767 && pixels <= 32767 && n <= INT32_MAX) {
+        return static_cast<int32_t>(pixels * 65536) / static_cast<int32_t>(n);
+    }
+    return dx * 65536 / rows;
 }
 
 // An edge from `from` to `to`; one within one row does not move.
@@ -101,7 +119,7 @@ Edge makeEdge(const TexPoint& from, const TexPoint& to, EdgeKind kind) {
     if (rows < 1) return e;
     const int64_t inv = rowReciprocal(rows);
     if (kind == EdgeKind::TopToMiddle) {
-        e.dx = (to.x - from.x) * 65536 / rows;
+        e.dx = directSlope(to.x - from.x, rows);
     } else {
         // The positions are whole pixels, so the 16.16 product of their
         // difference and inv is exactly pixels * inv: no rounding, and no
@@ -213,7 +231,7 @@ void Mesh::drawSpan(int xStart, int xEnd, int y, Fixed uStart, Fixed vStart, Fix
     }
     const int64_t width = int64_t{xEnd} - xStart;
     if (width <= 0) return;
-    const int64_t inv = (int64_t{1} << 32) / (width << 16);
+    const int64_t inv = wholeReciprocal(width);  // (1 << 32) / (width << 16)
     const Fixed du = static_cast<Fixed>((inv * wrapSub(uEnd, uStart)) >> 16);
     const Fixed dv = static_cast<Fixed>((inv * wrapSub(vEnd, vStart)) >> 16);
     const Fixed dz = static_cast<Fixed>((inv * wrapSub(zEnd, zStart)) >> 16);
@@ -230,22 +248,38 @@ void Mesh::drawSpan(int xStart, int xEnd, int y, Fixed uStart, Fixed vStart, Fix
         z += n * static_cast<uint32_t>(dz);
         x = 0;
     }
-    const int end = std::min(xEnd, Display::kWidth);
+    // The mesh's clip columns the same way: only clipLeft <= x < clipRight is
+    // drawn, and the columns before it only step the sums.
+    if (x < clipLeft) {
+        const uint32_t n = static_cast<uint32_t>(clipLeft) - static_cast<uint32_t>(x);
+        u += n * static_cast<uint32_t>(du);
+        v += n * static_cast<uint32_t>(dv);
+        z += n * static_cast<uint32_t>(dz);
+        x = clipLeft;
+    }
+    const int end = std::min({xEnd, Display::kWidth, clipRight});
     if (x >= end) return;
 
-    const int rowStart = y * Display::kWidth;
-    // Every pixel keeps its own clip and depth test; the texel index is 16
-    // bits, (row << 8) | column, so a column outside 0..255 spills into the
-    // row bits rather than wrapping on its own.
+    // Every pixel keeps its own depth test; the texel index is 16 bits, (row
+    // << 8) | column, so a column outside 0..255 spills into the row bits
+    // rather than wrapping on its own. The pointers are held in locals: the
+    // pixels written cannot change them.
+    int32_t* depthAt = depth + y * Display::kWidth + x;
+    uint16_t* pixelAt = pixels + y * Display::kWidth + x;
+    const uint16_t* texture = texels;
     auto plot = [&]() {
         const Fixed depthHere = static_cast<Fixed>(z);
-        if (x >= clipLeft && x < clipRight && depth[rowStart + x] > depthHere) {
-            depth[rowStart + x] = depthHere;
+        if (*depthAt > depthHere) {
+            *depthAt = depthHere;
             const int32_t column = static_cast<Fixed>(u) >> 16;
             const int32_t row = static_cast<Fixed>(v) >> 16;
-            pixels[rowStart + x] = texels[static_cast<uint32_t>((row * 256) | column) & 0xFFFF];
+            // The 16-bit index, doubled into a byte offset by one shift.
+            const uint32_t offset = static_cast<uint32_t>((row * 256) | column) << 16 >> 15;
+            *pixelAt = *reinterpret_cast<const uint16_t*>(
+                reinterpret_cast<const unsigned char*>(texture) + offset);
         }
-        ++x;
+        ++depthAt;
+        ++pixelAt;
         u += static_cast<uint32_t>(du);
         v += static_cast<uint32_t>(dv);
         z += static_cast<uint32_t>(dz);

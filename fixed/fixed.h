@@ -6,6 +6,7 @@
 // rounding stated here. Sums of products shift each product on its own.
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 using Fixed = int32_t;
@@ -20,6 +21,33 @@ constexpr Fixed fixedMul(Fixed a, Fixed b) {
 // trunc(a*65536 / b), rounds toward zero; the result wraps to 32 bits. b must not be 0.
 constexpr Fixed fixedDiv(Fixed a, Fixed b) {
     return static_cast<Fixed>((static_cast<int64_t>(a) * 65536) / b);
+}
+
+// Whether the target divides 64-bit numbers in one instruction (x86-64,
+// AArch64, WebAssembly). Elsewhere, and on the console's ARMv4T, which has no
+// divide instruction at all, a 64-bit quotient is a library call several
+// times dearer than a 32-bit one: code that can take a 32-bit quotient there
+// does.
+#if defined(__x86_64__) || defined(__aarch64__) || defined(__wasm__)
+inline constexpr bool kWideDivision = true;
+#else
+inline constexpr bool kWideDivision = false;
+#endif
+
+// floor(65536 / n) for n >= 1, 0 from n = 65537 on: a whole number's
+// reciprocal in 16.16, the same as (1 << 32) / (n << 16) truncated. Small n
+// (a span's width, an edge's rows) come from a table, larger ones from a
+// 32-bit division: neither needs the 64-bit division a processor without a
+// divide instruction pays dearly for.
+inline constexpr int kReciprocalTableSize = 512;
+inline constexpr std::array<uint32_t, kReciprocalTableSize> kReciprocals = [] {
+    std::array<uint32_t, kReciprocalTableSize> table{};
+    for (uint32_t n = 1; n < kReciprocalTableSize; ++n) table[n] = 65536 / n;
+    return table;
+}();
+constexpr uint32_t wholeReciprocal(int64_t n) {
+    if (n < kReciprocalTableSize) return kReciprocals[n];
+    return n <= 65536 ? 65536 / static_cast<uint32_t>(n) : 0;
 }
 
 // floor(sqrt(n)) for every 32-bit n: 16 shift-and-subtract steps, no division.

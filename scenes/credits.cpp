@@ -1,5 +1,7 @@
 #include "scenes/credits.h"
 
+#include <algorithm>
+
 #include "engine3d/vector3.h"
 #include "fixed/random.h"
 #include "fixed/tables.h"
@@ -66,10 +68,9 @@ CreditsScene::CreditsScene()
         if (slot == colours.size()) colours.push_back(sparks[i].colour);
         glowOf[i] = static_cast<uint16_t>(slot);
     }
-    tintedGlows.resize(colours.size() * GlowSprite::kPixels);
-    for (size_t slot = 0; slot < colours.size(); ++slot) {
-        glow.tint(colours[slot], tintedGlows.data() + slot * GlowSprite::kPixels);
-    }
+    tintedGlows.resize(colours.size());
+    for (size_t slot = 0; slot < colours.size(); ++slot)
+        glow.tint(colours[slot], &tintedGlows[slot]);
 }
 
 void CreditsScene::update(int t) {
@@ -128,17 +129,39 @@ void CreditsScene::render() {
     // The bars cover any spark light outside the band.
     drawLetterbox(pixels, 50, true);
     const Credit& c = credits[current];
-    if (c.progress >= 1 && c.progress < kDrawnBelow) drawCredit(pixels, c);
+    if (c.progress >= 1 && c.progress < kDrawnBelow) drawCredit(pixels, current);
     display->clearDepth(Display::kFarDepth);
 }
 
+// Only the rows between the frame lines: the letterbox drawn next covers
+// rows 0-50 and 190-239, light and all.
 void CreditsScene::drawSparks(uint16_t* pixels) const {
+    constexpr int kFirstLit = 51 * kStride;
+    constexpr int kEndLit = 190 * kStride;
     for (int i = 0; i < kSparks; ++i) {
         const Spark& s = sparks[i];
         if (!s.active) continue;
-        const uint16_t* light = tintedGlows.data() + glowOf[i] * GlowSprite::kPixels;
-        glow.drawTinted(pixels, s.x >> 16, s.y >> 16, light);
+        GlowSprite::drawTinted(pixels, s.x >> 16, s.y >> 16, tintedGlows[glowOf[i]], kFirstLit,
+                               kEndLit);
     }
+}
+
+const CreditsScene::LitColumns& CreditsScene::litColumnsOf(int credit) const {
+    LitColumns& lit = litColumns[credit];
+    const Image* mask = credits[credit].mask;
+    if (lit.mask == mask) return lit;
+    lit.mask = mask;
+    for (int row = 0; row < 239; ++row) {
+        int first = kStride, end = 0;
+        for (int x = 0; x < kStride; ++x) {
+            if (coverageOf(mask->pixels[row * kStride + x]) == 0) continue;
+            first = std::min(first, x);
+            end = x + 1;
+        }
+        lit.first[row] = static_cast<uint16_t>(end == 0 ? 0 : first);
+        lit.end[row] = static_cast<uint16_t>(end);
+    }
+    return lit;
 }
 
 // Samples the picture from (posX, posY) by scale per pixel over screen rows
@@ -147,7 +170,16 @@ void CreditsScene::drawSparks(uint16_t* pixels) const {
 // to huge values. Along a row u only grows (scale is 1..25.0) and travels less
 // than 2^32 - 319.0, so the columns drawn form one run: its start and length
 // are counted once per row.
-void CreditsScene::drawCredit(uint16_t* pixels, const Credit& c) const {
+//
+// Only the screen columns that sample a lit column of the mask row are
+// visited: with u = firstU + (k - first) * scale, the first of them is at or
+// after first + (litFirst << 16 - firstU) / scale and the last at
+// first + ((litEnd << 16) - 1 - firstU) / scale, in whole numbers. Every value
+// there lies below 2^25 (u below 319.0, scale below 25.0), so 32-bit
+// quotients are exact.
+void CreditsScene::drawCredit(uint16_t* pixels, int credit) const {
+    const Credit& c = credits[credit];
+    const LitColumns& lit = litColumnsOf(credit);
     constexpr uint32_t kRowLimit = 0xEF0000;     // 239.0
     constexpr int64_t kColumnLimit = 0x13EFFFF;  // just under 319.0
     const int64_t scale = c.scale;
@@ -162,15 +194,24 @@ void CreditsScene::drawCredit(uint16_t* pixels, const Credit& c) const {
     const int64_t inside = (kColumnLimit - firstU) / scale + 1;
     const int first = static_cast<int>(skipped);
     const int end = static_cast<int>(skipped + inside < kStride ? skipped + inside : kStride);
+    const uint32_t start = static_cast<uint32_t>(firstU);  // 0 .. kColumnLimit
+    const uint32_t step = static_cast<uint32_t>(scale);
 
     uint32_t v = static_cast<uint32_t>(c.posY);
     for (int r = 0; r < 239; ++r, v += static_cast<uint32_t>(scale)) {
         if (v >= kRowLimit) continue;
-        const uint16_t* maskRow = mask + (v >> 16) * kStride;
-        const uint16_t* pictureRow = picture + (v >> 16) * kStride;
+        const uint32_t sampled = v >> 16;
+        if (lit.first[sampled] >= lit.end[sampled]) continue;
+        const uint32_t litFrom = uint32_t{lit.first[sampled]} << 16;
+        const uint32_t litLast = (uint32_t{lit.end[sampled]} << 16) - 1;
+        if (litLast < start) continue;
+        const int from = first + static_cast<int>(litFrom > start ? (litFrom - start) / step : 0);
+        const int to = std::min(end, first + static_cast<int>((litLast - start) / step) + 1);
+        const uint16_t* maskRow = mask + sampled * kStride;
+        const uint16_t* pictureRow = picture + sampled * kStride;
         uint16_t* row = pixels + r * kStride;
-        uint32_t u = static_cast<uint32_t>(firstU);
-        for (int k = first; k < end; ++k, u += static_cast<uint32_t>(scale)) {
+        uint32_t u = start + static_cast<uint32_t>(from - first) * step;
+        for (int k = from; k < to; ++k, u += step) {
             const int a = coverageOf(maskRow[u >> 16]);
             if (a != 0) row[k] = blendCoverage(row[k], pictureRow[u >> 16], a);
         }

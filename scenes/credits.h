@@ -79,11 +79,22 @@ class CreditsScene {
   private:
     void moveSparks();
     void drawSparks(uint16_t* pixels) const;
-    void drawCredit(uint16_t* pixels, const Credit& credit) const;
+    void drawCredit(uint16_t* pixels, int credit) const;
+
+    // The columns of each mask row with any coverage, first .. end - 1 (none
+    // when first == end), found once for each credit's mask: most of a
+    // credit picture is transparent, and those columns are never sampled.
+    struct LitColumns {
+        const Image* mask = nullptr;  // the mask they were found in
+        uint16_t first[239];
+        uint16_t end[239];
+    };
+    const LitColumns& litColumnsOf(int credit) const;
+    mutable LitColumns litColumns[kCredits];
 
     GlowSprite glow;
     // Spark colours come from a small set: each distinct colour's tinted
     // sprite is made once, and every spark keeps the index of its own.
-    std::vector<uint16_t> tintedGlows;
+    std::vector<TintedGlow> tintedGlows;
     uint16_t glowOf[kSparks];
 };

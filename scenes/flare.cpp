@@ -21,7 +21,7 @@ FlareScene::FlareScene()
         f.angle = demoRand() % 65535;
     }
     for (int i = 0; i < kFlares; ++i)
-        glow.tint(static_cast<uint16_t>(flares[i].colour), tintedGlows[i]);
+        glow.tint(static_cast<uint16_t>(flares[i].colour), &tintedGlows[i]);
 }
 
 void FlareScene::update(int /*elapsedMs: the scroll follows the music clock*/) {
@@ -51,6 +51,7 @@ void FlareScene::render() {
            Display::kPixelCount * sizeof(uint16_t));
     // Overlapping flares add up.
     for (int i = 0; i < kFlares; ++i) {
-        glow.drawTinted(display->pixels, flares[i].x >> 16, flares[i].y >> 16, tintedGlows[i]);
+        GlowSprite::drawTinted(display->pixels, flares[i].x >> 16, flares[i].y >> 16,
+                               tintedGlows[i]);
     }
 }

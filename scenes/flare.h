@@ -48,5 +48,5 @@ class FlareScene {
 
   private:
     GlowSprite glow;
-    uint16_t tintedGlows[kFlares][GlowSprite::kPixels];  // each flare's colour is fixed
+    TintedGlow tintedGlows[kFlares];  // each flare's colour is fixed
 };

@@ -8,13 +8,17 @@
 // touched; that bound is the only clipping, so a sprite crossing the left or
 // right edge continues at the other end of the neighbouring row.
 //
-// A tinted sprite is a table of 256 RGB565 values to add, 0 where the sprite
-// adds nothing (g = 0, or a low byte of 0 for scenes that gate on it). Adding
-// 0 leaves a pixel as it was, so a sprite wholly inside the bound is added
-// row by row, eight pixels at a time, with no per-pixel test.
+// A sprite is tinted once per colour (TintedGlow): the light each pixel adds,
+// 0 where it adds nothing (g = 0, a level too dim for the tint, or a low byte
+// of 0 for scenes that gate on it). Adding 0 leaves a pixel as it was, so rows
+// inside the bound are added whole, with no per-pixel test: eight pixels at a
+// time where the processor has vector registers, else two pixels to a 32-bit
+// word over each row's run of lit pixels.
 #pragma once
 
 #include <cstdint>
+
+#include "video/display.h"
 
 class Image;
 
@@ -24,21 +28,44 @@ constexpr uint16_t warmSparkTint(int e) {
     return static_cast<uint16_t>(0xF800 | (((e + 192) >> 2) << 5) | ((2 * e + 128) >> 3));
 }
 
+struct TintedGlow {
+    static constexpr int kSize = 16;
+    static constexpr int kWords = kSize / 2 + 1;  // a row in pixel pairs, one more when odd-aligned
+
+    uint16_t light[kSize * kSize];  // what each sprite pixel adds, row by row
+    // The same light as 32-bit words of two screen pixels (in memory order),
+    // for a sprite whose first column lands on an even screen index (phase 0:
+    // word w holds columns 2w and 2w + 1) or an odd one (phase 1: columns
+    // 2w - 1 and 2w, the ones outside the sprite adding 0); and in each row
+    // the run of words that add anything.
+    uint32_t words[2][kSize][kWords];
+    uint8_t firstWord[2][kSize];
+    uint8_t wordCount[2][kSize];
+    uint8_t firstRow, endRow;  // the rows that add anything: firstRow .. endRow - 1
+};
+
 class GlowSprite {
   public:
-    static constexpr int kSize = 16;
+    static constexpr int kSize = TintedGlow::kSize;
     static constexpr int kPixels = kSize * kSize;
 
     // sprite: at least 16 x 16 pixels, read as rows of 16. lowByteGates: a
     // pixel whose low byte is 0 is not drawn, whatever its green field.
     GlowSprite(const Image& sprite, bool lowByteGates);
 
-    // The 256 values that the sprite tinted with `tint` adds, row by row.
-    void tint(uint16_t tint, uint16_t* tinted) const;
+    // The sprite tinted with `tint`.
+    void tint(uint16_t tint, TintedGlow* tinted) const;
 
-    // Adds a table made by tint(); the cheap way for a scene whose tints are
-    // known in advance.
-    void drawTinted(uint16_t* screen, int left, int top, const uint16_t* tinted) const;
+    // Adds a sprite made by tint() to the pixels with firstIndex <= n <
+    // endIndex (within 1 .. 76800): a scene that covers some rows afterwards
+    // need not light them.
+    static void drawTinted(uint16_t* screen, int left, int top, const TintedGlow& tinted,
+                           int firstIndex = 1, int endIndex = Display::kPixelCount);
+
+    // drawTinted's way on a processor without vector registers, such as the
+    // console's (two pixels a 32-bit word); public so that every host checks it.
+    static void drawTintedByWords(uint16_t* screen, int left, int top, const TintedGlow& tinted,
+                                  int firstIndex, int endIndex);
 
     // Tints and adds in one call.
     void draw(uint16_t* screen, int left, int top, uint16_t tint) const;

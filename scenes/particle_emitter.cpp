@@ -31,10 +31,30 @@ ParticleEmitter::~ParticleEmitter() {
     delete[] velocities;
 }
 
+// Every sprite pixel is drawn by its green field alone, whatever its low
+// byte; a level of 0 adds nothing. Each distinct colour is tinted once, when a
+// spark of that colour is first drawn with this texture.
+const TintedGlow& ParticleEmitter::tintedGlow(int spark) {
+    if (glowsOf != texture) {
+        glowColours.clear();
+        tintedGlows.clear();
+        glowSlots.assign(vertexCount, 0);
+        glowsOf = texture;
+    }
+    const uint16_t colour = colours[spark];
+    uint16_t& slot = glowSlots[spark];
+    if (slot < glowColours.size() && glowColours[slot] == colour) return tintedGlows[slot];
+    slot = 0;
+    while (slot < glowColours.size() && glowColours[slot] != colour) ++slot;
+    if (slot == glowColours.size()) {
+        glowColours.push_back(colour);
+        tintedGlows.emplace_back();
+        GlowSprite(*texture, false).tint(colour, &tintedGlows.back());
+    }
+    return tintedGlows[slot];
+}
+
 void ParticleEmitter::render() {
-    // Every sprite pixel is drawn by its green field alone, whatever its low
-    // byte; a level of 0 adds nothing.
-    const GlowSprite glow(*texture, false);
     for (int i = 0; i < vertexCount; ++i) {
         if (!alive[i]) continue;
         const int32_t sx = screenX[i];
@@ -43,6 +63,6 @@ void ParticleEmitter::render() {
         // Hidden as a whole when its centre is not nearer than what is drawn
         // there, however much of the sprite would fall beside it.
         if (depth[sy * kWidth + sx] <= screenZ[i]) continue;
-        glow.draw(pixels, sx - kSpriteHalf, sy - kSpriteHalf, colours[i]);
+        GlowSprite::drawTinted(pixels, sx - kSpriteHalf, sy - kSpriteHalf, tintedGlow(i));
     }
 }

@@ -11,8 +11,10 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "engine3d/mesh.h"
+#include "scenes/glow_sprite.h"
 
 class ParticleEmitter : public Mesh {
   public:
@@ -36,4 +38,14 @@ class ParticleEmitter : public Mesh {
     uint16_t* colours = nullptr;    // RGB565 tint a spark
     uint8_t* alive = nullptr;       // 1 once emitted, never reset
     Vector3* velocities = nullptr;  // model units an update, before scaling
+
+  private:
+    const TintedGlow& tintedGlow(int spark);
+
+    // The texture tinted in each colour drawn so far, and each spark's slot
+    // (checked against its colour before use).
+    const Image* glowsOf = nullptr;
+    std::vector<uint16_t> glowColours;
+    std::vector<TintedGlow> tintedGlows;
+    std::vector<uint16_t> glowSlots;
 };

@@ -1,6 +1,7 @@
 #include "scenes/particle_field.h"
 
 #include <cstring>
+#include <utility>
 
 #include "fixed/colour.h"
 #include "fixed/random.h"
@@ -27,6 +28,24 @@ constexpr int32_t kZoomStep = 60000;
 constexpr int32_t kZoomStartX = 885760;
 constexpr int32_t kZoomStartY = 387520;
 
+// 64 destination columns of the zoom from column Base on, every column's
+// source column a constant: a straight run of loads and stores, with no table
+// to read and no loop to count (in blocks of 64, which every compiler unfolds).
+template <int32_t Base, size_t... X>
+inline void zoomColumns(const uint16_t* source, uint16_t* row, std::index_sequence<X...>) {
+    ((row[Base + X] = source[(kZoomStartX + kZoomStep * (Base + int32_t(X))) >> 16]), ...);
+}
+
+inline void zoomRow(const uint16_t* source, uint16_t* row) {
+    static_assert(ParticleFieldScene::kWidth == 5 * 64);
+    constexpr auto block = std::make_index_sequence<64>();
+    zoomColumns<0>(source, row, block);
+    zoomColumns<64>(source, row, block);
+    zoomColumns<128>(source, row, block);
+    zoomColumns<192>(source, row, block);
+    zoomColumns<256>(source, row, block);
+}
+
 }  // namespace
 
 void Particle::randomize() {
@@ -43,7 +62,6 @@ ParticleFieldScene::ParticleFieldScene() {
         particle.randomize();
         particles.push_back(particle);
     }
-    for (int x = 0; x < kWidth; ++x) zoomColumn[x] = (kZoomStartX + kZoomStep * x) >> 16;
 }
 
 ParticleFieldScene::~ParticleFieldScene() {
@@ -85,25 +103,80 @@ inline uint32_t spread(uint32_t c) {
     return (c & 0xF81F) | ((c & 0x07E0) << 16);
 }
 
+// The blurred pixel of four spread neighbours' sum, itself spread. Red and
+// blue: the sums >> 2 (at most 31). Green: its sum >> 3 (at most 31) in the
+// upper five bits of its field, which spread puts at bits 22..26: the sum's
+// bits 24..28, so the same shift by 2 serves all three.
+inline uint32_t blurredSpread(uint32_t sum) {
+    return (sum >> 2) & 0x07C0F81F;
+}
+
+// A spread pixel back in RGB565.
+inline uint16_t gathered(uint32_t s) {
+    return static_cast<uint16_t>(s | (s >> 16));
+}
+
 void blurFeedbackPicture(uint16_t* p) {
+    if (!kVectorRegisters) {
+        blurFeedbackPictureByRows(p);
+        return;
+    }
     // Row by row: the right, upper and lower neighbours of a row are summed
     // first (none of them is changed by the row's own pass), then the left
     // neighbour, the pixel just written, is added in order. The pass covers
     // rows 1..138 from index 322 (row 1, column 2) to 44479 (row 138, column 319).
     uint32_t partial[kStride];
-    uint32_t left = p[321];
+    uint32_t left = spread(p[321]);
     for (int y = 1; y <= 138; ++y) {
         uint16_t* row = p + y * kStride;
         for (int x = 0; x < kStride; ++x) {
             partial[x] = spread(row[x + 1]) + spread(row[x - kStride]) + spread(row[x + kStride]);
         }
         for (int x = y == 1 ? 2 : 0; x < kStride; ++x) {
-            const uint32_t sum = partial[x] + spread(left);
-            // Red and blue: the sums >> 2 (at most 31). Green: its sum >> 3 (at
-            // most 31) in the upper five bits of its field.
-            left = ((sum >> 2) & 0xF81F) | ((sum >> 18) & 0x07C0);
-            row[x] = static_cast<uint16_t>(left);
+            const uint32_t sum = partial[x] + left;
+            left = blurredSpread(sum);
+            row[x] = gathered(left);
         }
+    }
+}
+
+void blurFeedbackPictureByRows(uint16_t* p) {
+    // Three rows kept spread: the one above as the pass left it, this one and
+    // the one below as they were before it. The row below is spread on the
+    // way and becomes the next row's own; each pixel written is spread once,
+    // as the next pixel's left neighbour and the next row's upper one.
+    uint32_t rows[3][kStride + 1];
+    uint32_t* above = rows[0];
+    uint32_t* here = rows[1];  // one more entry: column 0 of the row below, right of column 319
+    uint32_t* below = rows[2];
+    for (int x = 0; x < kStride; ++x) {
+        above[x] = spread(p[x]);
+        here[x] = spread(p[kStride + x]);
+    }
+    // The pass starts at row 1, column 2: columns 0 and 1 stay as they are.
+    uint32_t left = spread(p[321]);
+    for (int y = 1; y <= 138; ++y) {
+        uint16_t* row = p + y * kStride;
+        const uint16_t* next = row + kStride;
+        here[kStride] = spread(next[0]);
+        int x = 0;
+        if (y == 1) {
+            for (; x < 2; ++x) {
+                below[x] = spread(next[x]);
+                above[x] = here[x];
+            }
+        }
+        for (; x < kStride; ++x) {
+            const uint32_t under = spread(next[x]);
+            below[x] = under;
+            const uint32_t sum = here[x + 1] + above[x] + under + left;
+            left = blurredSpread(sum);
+            row[x] = gathered(left);
+            above[x] = left;
+        }
+        uint32_t* spent = here;
+        here = below;
+        below = spent;
     }
 }
 
@@ -111,7 +184,7 @@ void ParticleFieldScene::zoom(const uint16_t* from, uint16_t* to) const {
     for (int y = 0; y < kHeight; ++y) {
         const uint16_t* source = from + ((kZoomStartY + kZoomStep * y) >> 16) * kStride;
         uint16_t* row = to + y * kStride;
-        for (int x = 0; x < kWidth; ++x) row[x] = source[zoomColumn[x]];
+        zoomRow(source, row);
     }
 }
 

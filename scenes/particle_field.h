@@ -60,8 +60,6 @@ class ParticleFieldScene {
     void sprinkleNoise(uint16_t* picture);
     void zoom(const uint16_t* from, uint16_t* to) const;
     void plotParticles(uint16_t* picture) const;
-
-    uint16_t zoomColumn[kWidth];  // source column of each destination column
 };
 
 // The blur of the feedback picture, in place over indices 322..44479: each
@@ -70,3 +68,7 @@ class ParticleFieldScene {
 // bits (an even value). Indices are linear: column 0's left neighbour is column 319 of
 // the row above.
 void blurFeedbackPicture(uint16_t* picture);
+// The same pass in one loop a row, each pixel spread once: the way on a
+// processor without vector registers, such as the console's (public so that
+// every host checks it). blurFeedbackPicture takes it there.
+void blurFeedbackPictureByRows(uint16_t* picture);

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
+#include "fixed/colour.h"
 #include "platform/clock.h"
 #include "platform/messages.h"
 #include "platform/present.h"
@@ -58,8 +60,21 @@ void Display::present() {
 // The bound is the buffer's own constant size: with pixelCount (an int that a
 // store into depth could alias) the compiler reloads it every step and cannot
 // fill several entries at once.
+// Where the target has vector registers, the compiler fills many entries an
+// instruction. Elsewhere: the first row entry by entry, then copies of what
+// is filled, doubling: the C library's block copy moves many words an
+// instruction.
 void Display::clearDepth(int32_t value) {
-    std::fill_n(depth, kPixelCount, value);
+    if (kVectorRegisters) {
+        std::fill_n(depth, kPixelCount, value);
+        return;
+    }
+    std::fill_n(depth, kWidth, value);
+    for (int filled = kWidth; filled < kPixelCount;) {
+        const int n = std::min(filled, kPixelCount - filled);
+        memcpy(depth + filled, depth, n * sizeof(int32_t));
+        filled += n;
+    }
 }
 
 int Display::framesPerSecond() {

@@ -46,8 +46,12 @@ constexpr int coverageOf(uint16_t alphaPixel) {
 constexpr uint16_t blendCoverage(uint16_t d, uint16_t s, int a) {
     if (a == 63) return s;
     if (a == 0) return d;
-    const int r = ((d >> 11) * (64 - a) + (s >> 11) * a) >> 6;
-    const int g = (((d >> 5) & 63) * (64 - a) + ((s >> 5) & 63) * a) >> 6;
-    const int b = ((d & 31) * (64 - a) + (s & 31) * a) >> 6;
-    return static_cast<uint16_t>((r << 11) | (g << 5) | b);
+    // Red and blue weighed together in place, green on its own: a channel's
+    // weighted sum is at most 64 times its maximum (31 * 64 < 2^11 below
+    // red's place, 63 * 64 fits green's word), so no field reaches the next
+    // one, and each is floored by the shift and the mask alone.
+    const uint32_t w = 64 - a;
+    const uint32_t redBlue = (d & 0xF81Fu) * w + (s & 0xF81Fu) * uint32_t(a);
+    const uint32_t green = (d & 0x07E0u) * w + (s & 0x07E0u) * uint32_t(a);
+    return static_cast<uint16_t>(((redBlue >> 6) & 0xF81F) | ((green >> 6) & 0x07E0));
 }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "fixed/colour.h"
 
 TEST(FixedMul, RoundsTowardMinusInfinity) {
@@ -55,6 +57,37 @@ TEST(Rgb565, AddSaturatesPerChannel) {
     EXPECT_EQ(rgb565AddSat(0x0821, 0x0821), 0x1042);
     // Green saturating must not carry into red.
     EXPECT_EQ(rgb565AddSat(0x07E0, 0x0020), 0x07E0);
+}
+
+// The two-pixel sum against rgb565AddSat on each half: every value pair of
+// every channel of either pixel (the other bits random, so that carries and
+// saturations next to it are tried too), then a large random sample.
+TEST(Rgb565, AddOnTwoPixelsInAWordEqualsAddingEachPixel) {
+    const auto byPixel = [](uint32_t a, uint32_t b) {
+        return uint32_t{rgb565AddSat(uint16_t(a), uint16_t(b))} |
+               uint32_t{rgb565AddSat(uint16_t(a >> 16), uint16_t(b >> 16))} << 16;
+    };
+    std::mt19937 random(565);
+    struct Channel {
+        int shift, bits;
+    };
+    const Channel channels[] = {{0, 5}, {5, 6}, {11, 5}, {16, 5}, {21, 6}, {27, 5}};
+    for (const Channel& c : channels) {
+        const uint32_t mask = ((1u << c.bits) - 1) << c.shift;
+        for (int background = 0; background < 8; ++background) {
+            const uint32_t restA = random() & ~mask, restB = random() & ~mask;
+            for (uint32_t x = 0; x < (1u << c.bits); ++x) {
+                for (uint32_t y = 0; y < (1u << c.bits); ++y) {
+                    const uint32_t a = restA | x << c.shift, b = restB | y << c.shift;
+                    ASSERT_EQ(rgb565AddSatPair(a, b), byPixel(a, b)) << std::hex << a << " " << b;
+                }
+            }
+        }
+    }
+    for (int i = 0; i < (1 << 22); ++i) {
+        const uint32_t a = random(), b = random();
+        ASSERT_EQ(rgb565AddSatPair(a, b), byPixel(a, b)) << std::hex << a << " " << b;
+    }
 }
 
 TEST(Rgb565, BlendWeighsSecondColourByXorNot256Minus) {

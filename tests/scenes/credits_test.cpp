@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <random>
 #include <vector>
 
 #include "tests/engine3d/engine_test_support.h"
@@ -100,5 +101,53 @@ TEST(Credits, PictureIsSampledOnlyInsideItsBounds) {
             }
         }
         EXPECT_EQ(mismatches, 0) << "progress " << progress;
+    }
+}
+
+// A mask lit only in patches, with coverage between 0 and 63: every screen
+// pixel blends the sampled picture pixel by its coverage and the others keep
+// the band, whatever the zoom, for one mask and then another put in its place.
+TEST(Credits, PictureBlendsByItsMaskWhereverItIsLit) {
+    Display* display = enginetest::engine();
+    CreditsScene scene;
+    std::mt19937 random(15);
+    Image picture(320, 239), first(320, 239), second(320, 239);
+    for (int i = 0; i < picture.count; ++i) picture.pixels[i] = static_cast<uint16_t>(random());
+    const auto patches = [&](Image& mask, int rows, int columns) {
+        for (int i = 0; i < mask.count; ++i) {
+            const int y = i / 320, x = i % 320;
+            const bool lit = (y / rows) % 3 == 1 && (x / columns) % 4 == 2;
+            mask.pixels[i] = lit ? static_cast<uint16_t>((random() % 64) << 5) : 0;
+        }
+    };
+    patches(first, 7, 11);
+    patches(second, 13, 29);
+    Credit& c = scene.credits[0];
+    c.picture = &picture;
+    for (Image* mask : {&first, &second}) {
+        c.mask = mask;
+        for (Fixed progress : {1, 9000, 30001, 65536, 70000, 333333, 1638399}) {
+            c.progress = c.scale = progress;
+            c.posX = windowStart(progress, 0xA00000);
+            c.posY = windowStart(progress, 0x780000);
+            scene.render();
+            int mismatches = 0;
+            for (int r = 0; r < 240; ++r) {
+                const uint32_t v = static_cast<uint32_t>(c.posY + r * progress);
+                const bool bar = r < 50 || r > 190;
+                const uint16_t band = r == 50 || r == 190 ? 0x76C0 : bar ? 0x1082 : 0x3028;
+                for (int k = 0; k < 320; ++k) {
+                    const uint32_t u = static_cast<uint32_t>(c.posX + k * progress);
+                    uint16_t expected = band;
+                    if (r < 239 && v < 0xEF0000 && u <= 0x13EFFFF) {
+                        const int src = (v >> 16) * 320 + (u >> 16);
+                        const int a = coverageOf(mask->pixels[src]);
+                        if (a != 0) expected = blendCoverage(band, picture.pixels[src], a);
+                    }
+                    mismatches += display->pixels[r * 320 + k] != expected;
+                }
+            }
+            EXPECT_EQ(mismatches, 0) << "progress " << progress;
+        }
     }
 }

@@ -78,8 +78,11 @@ TEST(ParticleField, BlurAveragesTheFourNeighboursAsTheyStand) {
         }
         e[i] = rgb565::pack(std::min(31, r >> 2), std::min(31, g >> 3) << 1, std::min(31, b >> 2));
     }
+    std::vector<uint16_t> byRows = picture;
     blurFeedbackPicture(picture.data());
     EXPECT_EQ(picture, expected);
+    blurFeedbackPictureByRows(byRows.data());
+    EXPECT_EQ(byRows, expected);
 }
 
 TEST(ParticleField, ParticleIsDrawnWholeOrNotAtAll) {

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <random>
 #include <string>
 
 #include "common/asset_files.h"
+#include "fixed/colour.h"
 
 namespace {
 
@@ -77,6 +79,39 @@ TEST(Image, BlendWeighsBySixtyFourthsAndCopiesAtFull) {
     EXPECT_EQ(blendCoverage(0x0000, 0xFFFF, 63), 0xFFFF);
     EXPECT_EQ(blendCoverage(0x1234, 0xFFFF, 0), 0x1234);
     EXPECT_EQ(blendCoverage(0xF800, 0x001F, 16), (23 << 11) | 7);
+}
+
+// Against the rule channel by channel, (d * (64 - a) + s * a) >> 6: every
+// coverage with every value pair of each channel (the other channels random),
+// then a large random sample.
+TEST(Image, BlendEqualsTheRuleForEveryChannelAndCoverage) {
+    const auto byRule = [](uint16_t d, uint16_t s, int a) {
+        if (a == 63) return s;
+        if (a == 0) return d;
+        const auto mix = [a](int x, int y) { return (x * (64 - a) + y * a) >> 6; };
+        return rgb565::pack(mix(rgb565::red(d), rgb565::red(s)),
+                            mix(rgb565::green(d), rgb565::green(s)),
+                            mix(rgb565::blue(d), rgb565::blue(s)));
+    };
+    std::mt19937 random(64);
+    const int shifts[] = {0, 5, 11}, widths[] = {5, 6, 5};
+    for (int c = 0; c < 3; ++c) {
+        const uint32_t mask = ((1u << widths[c]) - 1) << shifts[c];
+        for (int a = 0; a < 64; ++a) {
+            const uint16_t restD = random() & ~mask, restS = random() & ~mask;
+            for (uint32_t x = 0; x < (1u << widths[c]); ++x) {
+                for (uint32_t y = 0; y < (1u << widths[c]); ++y) {
+                    const uint16_t d = restD | x << shifts[c], s = restS | y << shifts[c];
+                    ASSERT_EQ(blendCoverage(d, s, a), byRule(d, s, a)) << d << " " << s << " " << a;
+                }
+            }
+        }
+    }
+    for (int i = 0; i < (1 << 22); ++i) {
+        const uint16_t d = random(), s = random();
+        const int a = random() % 64;
+        ASSERT_EQ(blendCoverage(d, s, a), byRule(d, s, a)) << d << " " << s << " " << a;
+    }
 }
 
 TEST(Image, BlankImageIsBlack) {
