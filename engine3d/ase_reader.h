@@ -22,7 +22,7 @@
 
 #include <cstdio>
 
-#include "engine3d/mesh.h"
+#include "engine3d/mesh_records.h"
 
 struct AseArrays {
     Vertex* vertices;

@@ -19,30 +19,10 @@
 #include <cstdint>
 
 #include "engine3d/matrix3.h"
+#include "engine3d/mesh_records.h"
 
 class Display;
 class Image;
-
-struct Vertex {
-    Vector3 position;    // model units
-    Vector3 normal;      // unit length, model space
-    Vector3 viewNormal;  // normal rotated into camera space by the last transform
-};
-
-// A face (vertex indices) or a texture face (texVerts indices, a/b/c only).
-struct Face {
-    int32_t a = 0;
-    int32_t b = 0;
-    int32_t c = 0;
-    Vector3 normal;  // kept in the record, never set or read
-    int32_t materialId = 0;
-};
-
-// Texel coordinates in a 256 x 256 texture: u the column, v the row.
-struct TexVert {
-    Fixed u = 0;
-    Fixed v = 0;
-};
 
 // screenX of a vertex whose projection does not exist (camera-space z of 0)
 // or does not fit 32 bits. No projected pixel can take this value.
