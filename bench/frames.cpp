@@ -1,14 +1,16 @@
 // bench_frames - what the whole demo costs, in its real running order: the
 // live player's start-up, then every frame of the 60 fps schedule as an
-// offline run renders it (core/offline_run.h), with no window. bench/run runs it natively for times
-// and under callgrind for instructions, and prints the table of figures and budgets.
+// offline run renders it (core/offline_run.h), with no window. bench/run runs
+// it natively for times and under callgrind for instructions, and prints the
+// table of figures and budgets; bench/arm counts its ARM instructions.
 //
 // Printed, one fact a line:
 //   step K NS        start-up's present K came NS after launch (-1: the
 //                    screen opened, 0: the empty bar, 1-28: the loading steps)
 //   first-frame NS   start-up done: the first frame begins
-//   section NAME FIRST FRAMES NS  a section of the running order: its first
-//                    frame, its frame count and its frames' total time
+//   section NAME FIRST FRAMES NS POSITIONS  a section of the running order
+//                    (core/timeline.h): its first frame, its frame count, its
+//                    frames' total time and its positions ("p0-3")
 // Times count from BENCH_LAUNCH_NS (CLOCK_REALTIME nanoseconds taken just
 // before the process was started), or from main() without it.
 //
@@ -46,30 +48,6 @@
 
 namespace {
 
-// The section names, in the running order; the particle field comes twice.
-const char* sectionName(int32_t mask, bool fieldSeenBefore) {
-    switch (mask) {
-        case kSceneParticleField:
-            return fieldSeenBefore ? "mesh" : "intro";
-        case kSceneTitle:
-            return "title";
-        case kSceneGreetsCube:
-            return "greets";
-        case kSceneCredits:
-            return "credits";
-        case kSceneLogoOverlay:
-            return "logo";
-        case kSceneFlower:
-            return "flower";
-        case kSceneFlare:
-            return "flare";
-        case kSceneNoise:
-            return "noise";
-        default:
-            return "end";
-    }
-}
-
 int64_t launchNs = 0;
 int loadingPresents = -2;  // step -1: the screen opened
 
@@ -90,17 +68,22 @@ void onLoadingPresent(void*, const uint16_t*, int, int, int) {
 }
 
 struct Section {
-    const char* name = nullptr;
+    int index = -1;  // in the running order
     uint64_t first = 0;
     uint64_t frames = 0;
     int64_t ns = 0;
 };
 
 void endSection(const Section& s) {
-    if (s.name == nullptr) return;
-    printf("section %s %llu %llu %lld\n", s.name, static_cast<unsigned long long>(s.first),
-           static_cast<unsigned long long>(s.frames), static_cast<long long>(s.ns));
-    dumpInstructions(std::string("section-") + s.name);
+    if (s.index < 0) return;
+    const Timeline::Section& section = Timeline::section(s.index);
+    const bool last = s.index + 1 == Timeline::sectionCount();
+    const int32_t lastPosition =
+        last ? section.firstPosition : Timeline::section(s.index + 1).firstPosition - 1;
+    printf("section %s %llu %llu %lld p%d-%d\n", section.name,
+           static_cast<unsigned long long>(s.first), static_cast<unsigned long long>(s.frames),
+           static_cast<long long>(s.ns), int(section.firstPosition), int(lastPosition));
+    dumpInstructions(std::string("section-") + section.name);
 }
 
 }  // namespace
@@ -124,19 +107,15 @@ int main() {
     if (RUNNING_ON_VALGRIND) CALLGRIND_TOGGLE_COLLECT;  // off between frames
 
     Section section;
-    int32_t mask = 1;
-    bool fieldSeen = false;
     OfflineRun run(wholeDemoPlan(kPlayerRate));
     while (!run.done()) {
-        // The mask the next frame will have, so that a section's instructions
-        // are dumped before its first frame.
-        const int32_t position = PatternData::rowsAt(int32_t(run.nextFrameMs())) / 128;
-        const int32_t next = Timeline::sceneMaskFor(position);
-        if (next != mask) {
+        // The section of the next frame, so that a section's instructions are
+        // dumped before its first frame.
+        const int32_t rows = PatternData::rowsAt(int32_t(run.nextFrameMs()));
+        const int next = Timeline::sectionOf(rows / PatternData::kRows);
+        if (next != section.index) {
             endSection(section);
-            fieldSeen = fieldSeen || mask == kSceneParticleField;
-            section = Section{sectionName(next, fieldSeen), run.nextFrame(), 0, 0};
-            mask = next;
+            section = Section{next, run.nextFrame(), 0, 0};
         }
         timespec t0, t1;
         if (RUNNING_ON_VALGRIND) CALLGRIND_TOGGLE_COLLECT;

@@ -19,7 +19,7 @@ enum Lifetime { kReleasedAtShutdown, kLivesToTheEnd };
 // The scene table, in the order in which a frame updates and then renders the
 // scenes. Step: the place in start-up's construction order, title first.
 template <class Visit>
-void forEachScene(Visit&& visit) {
+constexpr void forEachScene(Visit&& visit) {
     // clang-format off
     //    instance             bit                  step lifetime
     visit(gGreetsCubeScene,    kSceneGreetsCube,    4,   kReleasedAtShutdown);
@@ -34,11 +34,24 @@ void forEachScene(Visit&& visit) {
     // clang-format on
 }
 
-int sceneCount() {
+constexpr int sceneCount() {
     int count = 0;
-    forEachScene([&](auto*, int32_t, int, Lifetime) { ++count; });
+    forEachScene([&](auto*&, int32_t, int, Lifetime) { ++count; });
     return count;
 }
+
+// Every step from 1 to the number of scenes, each once: a step outside them
+// would leave its scene unbuilt, and the demo silently without it.
+constexpr bool stepsArePermutation() {
+    bool seen[32] = {};
+    bool ok = sceneCount() < 32;
+    forEachScene([&](auto*&, int32_t, int step, Lifetime) {
+        ok = ok && step >= 1 && step <= sceneCount() && !seen[step];
+        if (ok) seen[step] = true;
+    });
+    return ok;
+}
+static_assert(stepsArePermutation(), "the construction steps are 1 to the number of scenes, once each");
 
 }  // namespace
 
