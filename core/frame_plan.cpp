@@ -12,7 +12,9 @@ namespace {
 constexpr uint32_t kMaxFps = 1000;
 constexpr uint32_t kMaxDenominator = 1000000;
 
-bool parseUnsigned(const std::string& text, uint64_t limit, uint64_t* value) {
+}  // namespace
+
+bool parseWholeNumber(const std::string& text, uint64_t limit, uint64_t* value) {
     if (text.empty() || text.size() > 12) return false;
     uint64_t v = 0;
     for (char c : text) {
@@ -23,8 +25,6 @@ bool parseUnsigned(const std::string& text, uint64_t limit, uint64_t* value) {
     *value = v;
     return true;
 }
-
-}  // namespace
 
 uint64_t frameTimeMs(uint64_t frame, FrameRate rate) {
     return frame * 1000 * rate.denominator / rate.numerator;
@@ -55,8 +55,8 @@ bool parseFrameRate(const std::string& text, FrameRate* rate) {
     const size_t slash = text.find('/');
     const size_t dot = text.find('.');
     if (slash != std::string::npos) {
-        if (!parseUnsigned(text.substr(0, slash), UINT32_MAX, &numerator) ||
-            !parseUnsigned(text.substr(slash + 1), kMaxDenominator, &denominator))
+        if (!parseWholeNumber(text.substr(0, slash), UINT32_MAX, &numerator) ||
+            !parseWholeNumber(text.substr(slash + 1), kMaxDenominator, &denominator))
             return false;
     } else if (dot != std::string::npos) {
         const std::string whole = text.substr(0, dot);
@@ -64,11 +64,11 @@ bool parseFrameRate(const std::string& text, FrameRate* rate) {
         if (fraction.empty() || fraction.size() > 6) return false;
         uint64_t w = 0;
         uint64_t f = 0;
-        if (!parseUnsigned(whole, kMaxFps, &w) || !parseUnsigned(fraction, 999999, &f))
+        if (!parseWholeNumber(whole, kMaxFps, &w) || !parseWholeNumber(fraction, 999999, &f))
             return false;
         for (size_t i = 0; i < fraction.size(); ++i) denominator *= 10;
         numerator = w * denominator + f;
-    } else if (!parseUnsigned(text, kMaxFps, &numerator)) {
+    } else if (!parseWholeNumber(text, kMaxFps, &numerator)) {
         return false;
     }
     if (numerator == 0 || denominator == 0) return false;
@@ -83,11 +83,11 @@ bool parseFrameRate(const std::string& text, FrameRate* rate) {
 bool parseMusicTime(const std::string& text, uint32_t* ms) {
     uint64_t value = 0;
     if (!text.empty() && text[0] == 'p') {
-        if (!parseUnsigned(text.substr(1), kEndPosition, &value)) return false;
+        if (!parseWholeNumber(text.substr(1), kEndPosition, &value)) return false;
         *ms = uint32_t(PatternData::firstMsOfRow(int32_t(value) * PatternData::kRows));
         return true;
     }
-    if (!parseUnsigned(text, UINT32_MAX, &value)) return false;
+    if (!parseWholeNumber(text, UINT32_MAX, &value)) return false;
     *ms = uint32_t(value);
     return true;
 }

@@ -38,6 +38,8 @@ uint64_t soundFrameAt(uint64_t frame, FrameRate rate);
 // The music time at which the demo ends: the start of position 35.
 uint32_t demoEndMs();
 
+// Decimal digits only, at most `limit` (and 12 digits).
+bool parseWholeNumber(const std::string& text, uint64_t limit, uint64_t* value);
 // "60", "59.94" or "60000/1001", from 1 to 1000 frames a second.
 bool parseFrameRate(const std::string& text, FrameRate* rate);
 // "1500" (milliseconds) or "p20" (the start of position 20).

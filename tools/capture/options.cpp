@@ -32,18 +32,6 @@ namespace {
 
 constexpr int kMaxScale = 8;
 
-bool parseUnsigned(const std::string& text, uint64_t limit, uint64_t* value) {
-    if (text.empty() || text.size() > 12) return false;
-    uint64_t v = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') return false;
-        v = v * 10 + uint64_t(c - '0');
-    }
-    if (v > limit) return false;
-    *value = v;
-    return true;
-}
-
 // The long options' identities, above every character getopt_long returns.
 enum OptionId : int {
     kOut = 256,
@@ -127,7 +115,7 @@ bool applyOption(int id, const std::string& value, CaptureOptions* options, std:
             return parseMusicTimes(value, &options->atMs) ||
                    refuseValue(error, "--at", "music times separated by commas", value);
         case kScale:
-            if (!parseUnsigned(value, kMaxScale, &scale) || scale == 0) {
+            if (!parseWholeNumber(value, kMaxScale, &scale) || scale == 0) {
                 return refuseValue(error, "--scale", "a whole factor from 1 to 8", value);
             }
             options->scale = int(scale);
