@@ -1,6 +1,7 @@
 #include "platform/heard_clock.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "platform/sound_device.h"
 
@@ -17,23 +18,26 @@ void HeardClock::forget() {
 
 uint32_t HeardClock::heardMs(double heardSeconds) {
     const double rate = double(kSoundSamplesPerSecond);
-    // A block's sound is heard from its start to its end, or to where the
-    // next block begins: the output cut it short there (a jump).
+    // Where a block's sound stops being heard: at its end, or where the next
+    // block begins, if the output cut it short there (a jump).
+    const auto endOf = [&](size_t i) {
+        const double end = blocks_[i].atSeconds + blocks_[i].soundFrames / rate;
+        return i + 1 < blocks_.size() ? std::min(end, blocks_[i + 1].atSeconds) : end;
+    };
+    // Frames of block i heard by `until`. Times are whole frames apart, so a
+    // block heard to its end counts all its frames, and one cut short the
+    // nearest whole number: truncating the product of a float would drop a
+    // frame a block, and the clock would fall behind the sound.
     const auto heardFramesOf = [&](size_t i, double until) -> uint64_t {
         const Block& block = blocks_[i];
-        double end = block.atSeconds + block.soundFrames / rate;
-        if (i + 1 < blocks_.size()) end = std::min(end, blocks_[i + 1].atSeconds);
         if (!block.counts || until <= block.atSeconds) return 0;
-        return std::min<uint64_t>(uint64_t((std::min(until, end) - block.atSeconds) * rate),
-                                  block.soundFrames);
+        const double end = endOf(i);
+        const double seconds = std::min(until, end) - block.atSeconds;
+        const auto frames =
+            until >= end ? uint64_t(std::llround(seconds * rate)) : uint64_t(seconds * rate);
+        return std::min<uint64_t>(frames, block.soundFrames);
     };
-    const auto over = [&](size_t i) {
-        const Block& block = blocks_[i];
-        const double end = block.atSeconds + block.soundFrames / rate;
-        return end <= heardSeconds ||
-               (i + 1 < blocks_.size() && blocks_[i + 1].atSeconds <= heardSeconds);
-    };
-    while (!blocks_.empty() && over(0)) {
+    while (!blocks_.empty() && endOf(0) <= heardSeconds) {
         framesHeard_ += heardFramesOf(0, heardSeconds);
         blocks_.pop_front();
     }

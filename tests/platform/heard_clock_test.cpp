@@ -51,3 +51,14 @@ TEST(HeardClock, CountsOnlyTheSoundThatIsHeardAndStillCounts) {
     EXPECT_EQ(clock.heardMs(t + 0.030), 172u);
     EXPECT_EQ(clock.heardMs(t + 0.040), 182u);
 }
+
+TEST(HeardClock, KeepsToTheSoundOverAMinuteOfShortStretches) {
+    // A worklet's reports: a stretch of 512 frames every 11.6 ms, each at its
+    // own time on the output's clock. No frame may be lost between them.
+    HeardClock clock;
+    constexpr uint64_t kStretch = 512;
+    constexpr int kStretches = 5200;  // a minute
+    for (int i = 0; i < kStretches; ++i) clock.handed(double(i * kStretch) / 44100, kStretch);
+    const uint64_t frames = kStretches * kStretch;
+    EXPECT_EQ(clock.heardMs(double(frames) / 44100 + 1), frames * 1000 / 44100);
+}
