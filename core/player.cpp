@@ -59,10 +59,11 @@ uint32_t nextPassTicks() {
     return musicStartTicks + gSchedule.nextDueMs();
 }
 
+// The frame is the one shown from its present on.
 void runShownFrame(uint64_t frame) {
     overlaySkippedFrames = int32_t(std::min<uint64_t>(gSchedule.skipped(), INT32_MAX));
-    Timeline::runFrameAt(static_cast<int>(frameTimeMs(frame, kPlayerRate)));
     gShownFrame = int64_t(frame);
+    Timeline::runFrameAt(static_cast<int>(frameTimeMs(frame, kPlayerRate)));
 }
 
 // A dark strip across the middle of the screen with "SEEKING" on it, over the
@@ -90,9 +91,9 @@ void jumpTo(int position) {
     // The sound of the frame starts where capture cuts it.
     AudioBridge::seek(static_cast<uint32_t>(soundFrameAt(frame, kPlayerRate)));
     overlaySkippedFrames = 0;
+    gShownFrame = int64_t(frame);
     Seek::runToFrame(frame);
     gSchedule.restartAfter(frame);
-    gShownFrame = int64_t(frame);
     const auto ms = static_cast<int32_t>(frameTimeMs(frame, kPlayerRate));
     if (gLoopedPosition != kNoPosition) gLoopedPosition = position;
     if (gPaused) {
