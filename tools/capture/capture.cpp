@@ -381,7 +381,7 @@ int runCapture(const CaptureOptions& options) {
         if (!outputs->encoder.start(outputs->ffmpeg, outputs->video.stagingPath(),
                                     videoContainer(options.videoPath), kWidth * options.scale,
                                     kHeight * options.scale, plan.rate, withSound, &error)) {
-            sound.close();
+            sound.stopCollecting();
             demoShutDown();
             sound.detach();
             return fail(error);
@@ -440,7 +440,7 @@ int runCapture(const CaptureOptions& options) {
             status = kExitNoMusic;
         }
     }
-    sound.close();
+    sound.stopCollecting();
     demoShutDown();
     sound.detach();
     // Stopped before the first frame to write: files without a frame are no files.

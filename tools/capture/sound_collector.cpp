@@ -89,7 +89,7 @@ void SoundCollector::endAt(uint64_t sample) {
     changed_.notify_all();
 }
 
-void SoundCollector::close() {
+void SoundCollector::stopCollecting() {
     std::lock_guard<std::mutex> lock(mutex_);
     closed_ = true;
     changed_.notify_all();

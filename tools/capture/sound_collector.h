@@ -33,7 +33,7 @@ class SoundCollector {
     // take from there or later returns at once, with silence.
     void endAt(uint64_t sample);
     // Ends every wait, on both sides; later sound is dropped.
-    void close();
+    void stopCollecting();
 
   private:
     static void observe(void* context, const uint8_t* data, size_t size);
