@@ -14,7 +14,6 @@ pkg_check_modules(OGG REQUIRED IMPORTED_TARGET ogg)
 find_library(TREMOR_ARCHIVE NAMES libvorbisidec.a HINTS ${TREMOR_LIBRARY_DIRS} REQUIRED)
 
 set(TREMOR_PRIVATE_OBJECT ${CMAKE_BINARY_DIR}/tremor_private.o)
-set(TREMOR_CALLS ov_open_callbacks ov_read ov_info ov_clear ov_pcm_seek)
 set(TREMOR_RENAMES)
 foreach(call ${TREMOR_CALLS})
   list(APPEND TREMOR_RENAMES --redefine-sym ${call}=tremor_${call} -G tremor_${call})

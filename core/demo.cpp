@@ -44,7 +44,10 @@ void showEmptyLoadingBar(TextConsole* console) {
 void demoShowLoadingScreen() {
     Display::instance();
     TextConsole* console = TextConsole::instance();
-    if (gFont == nullptr) gFont = new Font("data/font.png", 8, 9, -1, 32, 102);
+    if (gFont == nullptr) {
+        gFont = new Font(kDemoFont.file, kDemoFont.cellWidth, kDemoFont.cellHeight,
+                         kDemoFont.spacing, kDemoFont.firstChar, kDemoFont.lastChar);
+    }
     // A host that showed its download on this screen leaves it as start-up found it.
     memset(console->cells, 0, sizeof console->cells);
     console->progressStep = 0;

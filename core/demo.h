@@ -22,6 +22,18 @@ void demoShowLoadingScreen();
 constexpr int kLoadingSteps = 28;
 void demoShowDownload(int cells, const char* note);
 
+// The demo's one font, as start-up makes it: the sheet, its cells' width and
+// height, the spacing between drawn cells, and the first and last character.
+struct DemoFont {
+    const char* file;
+    int cellWidth;
+    int cellHeight;
+    int spacing;
+    int firstChar;
+    int lastChar;
+};
+constexpr DemoFont kDemoFont{"data/font.png", 8, 9, -1, 32, 102};
+
 void demoStartUp();
 // Releases the scenes and the audio side; no frame runs after it.
 void demoShutDown();

@@ -1,10 +1,8 @@
 #include "core/player.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <optional>
-#include <string>
 
 #include "core/frame_plan.h"
 #include "core/frame_schedule.h"
@@ -33,6 +31,8 @@ int32_t gPausedMusicMs = 0;
 int gLoopedPosition = kNoPosition;
 int gJumpTarget = kNoPosition;  // asked for, made at the next frame
 bool gQuitAsked = false;
+bool gSeekingInAPassOfItsOwn = false;
+bool gSeekingShown = false;  // for the jump asked for
 
 // Where the next jump starts from: the one already asked for, else the
 // position on the screen.
@@ -183,16 +183,7 @@ constexpr KeyAction kKeys[] = {
 
 void readInput() {
     InputEvent event;
-    while (platformNextInput(&event)) {
-        if (event.kind == InputEvent::Kind::Quit) {
-            quit();
-            continue;
-        }
-        const On on = event.kind == InputEvent::Kind::KeyDown ? On::Press : On::Release;
-        for (const KeyAction& action : kKeys) {
-            if (action.key.key == event.key && action.on == on) action.act();
-        }
-    }
+    while (platformNextInput(&event)) playerInput(event);
 }
 
 // ---- the pass ----------------------------------------------------------------------
@@ -200,8 +191,15 @@ void readInput() {
 // The frame of one pass; true if it was the frame that ends the demo.
 bool runPassFrame() {
     if (gJumpTarget != kNoPosition) {
+        if (gSeekingInAPassOfItsOwn && !gSeekingShown &&
+            !Seek::isSaved(Seek::firstFrameOf(gJumpTarget))) {
+            showSeeking();
+            gSeekingShown = true;
+            return false;
+        }
         const int position = gJumpTarget;
         gJumpTarget = kNoPosition;
+        gSeekingShown = false;
         jumpTo(position);
         return false;
     }
@@ -232,6 +230,7 @@ void playerStart() {
     gPaused = false;
     gLoopedPosition = kNoPosition;
     gJumpTarget = kNoPosition;
+    gSeekingShown = false;
     gQuitAsked = false;
     gSchedule = FrameSchedule();
     gShownFrame = -1;
@@ -266,8 +265,19 @@ bool playerJumpPending() {
     return gJumpTarget != kNoPosition;
 }
 
-void playerReadInput() {
-    readInput();
+void playerSetSeekingInAPassOfItsOwn(bool on) {
+    gSeekingInAPassOfItsOwn = on;
+}
+
+void playerInput(const InputEvent& event) {
+    if (event.kind == InputEvent::Kind::Quit) {
+        quit();
+        return;
+    }
+    const On on = event.kind == InputEvent::Kind::KeyDown ? On::Press : On::Release;
+    for (const KeyAction& action : kKeys) {
+        if (action.key.key == event.key && action.on == on) action.act();
+    }
 }
 
 bool playerPaused() {
@@ -288,18 +298,6 @@ int playerKeyCount() {
 
 const PlayerKey& playerKeyAt(int index) {
     return kKeys[std::clamp(index, 0, playerKeyCount() - 1)].key;
-}
-
-Key playerKeyForBrowserName(const char* name) {
-    std::string lower = name != nullptr ? name : "";
-    // A letter's name is the character typed: "L" with Shift or Caps Lock.
-    if (lower.size() == 1) lower[0] = char(std::tolower(static_cast<unsigned char>(lower[0])));
-    for (const KeyAction& action : kKeys) {
-        if (action.key.browserName != nullptr && lower == action.key.browserName) {
-            return action.key.key;
-        }
-    }
-    return Key::Other;
 }
 
 int64_t playerShownFrame() {

@@ -63,10 +63,17 @@ bool playerFrameDue();
 void playerJumpTo(int position);
 // Whether a jump is asked for and not yet made.
 bool playerJumpPending();
-// Reads the input now rather than at the next pass, for a host whose keys
-// come between passes (a page's key handler): keys act at once, a jump they
-// ask for is made at the next pass.
-void playerReadInput();
+// A host whose presents reach the screen only after its pass has returned
+// (a browser paints once its animation frame's work is done) asks that a
+// jump which runs more than one frame first shows "SEEKING" in a pass of its
+// own, and makes the jump in the next. Elsewhere the label is presented at
+// once and the jump follows in the same pass.
+void playerSetSeekingInAPassOfItsOwn(bool on);
+// One input event, acted on at once as the player's table says: the pass
+// reads the host's events (platformNextInput) through it, and a host whose
+// keys come between passes (a page's key handler) calls it as they come. A
+// jump a key asks for is made at the next pass.
+void playerInput(const InputEvent& event);
 
 // Pauses or resumes at once, as Space does at the next pass (a host whose
 // page is hidden).
@@ -88,7 +95,8 @@ uint64_t playerSkippedFrames();
 // The player's keys, from its one table (player.cpp), for the hosts that show
 // them: the key, its name in a browser (KeyboardEvent.key, letters in lower
 // case; null where a page does not offer it), and the label and words a page
-// shows for it.
+// shows for it. A press and a release of a key the page offers do what the
+// key does.
 struct PlayerKey {
     Key key;
     const char* browserName;
@@ -97,5 +105,3 @@ struct PlayerKey {
 };
 int playerKeyCount();
 const PlayerKey& playerKeyAt(int index);
-// The key a browser names, letters in either case; Key::Other for any other.
-Key playerKeyForBrowserName(const char* name);

@@ -338,6 +338,12 @@ uint64_t musicStoppedAt() {
     return endedAt == 0 ? UINT64_MAX : endedAt - 1;
 }
 
+std::string musicStopProblem(uint64_t stoppedSample, uint32_t demoMs) {
+    if (stoppedSample >= soundFrameAtMs(demoMs)) return "";
+    return "the music stops at " + tenthsText(stoppedSample * 10 / kSoundSamplesPerSecond) +
+           " s: " + kSongFile + " is damaged there";
+}
+
 void init() {
     progressLine("init...");
     haltSecondCpu();

@@ -62,6 +62,10 @@ void shutdown();
 // UINT64_MAX while it goes on. A song that holds a hole passes musicProblem
 // and stops here.
 uint64_t musicStoppedAt();
+// The line that says the music stops at `stoppedSample` ("the music stops at
+// 92.2 s: data/ondrivale.ogg is damaged there"), or empty where it stops only
+// at or after the demo's end, demoMs.
+std::string musicStopProblem(uint64_t stoppedSample, uint32_t demoMs);
 
 // Where no thread can be made (a browser page without cross-origin
 // isolation), init runs the audio thread's start-up itself and the host runs

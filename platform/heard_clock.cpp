@@ -7,6 +7,8 @@
 
 void HeardClock::handed(double atSeconds, uint32_t soundFrames) {
     blocks_.push_back({atSeconds, soundFrames, true});
+    latestEnd_ = atSeconds + soundFrames / double(kSoundSamplesPerSecond);
+    following_ = 0;
 }
 
 // What was heard of a block cut short counts as far as the clock was read:
@@ -14,20 +16,27 @@ void HeardClock::handed(double atSeconds, uint32_t soundFrames) {
 void HeardClock::forget() {
     for (Block& block : blocks_) block.counts = false;
     framesHeard_ = latestFrames_;
+    latestEnd_ = -1;
+    following_ = 0;
+}
+
+void HeardClock::willFollow(uint32_t frames) {
+    if (latestEnd_ >= 0) following_ = frames;
 }
 
 uint32_t HeardClock::heardMs(double heardSeconds) {
     const double rate = double(kSoundSamplesPerSecond);
-    // Where a block's sound stops being heard: at its end, or where the next
-    // block begins, if the output cut it short there (a jump).
+    // A block is heard whole. One that begins before the last has ended
+    // (an output that learned it had said too late when that one was heard)
+    // counts whole too: the clock runs ahead for the overlap, and is right
+    // after it; cutting the earlier short would lose its frames for good.
     const auto endOf = [&](size_t i) {
-        const double end = blocks_[i].atSeconds + blocks_[i].soundFrames / rate;
-        return i + 1 < blocks_.size() ? std::min(end, blocks_[i + 1].atSeconds) : end;
+        return blocks_[i].atSeconds + blocks_[i].soundFrames / rate;
     };
     // Frames of block i heard by `until`. Times are whole frames apart, so a
-    // block heard to its end counts all its frames, and one cut short the
-    // nearest whole number: truncating the product of a float would drop a
-    // frame a block, and the clock would fall behind the sound.
+    // block heard to its end counts all its frames: truncating the product
+    // of a float would drop a frame a block, and the clock would fall behind
+    // the sound.
     const auto heardFramesOf = [&](size_t i, double until) -> uint64_t {
         const Block& block = blocks_[i];
         if (!block.counts || until <= block.atSeconds) return 0;
@@ -42,7 +51,13 @@ uint32_t HeardClock::heardMs(double heardSeconds) {
         blocks_.pop_front();
     }
     uint64_t frames = framesHeard_;
-    if (!blocks_.empty()) frames += heardFramesOf(0, heardSeconds);
+    for (size_t i = 0; i < blocks_.size() && blocks_[i].atSeconds < heardSeconds; ++i) {
+        frames += heardFramesOf(i, heardSeconds);
+    }
     latestFrames_ = std::max(latestFrames_, frames);
-    return uint32_t(latestFrames_ * 1000 / kSoundSamplesPerSecond);
+    uint64_t lent = 0;
+    if (following_ > 0 && heardSeconds > latestEnd_) {
+        lent = std::min<uint64_t>(uint64_t((heardSeconds - latestEnd_) * rate), following_);
+    }
+    return uint32_t((latestFrames_ + lent) * 1000 / kSoundSamplesPerSecond);
 }

@@ -22,9 +22,14 @@ class HeardClock {
     // The sound handed so far no longer counts (a pause or a jump dropped
     // it): the clock stands where it was last read until new sound is heard.
     void forget();
+    // The output holds `frames` more of the sound to follow the latest block
+    // directly (an output that tells what it played only once played, and
+    // what it holds): a reading past the latest block's end counts them as
+    // they will be heard, but keeps none, since the output may yet run dry.
+    void willFollow(uint32_t frames);
     // Milliseconds of sound heard by `heardSeconds` of the output's clock:
     // floor(frames heard * 1000 / 44100). Never goes back, also when asked
-    // about an earlier time.
+    // about an earlier time, but for what willFollow lent.
     uint32_t heardMs(double heardSeconds);
 
   private:
@@ -36,4 +41,6 @@ class HeardClock {
     std::deque<Block> blocks_;
     uint64_t framesHeard_ = 0;   // of the blocks heard to their end
     uint64_t latestFrames_ = 0;  // at the latest reading
+    double latestEnd_ = -1;      // of the latest block that counts
+    uint32_t following_ = 0;     // frames to follow it
 };

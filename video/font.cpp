@@ -17,8 +17,8 @@ Font::~Font() {
 }
 
 void Font::drawGlyph(uint16_t* screen, int stride, int x, int y, int glyph) const {
-    const int sheetX = cellWidth * (glyph % 16);
-    const int sheetY = cellHeight * (glyph / 16);
+    const int sheetX = cellWidth * (glyph % kCellsARow);
+    const int sheetY = cellHeight * (glyph / kCellsARow);
     // A glyph whose cell lies outside the sheet has no pixels to copy.
     if (sheetX + cellWidth > image->width || sheetY + cellHeight > image->height) return;
     for (int j = 0; j < cellWidth; ++j) {

@@ -9,6 +9,8 @@
 
 class Font {
   public:
+    static constexpr int kCellsARow = 16;
+
     Font(const char* path, int cellWidth, int cellHeight, int spacing, int firstChar, int lastChar);
     ~Font();
     Font(const Font&) = delete;

@@ -1,39 +1,47 @@
-// main.cpp - the demo's entry point in a web page (WebAssembly, one thread).
+// main.cpp - the demo's entry point in a web page: the narrow bridge between
+// the page's scripts and the engine (WebAssembly, one thread).
 //
-// The page calls in; nothing here waits. Start-up is the desktop's; after a
-// click on Play the browser's animation frames drive the live player
+// The page calls in; nothing here waits. Six calls, and two records:
+//   webFacts()          what the page needs to know, once, as JSON: the
+//                       screen and where its RGBA picture lies, the sample
+//                       rate, the frame period, the font's cells, the
+//                       sections of the running order, the keys, the
+//                       commands, and the layout of the status record
+//   webShowDownload()   the demo's loading screen while the page downloads
+//   webStartUp()        the desktop's start-up, once the files are written
+//   webFrame()          one animation frame of the live player
+//   webCommand()        the one entry for what the viewer asks: Play, a key
+//                       (the player's own entry, as the desktop's keys),
+//                       a jump to a position, play again, the page hidden or
+//                       shown, and the second processor's report of where
+//                       the song's sound stopped
+//   webHeard()          the sound output's report of what it played, when,
+//                       and what it holds to follow
+// After each call the status record (32-bit words, named in the facts) says
+// what the page shows: the picture's number, the frame and its music time,
+// the position, the loop, pause, the end; and the second processor's
+// orders, which the page passes on to its worker (platform/web/second_cpu.cpp).
+//
+// After a click on Play the browser's animation frames drive the live player
 // (core/player.h), which owns the music's time and the frame schedule: at
 // each animation frame it shows the frame of the 60 frames a second schedule
-// due at the music time the page's clock reads (platform/web/clock_web.cpp:
-// the sound heard, or the wall clock without sound). While the page keeps up
-// the frames are offline capture's; on a slow machine the player skips frames
-// to stay with the music. The page's sound callback runs the second
-// processor's program and the audio thread's loop until it has the sound it
-// asks for, and tells the clock when that sound will be heard.
-//
-// Test hooks render offline as capture does (core/offline_run.h):
-// webHashesBegin/Step print capture's "n ms position row hash" lines,
-// webSoundChecksum the checksum of the first seconds of decoded sound,
-// webBenchBegin/Step time every frame.
+// due at the music time the page's clock reads (platform/web/clock.cpp: the
+// sound heard, or the wall clock without sound). While the page keeps up the
+// frames are offline capture's; on a slow machine the player skips frames to
+// stay with the music. A start-up failure ends the engine with its own line
+// and exit status 1, which the page shows.
 #include <emscripten.h>
 
 #include <algorithm>
-#include <cinttypes>
-#include <cstdio>
-#include <memory>
 #include <string>
-#include <vector>
 
 #include "core/demo.h"
-#include "core/offline_run.h"
+#include "core/frame_plan.h"
 #include "core/player.h"
-#include "core/screen_hash.h"
-#include "core/seek.h"
 #include "core/timeline.h"
 #include "music/audio_bridge.h"
 #include "music/pattern_data.h"
 #include "platform/clock.h"
-#include "platform/input.h"
 #include "platform/messages.h"
 #include "platform/present.h"
 #include "platform/screen_layout.h"
@@ -41,25 +49,75 @@
 #include "platform/sound_device.h"
 #include "platform/web/browser.h"
 #include "video/display.h"
+#include "video/font.h"
 #include "video/visible_screen.h"
 
 namespace {
 
 constexpr double kFramePeriodMs = 1000.0 * kPlayerRate.denominator / kPlayerRate.numerator;
+// A picture painted now is seen about a display frame later (a frame of the
+// schedule's own period), and the frame due half a period after that is the
+// one nearest in time to the sound heard as it is seen. The picture is
+// chosen at the start of an animation frame and painted after its work: on
+// a slow machine it is chosen that much further ahead (the work of recent
+// animation frames without a jump, whose work is the jump's own), up to a
+// limit.
+constexpr double kLeadMs = kFramePeriodMs * 1.5;
+constexpr double kMostWorkLeadMs = 500;
 // Passes an animation frame may run: one, and more while frames are due (a
 // frame or two behind runs back to back; further behind, the player skips).
 constexpr int kMostPassesAFrame = 4;
-// No sound decoded for this long while the demo plays: the sound has stopped
-// coming (a damaged song), and the picture goes on by the wall clock.
-constexpr double kNoSoundAfterMs = 500;
+// No sound heard for this long while the demo plays, since the sound was
+// last asked for: the sound has stopped coming, and the picture goes on by
+// the wall clock. Reports of sound come late while the page's thread is held
+// by a long animation frame (a slow machine): hence seconds, not a frame.
+constexpr double kNoSoundAfterMs = 3000;
 
+enum class Command { Play, Key, Jump, Again, Hide, Show, SongStopped };
+constexpr const char* kCommandNames[] = {"play", "key",  "jump",       "again",
+                                         "hide", "show", "songStopped"};
+
+// The status record, a 32-bit word a field, in this order.
+enum Field {
+    kPicture,     // counts the pictures made ready for the page to paint
+    kFrame,       // the frame on screen, -1 before the first
+    kMusicMs,     // its music time
+    kPosition,    // the music position on screen, 0 to the last shown
+    kLooped,      // the looped position, or -1
+    kPaused,      // 1 while paused
+    kStarted,     // 1 after Play
+    kEnded,       // 1 once the demo has ended
+    kSecondCpu,   // 1 while the second processor runs the decoder program
+    kPlaying,     // its orders: the sound is to play
+    kSeek,        // seeks asked for so far; each block of sound follows one
+    kSeekSample,  // where the latest goes on from (a stereo sample)
+    kSongAt,      // where the song lies in the module's memory,
+    kSongBytes,   // and its length; 0 until it is loaded
+    kFieldCount
+};
+constexpr const char* kFieldNames[] = {"picture", "frame",      "musicMs", "position",  "looped",
+                                       "paused",  "started",    "ended",   "secondCpu", "playing",
+                                       "seek",    "seekSample", "songAt",  "songBytes"};
+static_assert(std::size(kFieldNames) == kFieldCount);
+
+int32_t gStatus[kFieldCount] = {};
+uint8_t gRgba[Display::kPixelCount * 4];
+
+bool gStartedUp = false;
 bool gStarted = false;
 bool gEnded = false;
 bool gHiddenWhilePlaying = false;
 int gPresents = 0;
-double gLastSoundMs = 0;
-double gHandedSample = -1;
-size_t gHandedFrames = 0;
+bool gSaidMusicStops = false;
+
+// The output's clock: gOutputSeconds was heard at gOutputAtMs of the page's
+// clock; and until when, on the page's clock, sound is known to have been
+// heard or was last asked for.
+double gOutputSeconds = -1;
+double gOutputAtMs = 0;
+double gSoundUntilMs = 0;
+double gWorkMs = 0;  // an animation frame's work, of late
+SecondCpuOrders gOrders;
 
 // The end of the current animation frame's period on the page's clock: the
 // copy of the demo that runs ahead (seek.h) works only in what is left of it.
@@ -84,122 +142,124 @@ bool playing() {
     return gStarted && !gEnded && !playerPaused();
 }
 
-// ---- offline runs for the test hooks --------------------------------------------
-
-std::unique_ptr<OfflineRun> gRun;
-struct Timed {
-    std::vector<double> costMs;  // each frame's cost
-    std::vector<int32_t> mask;   // and its scenes
-};
-Timed gTimed;
-
-}  // namespace
-
-extern "C" {
-
-// The loading screen while the page downloads the demo's files (after
-// data/font.png is written): the bar filled by `permille` thousandths and the
-// page's note under it.
-EMSCRIPTEN_KEEPALIVE void webShowDownload(int permille, const char* note) {
-    setProblemSink(problemToPage);
-    demoShowDownload(std::clamp(permille, 0, 1000) * kLoadingSteps / 1000, note);
+// The visible screen as RGBA bytes for the page's canvas, each channel
+// widened as capture's PNGs widen it, every pixel opaque.
+void makePictureReady() {
+    const uint16_t* visible = visibleScreen();
+    for (size_t i = 0; i < size_t(Display::kPixelCount); ++i) {
+        widenRgb565(visible[i], &gRgba[i * 4]);
+        gRgba[i * 4 + 3] = 255;
+    }
+    ++gStatus[kPicture];
 }
 
-// The running order's sections, for the page's position bar: their names
-// and first positions, and the position that ends the demo.
-EMSCRIPTEN_KEEPALIVE int webSectionCount() {
-    return Timeline::sectionCount();
-}
-EMSCRIPTEN_KEEPALIVE const char* webSectionName(int index) {
-    return Timeline::section(index).name;
-}
-EMSCRIPTEN_KEEPALIVE int webSectionFirstPosition(int index) {
-    return Timeline::section(index).firstPosition;
-}
-EMSCRIPTEN_KEEPALIVE int webEndPosition() {
-    return kEndPosition;
+void updateStatus() {
+    const SecondCpuOrders orders = browserSecondCpuOrders();
+    // New orders start a new wait for sound.
+    if (orders.seekRequest != gOrders.seekRequest || (orders.playing && !gOrders.playing)) {
+        gSoundUntilMs = std::max(gSoundUntilMs, emscripten_get_now());
+    }
+    gOrders = orders;
+    if (!gStartedUp) return;
+    gStatus[kFrame] = int32_t(playerShownFrame());
+    gStatus[kMusicMs] = std::max(playerShownMusicMs(), 0);
+    gStatus[kPosition] = std::clamp(PatternData::instance().position(), 0, kEndPosition - 1);
+    gStatus[kLooped] = playerLoopedPosition();
+    gStatus[kPaused] = playerPaused() ? 1 : 0;
+    gStatus[kStarted] = gStarted ? 1 : 0;
+    gStatus[kEnded] = gEnded ? 1 : 0;
+    gStatus[kSecondCpu] = orders.running ? 1 : 0;
+    gStatus[kPlaying] = orders.playing ? 1 : 0;
+    gStatus[kSeek] = int32_t(orders.seekRequest);
+    gStatus[kSeekSample] = int32_t(orders.seekSample);
+    gStatus[kSongAt] = int32_t(reinterpret_cast<uintptr_t>(orders.song));
+    gStatus[kSongBytes] = int32_t(orders.songLength);
 }
 
-// After the page has written data/ and code940.bin: the desktop's start-up.
-// A missing or broken asset ends it with the engine's own line and exit
-// status 1. The engine's problem lines go to the page's onProblem, which
-// shows them; its progress lines are printed.
-EMSCRIPTEN_KEEPALIVE void webStartUp() {
-    setProblemSink(problemToPage);
-    demoStartUp();
-    setPresentObserver(countPresent, nullptr);
-    platformSetScheduledIdle(idleOfAnimationFrame);
+// ---- the facts ---------------------------------------------------------------------
+
+std::string quoted(const char* text) {
+    if (text == nullptr) return "null";
+    std::string out = "\"";
+    for (const char* c = text; *c != '\0'; ++c) {
+        if (*c == '"' || *c == '\\') out += '\\';
+        out += *c;
+    }
+    return out + "\"";
 }
+
+std::string number(double value) {
+    char text[32];
+    snprintf(text, sizeof text, "%.10g", value);
+    return text;
+}
+
+template <typename Each>
+std::string list(int count, Each each) {
+    std::string out = "[";
+    for (int i = 0; i < count; ++i) out += (i > 0 ? "," : "") + each(i);
+    return out + "]";
+}
+
+std::string factsJson() {
+    const auto address = [](const void* p) {
+        return number(double(reinterpret_cast<uintptr_t>(p)));
+    };
+    std::string json = "{";
+    json += "\"screen\":{\"width\":" + number(Display::kWidth) +
+            ",\"height\":" + number(Display::kHeight) + ",\"rgba\":" + address(gRgba) + "}";
+    json += ",\"sampleRate\":" + number(double(kSoundSamplesPerSecond));
+    json += ",\"framePeriodMs\":" + number(kFramePeriodMs);
+    json +=
+        ",\"font\":{\"file\":" + quoted(kDemoFont.file) +
+        ",\"cellWidth\":" + number(kDemoFont.cellWidth) +
+        ",\"cellHeight\":" + number(kDemoFont.cellHeight) +
+        ",\"advance\":" + number(kDemoFont.cellWidth + kDemoFont.spacing) +
+        ",\"first\":" + number(kDemoFont.firstChar) + ",\"last\":" + number(kDemoFont.lastChar) +
+        ",\"cellsARow\":" + number(Font::kCellsARow) + ",\"colourKey\":" + number(kColourKey) + "}";
+    json += ",\"sections\":" + list(Timeline::sectionCount(), [](int i) {
+                return "{\"name\":" + quoted(Timeline::section(i).name) +
+                       ",\"first\":" + number(Timeline::section(i).firstPosition) + "}";
+            });
+    json += ",\"endPosition\":" + number(kEndPosition);
+    json += ",\"keys\":" + list(playerKeyCount(), [](int i) {
+                const PlayerKey& key = playerKeyAt(i);
+                return "{\"name\":" + quoted(key.browserName) + ",\"label\":" + quoted(key.label) +
+                       ",\"what\":" + quoted(key.what) + "}";
+            });
+    json += ",\"commands\":{";
+    for (int i = 0; i < int(std::size(kCommandNames)); ++i) {
+        json += (i > 0 ? "," : "") + quoted(kCommandNames[i]) + ":" + number(i);
+    }
+    json += "}";
+    json += ",\"status\":{\"at\":" + address(gStatus) +
+            ",\"fields\":" + list(kFieldCount, [](int i) { return quoted(kFieldNames[i]); }) + "}";
+    return json + "}";
+}
+
+// ---- the commands ------------------------------------------------------------------
 
 // The click on Play: the music starts, on the sound heard if the browser
-// plays sound and there is music to play, else on the wall clock. leadMs: how
-// long after an animation frame its picture is seen.
-EMSCRIPTEN_KEEPALIVE void webPlay(int browserPlaysSound, double leadMs) {
-    if (gStarted) return;
+// plays sound and there is music to play, else on the wall clock.
+void play(bool browserPlaysSound) {
+    if (gStarted || !gStartedUp) return;
     const bool music = AudioBridge::musicProblem(demoEndMs()).empty() && secondCpuProgramRunning();
-    browserStartClock(browserPlaysSound != 0 && music, leadMs);
+    browserStartClock(browserPlaysSound && music, kLeadMs);
     playerStart();
     gStarted = true;
+    gSoundUntilMs = emscripten_get_now();
 }
 
-// One animation frame at nowMs of the page's clock, with the output's clock:
-// heardSeconds of it was heard at heardAtMs (heardSeconds < 0: no sound).
-// 0: nothing new to paint, 1: a new picture, 2: the demo has ended (its last
-// frame is the picture).
-EMSCRIPTEN_KEEPALIVE int webFrame(double nowMs, double heardSeconds, double heardAtMs) {
-    if (!gStarted || gEnded) return gEnded ? 2 : 0;
-    if (heardSeconds >= 0) browserOutputTiming(heardSeconds, heardAtMs);
-    gAnimationFrameEndMs = nowMs + kFramePeriodMs;
-    gPresents = 0;
-    // One pass for the keys at least; more while the schedule has frames due.
-    for (int pass = 0; pass < kMostPassesAFrame && !gEnded; ++pass) {
-        if (pass > 0 && !playerFrameDue()) break;
-        if (playerPass()) gEnded = true;
-    }
-    if (gEnded) AudioBridge::stop();
-    return gEnded ? 2 : gPresents > 0 ? 1 : 0;
-}
-
-// A key, by the browser's name for it (KeyboardEvent.key): 1 if the player
-// has it (core/player.h's table), else 0. It acts at once; a jump it asks
-// for is made at the next animation frame (webJumpPending).
-EMSCRIPTEN_KEEPALIVE int webKey(const char* browserName) {
-    const Key key = playerKeyForBrowserName(browserName);
-    if (key == Key::Other) return 0;
-    if (gStarted && !gEnded) {
-        platformQueueKey(key);
-        playerReadInput();
-    }
-    return 1;
-}
-
-EMSCRIPTEN_KEEPALIVE int webJumpPending() {
-    return playerJumpPending() ? 1 : 0;
-}
-
-// The keys the page offers, for its notes: their browser names, labels and
-// what they do, from the player's table (null past the last or where a page
-// does not offer the key).
-EMSCRIPTEN_KEEPALIVE int webKeyCount() {
-    return playerKeyCount();
-}
-EMSCRIPTEN_KEEPALIVE const char* webKeyName(int index) {
-    return playerKeyAt(index).browserName;
-}
-EMSCRIPTEN_KEEPALIVE const char* webKeyLabel(int index) {
-    return playerKeyAt(index).label;
-}
-EMSCRIPTEN_KEEPALIVE const char* webKeyWhat(int index) {
-    return playerKeyAt(index).what;
-}
-
-// A click on the position bar.
-EMSCRIPTEN_KEEPALIVE void webJump(int position) {
-    if (gStarted) playerJumpTo(position);
+// A key of the player's table, pressed and released.
+void key(int index) {
+    if (!gStarted || gEnded || index < 0 || index >= playerKeyCount()) return;
+    const Key key = playerKeyAt(index).key;
+    playerInput({InputEvent::Kind::KeyDown, key});
+    playerInput({InputEvent::Kind::KeyUp, key});
 }
 
 // "Play again" after the end: from the start of the music.
-EMSCRIPTEN_KEEPALIVE void webRestart() {
+void playAgain() {
     if (!gStarted) return;
     gEnded = false;
     playerSetPaused(false);
@@ -209,196 +269,132 @@ EMSCRIPTEN_KEEPALIVE void webRestart() {
 // The page is hidden (another tab in front) or frozen: picture and sound
 // pause at once, not at the next animation frame, which a hidden page does
 // not get. Shown again, they go on together from where they stopped.
-EMSCRIPTEN_KEEPALIVE void webHide() {
+void hide() {
     if (!playing()) return;
     playerSetPaused(true);
     gHiddenWhilePlaying = true;
 }
 
-EMSCRIPTEN_KEEPALIVE void webShow() {
+void show() {
     if (!gHiddenWhilePlaying) return;
     gHiddenWhilePlaying = false;
     if (gStarted && !gEnded) playerSetPaused(false);
 }
 
-// Whether every position start is saved (seek.h): a jump is then one frame,
-// and the page shows no "seeking" label for it.
-EMSCRIPTEN_KEEPALIVE int webJumpsAreInstant() {
-    return Seek::allPositionsSaved() ? 1 : 0;
+// The second processor found the song's sound stop (damage) at this stereo
+// sample: said once, when it is before the demo's end.
+void songStopped(int32_t sample) {
+    if (gSaidMusicStops || sample < 0) return;
+    const std::string line = AudioBridge::musicStopProblem(uint64_t(sample), demoEndMs());
+    if (line.empty()) return;
+    gSaidMusicStops = true;
+    problemLine("%s", line.c_str());
 }
 
-EMSCRIPTEN_KEEPALIVE int webPosition() {
-    return PatternData::instance().position();
-}
-EMSCRIPTEN_KEEPALIVE int webPaused() {
-    return playerPaused() ? 1 : 0;
-}
-EMSCRIPTEN_KEEPALIVE int webLoopedPosition() {
-    return playerLoopedPosition();
-}
-// The music time of the frame on screen, in ms (0 before the first).
-EMSCRIPTEN_KEEPALIVE uint32_t webMusicMs() {
-    return uint32_t(std::max(playerShownMusicMs(), 0));
-}
-// Frames skipped since the latest jump, the page being too slow for them.
-EMSCRIPTEN_KEEPALIVE uint32_t webSkippedFrames() {
-    return uint32_t(playerSkippedFrames());
-}
-// The song's stereo sample at the start of the sound the latest webSound
-// handed over, or -1 if it held none: what a test hears, told apart from
-// what the player shows.
-EMSCRIPTEN_KEEPALIVE double webSoundSample() {
-    return gHandedSample;
-}
-// Whether the picture follows the sound heard (1) or the wall clock (0).
-EMSCRIPTEN_KEEPALIVE int webClockFollowsSound() {
-    return browserClockFollowsSound() ? 1 : 0;
+}  // namespace
+
+extern "C" {
+
+EMSCRIPTEN_KEEPALIVE const char* webFacts() {
+    static const std::string facts = factsJson();
+    return facts.c_str();
 }
 
-// The visible screen as 320 x 240 RGBA bytes for the page's canvas, each
-// channel widened as capture's PNGs widen it.
-EMSCRIPTEN_KEEPALIVE const uint8_t* webScreen() {
-    static std::vector<uint8_t> rgba(size_t(Display::kPixelCount) * 4, 255);
-    const uint16_t* visible = visibleScreen();
-    for (size_t i = 0; i < size_t(Display::kPixelCount); ++i) widenRgb565(visible[i], &rgba[i * 4]);
-    return rgba.data();
+// The loading screen while the page downloads the demo's files (after
+// data/font.png is written): the bar filled by `permille` thousandths and the
+// page's note under it.
+EMSCRIPTEN_KEEPALIVE void webShowDownload(int permille, const char* note) {
+    setProblemSink(problemToPage);
+    demoShowDownload(std::clamp(permille, 0, 1000) * kLoadingSteps / 1000, note);
+    makePictureReady();
 }
 
-// The next `frames` stereo frames of sound, interleaved 16-bit, with silence
-// after what the second processor had (nothing while paused or past the
-// end); webSoundFrames() says how many are sound. A callback that plays them
-// from `atSeconds` of the output's clock on tells the clock so; a host that
-// learns later when they are heard (a worklet) gives -1 and calls
-// webSoundHeard then.
-EMSCRIPTEN_KEEPALIVE const int16_t* webSound(int frames, double atSeconds) {
-    static std::vector<int16_t> out;
-    out.assign(size_t(std::max(frames, 0)) * 2, 0);
-    while (browserSoundQueuedFrames() < size_t(frames)) {
-        const bool decoded = secondCpuStep();
-        const bool played = AudioBridge::pump();
-        if (!decoded && !played) break;
+// After the page has written data/ and code940.bin: the desktop's start-up,
+// and the sync table read now rather than at the first frame, so that every
+// file the demo cannot start without fails here. A missing or broken one
+// ends it with the engine's own line and exit status 1.
+EMSCRIPTEN_KEEPALIVE void webStartUp() {
+    setProblemSink(problemToPage);
+    demoStartUp();
+    PatternData::instance();
+    setPresentObserver(countPresent, nullptr);
+    platformSetScheduledIdle(idleOfAnimationFrame);
+    playerSetSeekingInAPassOfItsOwn(true);
+    gStartedUp = true;
+    makePictureReady();
+    updateStatus();
+}
+
+// One animation frame at nowMs of the page's clock, with the output's clock:
+// heardSeconds of it was heard at heardAtMs (heardSeconds < 0: no sound).
+EMSCRIPTEN_KEEPALIVE void webFrame(double nowMs, double heardSeconds, double heardAtMs) {
+    if (!gStarted || gEnded) return;
+    if (heardSeconds >= 0) {
+        browserOutputTiming(heardSeconds, heardAtMs);
+        gOutputSeconds = heardSeconds;
+        gOutputAtMs = heardAtMs;
+        if (playing() && browserClockFollowsSound() &&
+            emscripten_get_now() - gSoundUntilMs > kNoSoundAfterMs) {
+            browserClockWithoutSound();
+        }
     }
-    const size_t queued = browserSoundQueuedFrames();
-    const size_t taken = browserSoundTake(out.data(), size_t(frames));
-    gHandedFrames = taken;
-    gHandedSample = taken > 0 ? double(AudioBridge::soundWrittenUpTo()) - double(queued) : -1;
-    if (atSeconds >= 0) browserSoundHanded(atSeconds, uint32_t(taken));
-    const double now = emscripten_get_now();
-    if (taken > 0 || !playing()) gLastSoundMs = now;
-    if (now - gLastSoundMs > kNoSoundAfterMs) browserClockWithoutSound();
-    return out.data();
+    gAnimationFrameEndMs = nowMs + kFramePeriodMs;
+    gPresents = 0;
+    const bool jump = playerJumpPending();
+    const double started = emscripten_get_now();
+    // One pass for the keys at least; more while the schedule has frames due.
+    for (int pass = 0; pass < kMostPassesAFrame && !gEnded; ++pass) {
+        if (pass > 0 && !playerFrameDue()) break;
+        if (playerPass()) gEnded = true;
+    }
+    if (!jump && gPresents > 0) {
+        const double work = std::min(emscripten_get_now() - started, kMostWorkLeadMs);
+        gWorkMs += (work - gWorkMs) / 4;
+        browserSetLead(kLeadMs + gWorkMs);
+    }
+    if (gEnded) AudioBridge::stop();
+    if (gPresents > 0) makePictureReady();
+    updateStatus();
 }
 
-// Of the latest webSound's frames, how many are sound.
-EMSCRIPTEN_KEEPALIVE int webSoundFrames() {
-    return int(gHandedFrames);
+EMSCRIPTEN_KEEPALIVE void webCommand(int command, int value) {
+    switch (Command(command)) {
+        case Command::Play:
+            play(value != 0);
+            break;
+        case Command::Key:
+            key(value);
+            break;
+        case Command::Jump:
+            if (gStarted) playerJumpTo(value);
+            break;
+        case Command::Again:
+            playAgain();
+            break;
+        case Command::Hide:
+            hide();
+            break;
+        case Command::Show:
+            show();
+            break;
+        case Command::SongStopped:
+            songStopped(value);
+            break;
+    }
+    updateStatus();
 }
 
 // From `atSeconds` of the output's clock on, `soundFrames` frames of the
-// sound webSound gave were heard (a worklet's report).
-EMSCRIPTEN_KEEPALIVE void webSoundHeard(double atSeconds, int soundFrames) {
-    browserSoundHanded(atSeconds, uint32_t(std::max(soundFrames, 0)));
-}
-
-// Counts the times the sound device dropped what it held (a jump, a pause):
-// sound given before is not to be played after.
-EMSCRIPTEN_KEEPALIVE int webSoundGeneration() {
-    return browserSoundGeneration();
-}
-
-// ---- test hooks -----------------------------------------------------------------
-
-// Capture's --at list (milliseconds or pN, comma-separated) at capture's
-// --fps; false with one line on standard output for a bad list. After
-// webStartUp.
-EMSCRIPTEN_KEEPALIVE int webHashesBegin(const char* at, const char* fps) {
-    FrameChoice choice;
-    std::string error = "--at takes music times separated by commas";
-    FramePlan plan;
-    if (!parseFrameRate(fps, &choice.rate)) {
-        error = "--fps takes a rate such as 60, 59.94 or 60000/1001";
-    } else if (parseMusicTimes(at, &choice.atMs) && makeFramePlan(choice, &plan, &error)) {
-        gRun = std::make_unique<OfflineRun>(plan);
-        return 1;
-    }
-    printf("hashes: %s\n", error.c_str());
-    return 0;
-}
-
-// Renders up to `frames` frames; 1 once the last asked-for frame is printed.
-EMSCRIPTEN_KEEPALIVE int webHashesStep(int frames) {
-    if (!gRun) return 1;
-    for (int i = 0; i < frames && gRun->runNext(); ++i) {
-        if (!gRun->written()) continue;
-        char line[kHashLineSize];
-        formatHashLineOf(*gRun, line);
-        fputs(line, stdout);
-    }
-    return gRun->done() ? 1 : 0;
-}
-
-// FNV-1a 64 of the first `seconds` of sound the page decodes, as the bytes a
-// WAV file holds. After webStartUp, before webPlay.
-EMSCRIPTEN_KEEPALIVE void webSoundChecksum(int seconds) {
-    uint64_t hash = kFnvOffset;
-    const int total = seconds * int(kSoundSamplesPerSecond);
-    constexpr int kChunk = 4096;
-    for (int done = 0; done < total; done += kChunk) {
-        const int frames = std::min(kChunk, total - done);
-        const int16_t* sound = webSound(frames, -1);
-        hash = fnv1a(hash, reinterpret_cast<const uint8_t*>(sound), size_t(frames) * 4);
-    }
-    printf("sound %d s %016" PRIx64 "\n", seconds, hash);
-}
-
-// The whole demo offline, timed a frame at a time. After webStartUp.
-EMSCRIPTEN_KEEPALIVE void webBenchBegin() {
-    gRun = std::make_unique<OfflineRun>(wholeDemoPlan(kPlayerRate));
-    gTimed = Timed();
-}
-
-// Runs up to `frames` frames, each timed; when the demo is done prints
-// "frames N ms T" and, per section in running order, "section MASK frames N
-// median_us U". The page's clock is coarse (0.1 ms without cross-origin
-// isolation), so a section's median is taken over runs of kTimedTogether
-// frames.
-EMSCRIPTEN_KEEPALIVE int webBenchStep(int frames) {
-    for (int i = 0; i < frames && !gRun->done(); ++i) {
-        const double start = emscripten_get_now();
-        gRun->runNext();
-        gTimed.costMs.push_back(emscripten_get_now() - start);
-        gTimed.mask.push_back(SceneMask);
-    }
-    if (!gRun->done()) return 0;
-    constexpr size_t kTimedTogether = 8;
-    double total = 0;
-    for (double c : gTimed.costMs) total += c;
-    printf("frames %zu ms %.1f\n", gTimed.costMs.size(), total);
-    std::vector<int32_t> order;
-    for (int32_t m : gTimed.mask) {
-        if (std::find(order.begin(), order.end(), m) == order.end()) order.push_back(m);
-    }
-    for (int32_t m : order) {
-        std::vector<double> costs;
-        double sum = 0;
-        size_t count = 0;
-        size_t inRun = 0;
-        for (size_t i = 0; i < gTimed.mask.size(); ++i) {
-            if (gTimed.mask[i] != m) continue;
-            ++count;
-            sum += gTimed.costMs[i];
-            const bool runEnds = i + 1 == gTimed.mask.size() || gTimed.mask[i + 1] != m;
-            if (++inRun == kTimedTogether || runEnds) {
-                costs.push_back(sum / double(inRun));
-                sum = 0;
-                inRun = 0;
-            }
-        }
-        std::nth_element(costs.begin(), costs.begin() + costs.size() / 2, costs.end());
-        printf("section %#x frames %zu median_us %.0f\n", unsigned(m), count,
-               costs[costs.size() / 2] * 1000);
-    }
-    return 1;
+// song were played, following seek number `seek`: they count as heard when
+// no seek came after. The output holds `following` frames more to follow
+// them directly.
+EMSCRIPTEN_KEEPALIVE void webHeard(double atSeconds, int soundFrames, int seek, int following) {
+    if (soundFrames <= 0 || uint32_t(seek) != gOrders.seekRequest) return;
+    browserSoundHanded(atSeconds, uint32_t(soundFrames));
+    browserSoundWillFollow(uint32_t(std::max(following, 0)));
+    if (gOutputSeconds < 0) return;
+    const double endSeconds = atSeconds + double(soundFrames) / double(kSoundSamplesPerSecond);
+    gSoundUntilMs = std::max(gSoundUntilMs, gOutputAtMs + (endSeconds - gOutputSeconds) * 1000);
 }
 
 }  // extern "C"

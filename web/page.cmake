@@ -1,6 +1,6 @@
 # Copies the page's own files and the desktop build's assets into the page's
 # folder, and writes files.json: every file the page downloads, with its size
-# in bytes (its loading bar counts them): the assets, then the module's
+# in bytes (its loading bar counts them): the assets, then the modules'
 # script and WebAssembly.
 file(MAKE_DIRECTORY ${PAGE_DIR}/data)
 file(GLOB page_files ${PAGE_SOURCE}/*)
@@ -20,7 +20,7 @@ foreach(a ${assets})
   string(APPEND json "${sep}\n  {\"name\": \"${a}\", \"bytes\": ${size}}")
   set(sep ",")
 endforeach()
-foreach(m ondrivale.js ondrivale.wasm)
+foreach(m ondrivale.js ondrivale.wasm song-decoder.wasm)
   file(SIZE ${PAGE_DIR}/${m} size)
   string(APPEND json "${sep}\n  {\"name\": \"${m}\", \"bytes\": ${size}}")
 endforeach()

@@ -1,7 +1,7 @@
 // The page's clock. Before Play it reads 0. After it, while the demo's sound
 // plays, it is the sound heard (heard_clock.h): the page's picture then
 // follows the music the listener hears, however slow the machine, and a
-// stalled sound callback holds the picture rather than let it run ahead.
+// stalled sound output holds the picture rather than let it run ahead.
 // Where there is no sound (no audio in the browser, no music to play, or the
 // sound stopped coming), it is the page's wall clock from where it stood.
 // The page never waits: the browser calls again at its next animation frame.
@@ -23,12 +23,11 @@ double gOutputSeconds = -1;
 double gOutputAtMs = 0;
 // The wall clock's reading is now - gWallOriginMs.
 double gWallOriginMs = 0;
-// How far ahead of now the picture is chosen: it is seen about a display
-// frame after it is painted.
+// How far ahead of now the picture is chosen: it is seen after the work of
+// making it and about a display frame after it is painted.
 double gLeadMs = 0;
 
 IdleGrant gIdle = nullptr;
-int gGeneration = 0;
 
 double nowMs() {
     return emscripten_get_now() + gLeadMs;
@@ -75,6 +74,10 @@ void browserClockWithoutSound() {
     gSource = Source::Wall;
 }
 
+void browserSetLead(double leadMs) {
+    gLeadMs = leadMs;
+}
+
 bool browserClockFollowsSound() {
     return gSource == Source::Sound;
 }
@@ -88,11 +91,10 @@ void browserSoundHanded(double atSeconds, uint32_t soundFrames) {
     gHeard.handed(atSeconds, soundFrames);
 }
 
-void browserSoundForget() {
-    gHeard.forget();
-    ++gGeneration;
+void browserSoundWillFollow(uint32_t frames) {
+    gHeard.willFollow(frames);
 }
 
-int browserSoundGeneration() {
-    return gGeneration;
+void browserSoundForget() {
+    gHeard.forget();
 }

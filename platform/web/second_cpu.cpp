@@ -1,24 +1,21 @@
-// The second processor of the browser: the same decoder as the desktop's
-// native one (song_decoder.h), run a step at a time by the page instead of on
-// a thread of its own. There is no emulated ARM in the page.
+// The second processor of the browser: a Web Worker of the page's, running
+// the same decoder program (song_decoder.h) compiled to a small WebAssembly
+// module of its own (platform/code940/web/), as the console's second
+// processor runs beside the first. The engine writes the control block in
+// its own memory as everywhere; the page reads the orders from it
+// (browserSecondCpuOrders) and passes them on to the worker, which feeds the
+// page's sound output directly. No sound block ever comes back to this side.
 #include "platform/second_cpu.h"
 
-#include <memory>
-
 #include "platform/code940/code940_image.h"
-#include "platform/code940/song_decoder.h"
 #include "platform/console/simulated_memory.h"
+#include "platform/sound_control_block.h"
 #include "platform/web/browser.h"
 
 namespace {
 
 bool gRunning = false;  // clock on and out of reset with bank 3
-std::unique_ptr<DecoderProgram> gProgram;
-
-void endProgram() {
-    if (gProgram) decoderProgramEnd(gProgram.get());
-    gProgram.reset();
-}
+bool gProgram = false;  // and the image is the decoder program
 
 }  // namespace
 
@@ -29,29 +26,24 @@ SecondCpuKind secondCpuSelected() {
 }
 
 void secondCpuSetRunning(bool running) {
-    if (running == gRunning) return;
     gRunning = running;
-    endProgram();
-    if (running && code940ImageRecognised(simulatedSecondCpuMemory(), kCode940Capacity)) {
-        gProgram = std::make_unique<DecoderProgram>();
-        decoderProgramInit(gProgram.get(), simulatedSecondCpuMemory());
-    }
+    gProgram = running && code940ImageRecognised(simulatedSecondCpuMemory(), kCode940Capacity);
 }
 
 bool secondCpuProgramRunning() {
-    return gProgram != nullptr;
+    return gProgram;
 }
 
 bool secondCpuProgramFaulted() {
     return false;
 }
 
-// The page steps the program in its sound callback: it cannot run away.
+// The worker's time is its own: nothing here can watch it.
 uint64_t secondCpuWorkNanoseconds() {
     return 0;
 }
 
-// Nothing waits for an interrupt: the page steps the program when it needs sound.
+// The page reads the orders after each call into the engine.
 void secondCpuDoorbell() {}
 
 void secondCpuCountInstructions(bool) {}
@@ -60,6 +52,21 @@ ArmEmulatorFigures secondCpuEmulationFigures() {
     return {};
 }
 
-bool secondCpuStep() {
-    return gProgram != nullptr && decoderProgramStep(gProgram.get()) != 0;
+SecondCpuOrders browserSecondCpuOrders() {
+    SecondCpuOrders orders;
+    if (!gProgram) return orders;
+    uint8_t* memory = simulatedSecondCpuMemory();
+    auto& control = *reinterpret_cast<SoundControlBlock*>(memory + kControlBlockOffset);
+    orders.running = true;
+    orders.playing = sharedLoad(control.playing) == 1;
+    orders.seekRequest = sharedLoad(control.seekRequest);
+    orders.seekSample = sharedLoad(control.seekSample);
+    const uint32_t offset = sharedLoad(control.songOffset);
+    const uint32_t length = sharedLoad(control.songLength);
+    const bool inside = offset <= kSecondCpuMemoryBytes && length <= kSecondCpuMemoryBytes - offset;
+    if (sharedLoad(control.songLoaded) == 1 && sharedLoad(control.songReady) == 1 && inside) {
+        orders.song = memory + offset;
+        orders.songLength = length;
+    }
+    return orders;
 }

@@ -50,6 +50,20 @@ TEST(HeardClock, CountsOnlyTheSoundThatIsHeardAndStillCounts) {
     clock.handed(t + 0.030, kBlock);
     EXPECT_EQ(clock.heardMs(t + 0.030), 172u);
     EXPECT_EQ(clock.heardMs(t + 0.040), 182u);
+
+    // An output that holds 441 frames more: a reading past the latest block
+    // counts them as they come, up to what is held, and keeps none of them.
+    clock.willFollow(441);
+    EXPECT_EQ(clock.heardMs(t + 0.030 + kBlockSeconds + 0.005), 223u);
+    EXPECT_EQ(clock.heardMs(t + 0.030 + kBlockSeconds + 0.050), 228u);
+    clock.forget();
+    EXPECT_EQ(clock.heardMs(t + 0.030 + kBlockSeconds + 0.050), 218u);
+
+    // An output that learns it said a block 10 ms too late: the next begins
+    // before that one ends, and both count whole.
+    clock.handed(3.0, kBlock);
+    clock.handed(3.0 + kBlockSeconds - 0.010, kBlock);
+    EXPECT_EQ(clock.heardMs(3.0 + 2 * kBlockSeconds), 311u);  // 9657 + 4096 frames
 }
 
 TEST(HeardClock, KeepsToTheSoundOverAMinuteOfShortStretches) {

@@ -201,5 +201,17 @@ TEST(Player, JumpWhilePausedWaitsAndALoopReturnsToItsPositionStart) {
     for (int i = 0; i < int(start5 - start4) + 2 && music.position() == 4; ++i) playerPass();
     EXPECT_EQ(playerLoopedPosition(), -1);
     EXPECT_EQ(music.position(), 5);
+
+    // A host that paints after its pass (a browser): a jump to a state not
+    // saved shows SEEKING in a pass of its own, and jumps in the next.
+    playerSetSeekingInAPassOfItsOwn(true);
+    playerJumpTo(6);
+    playerPass();
+    EXPECT_TRUE(playerJumpPending());
+    EXPECT_EQ(music.position(), 5);
+    playerPass();
+    EXPECT_FALSE(playerJumpPending());
+    EXPECT_EQ(music.position(), 6);
+    playerSetSeekingInAPassOfItsOwn(false);
     demoShutDown();
 }

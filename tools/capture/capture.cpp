@@ -322,10 +322,8 @@ void fillFrame(CapturedFrame* frame, const OfflineRun& run) {
 // of the sound written up to `endSample`. Empty if it is whole.
 std::string musicStopProblem(uint64_t endSample) {
     const uint64_t stopped = AudioBridge::musicStoppedAt();
-    if (stopped >= endSample || stopped >= soundFrameAtMs(demoEndMs())) return "";
-    const uint64_t tenths = stopped * 10 / kSoundSamplesPerSecond;
-    return "the music stops at " + std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) +
-           " s: " + AudioBridge::kSongFile + " is damaged there";
+    if (stopped >= endSample) return "";
+    return AudioBridge::musicStopProblem(stopped, demoEndMs());
 }
 
 int fail(const std::string& message, int status = kExitBadOutput) {

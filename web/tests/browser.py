@@ -37,17 +37,22 @@ class StaticServer:
 
 
 class QuietHandler(http.server.SimpleHTTPRequestHandler):
+    """Logs nothing; notes each request's path and status in `requests`."""
     extensions_map = {**http.server.SimpleHTTPRequestHandler.extensions_map,
                       ".wasm": "application/wasm", ".js": "text/javascript"}
+    requests = []
 
     def log_message(self, *args):
         pass
+
+    def log_request(self, code="-", size="-"):
+        QuietHandler.requests.append((self.path, int(code) if str(code).isdigit() else 0))
 
 
 class Browser:
     """One headless Chromium with one page."""
 
-    def __init__(self, width=1280, height=960):
+    def __init__(self, width=1280, height=960, extra_args=()):
         self.profile = tempfile.mkdtemp(prefix="web-test-profile-")
         to_browser_r, self.to_browser = os.pipe()
         self.from_browser, from_browser_w = os.pipe()
@@ -57,7 +62,7 @@ class Browser:
                 "--disable-features=MediaRouter,OptimizationHints,Translate",
                 "--force-color-profile=srgb", "--mute-audio",
                 f"--user-data-dir={self.profile}", f"--window-size={width},{height}",
-                "--remote-debugging-pipe", "about:blank"]
+                *extra_args, "--remote-debugging-pipe", "about:blank"]
         # The browser reads commands on its descriptor 3 and answers on 4.
         self.process = subprocess.Popen(
             args, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
@@ -68,6 +73,7 @@ class Browser:
         self.buffer = b""
         self.next_id = 0
         self.session = None
+        self.exceptions = []  # the page's uncaught exceptions (Runtime.exceptionThrown)
         target = self.call("Target.createTarget", url="about:blank")["targetId"]
         self.session = self.call("Target.attachToTarget", targetId=target,
                                  flatten=True)["sessionId"]
@@ -118,6 +124,8 @@ class Browser:
         deadline = time.monotonic() + timeout
         while True:
             answer = self._read_message(deadline)
+            if answer.get("method") == "Runtime.exceptionThrown":
+                self.exceptions.append(answer["params"]["exceptionDetails"])
             if answer.get("id") == self.next_id:
                 if "error" in answer:
                     raise RuntimeError(f"{method}: {answer['error']}")
@@ -127,6 +135,10 @@ class Browser:
 
     def open(self, url):
         self.call("Page.navigate", url=url)
+
+    def inject(self, source):
+        """Runs source in every page opened from now on, before the page's own scripts."""
+        self.call("Page.addScriptToEvaluateOnNewDocument", source=source)
 
     def evaluate(self, expression):
         result = self.call("Runtime.evaluate", expression=expression, returnByValue=True,
