@@ -20,7 +20,7 @@ output renders, the engine's status record.
   picture and sound together.
 - The fallback: served from a host that is not this machine (no worklet),
   the picture keeps to the sound heard, also after the page's thread was
-  busy for half a second and after a jump.
+  busy for half a second and after a jump (web/tests/sync.py's holds).
 - A first run: a 200x150 window keeps the title in view and every part
   within reach; on a phone the position cells are 44 px and nothing speaks of
   a keyboard; no request fails (no favicon); a key's note never breaks.
@@ -37,7 +37,6 @@ import json
 import os
 import re
 import shutil
-import statistics
 import subprocess
 import sys
 import tempfile
@@ -46,7 +45,7 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from browser import Browser, QuietHandler, StaticServer, read_png  # noqa: E402
-from sync import (OBSERVER, DISPLAY_MS, RATE, Sound, desktop_sound, describe,  # noqa: E402
+from sync import (OBSERVER, RATE, Sound, desktop_sound, describe, hold_and_measure,  # noqa: E402
                   play_and_measure)
 
 PAGE, DESKTOP = (os.path.abspath(p) for p in sys.argv[1:3])
@@ -236,46 +235,12 @@ def test_slow_machine(server, reference):
           f"at 32x CPU slow-down the sound plays whole: {describe(m)}")
 
 
-def gaps_since(b, perf, reference):
-    """Each picture's music time less the music heard as it was seen (ms),
-    for the pictures painted since `perf`, from the output's own samples."""
-    polls = json.loads(b.evaluate(f"__observer.pollsSince({perf})"))
-    paints = json.loads(b.evaluate(f"JSON.stringify(__observer.paints.filter(p => p[0] >= {perf}))"))
-    located = [(p["t"], reference.find(Sound.from_poll(p)) + reference.start) for p in polls
-               if not Sound.from_poll(p).silent()]
-    located = [(t, at + 2048) for t, at in located if at >= reference.start]
-    gaps = []
-    for painted, music_ms, context_time, stamp in paints:
-        seen = context_time + (painted + DISPLAY_MS - stamp) / 1000
-        near = [(abs(t - seen), at / RATE - t) for t, at in located]
-        if near and min(near)[0] < 0.5:
-            gaps.append(music_ms - (seen + min(near)[1]) * 1000)
-    return gaps
-
-
-def test_fallback(server, from_start, from_p20):
+def test_fallback(server, reference):
     port = server.url.rsplit(":", 1)[1].rstrip("/")
-    rules = "--host-resolver-rules=MAP ondrivale.test 127.0.0.1"
-    results = []
-    with Browser(extra_args=[rules]) as b:
-        opened(b, f"http://ondrivale.test:{port}/")
-        b.click_element("#play")
-        settle(b, "__observer.paints.length > 0", "the first frame")
+    with Browser(extra_args=["--host-resolver-rules=MAP ondrivale.test 127.0.0.1"]) as b:
+        b.inject(SHORT_STALLS)
+        results = hold_and_measure(b, f"http://ondrivale.test:{port}/", reference)
         worklet = b.evaluate("__observer.underruns !== null")
-        b.evaluate("__observer.startPolling(100, 2048)")
-        for what, act, reference in (
-                ("steady", "", from_start),
-                ("after 500 ms of a busy page",
-                 "{ const t = performance.now(); while (performance.now() - t < 500); }", from_start),
-                ("after a jump", "document.querySelector('.cell[data-position=\"20\"]').click()",
-                 from_p20)):
-            b.evaluate(act or "0")
-            settle(b, "__observer.status().frame >= 0", what)
-            time.sleep(1.5)
-            since = b.evaluate("performance.now()")
-            time.sleep(2)
-            gaps = gaps_since(b, since, reference)
-            results.append((what, statistics.median(gaps) if gaps else None, len(gaps)))
     check(not worklet and all(g is not None and abs(g) < 50 for _, g, _ in results),
           f"served from another host (no worklet), the picture keeps to the sound heard: "
           f"median gap {', '.join(f'{w} {g if g is None else round(g, 1)} ms ({n})' for w, g, n in results)}")
@@ -549,7 +514,7 @@ def main():
         test_positions(server)
         test_sound(server, from_start, from_p20)
         test_slow_machine(server, from_start)
-        test_fallback(server, from_start, from_p20)
+        test_fallback(server, from_start)
         test_hidden_page(server)
         test_first_run(server)
         test_panels()

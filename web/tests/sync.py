@@ -88,8 +88,64 @@ def locate(polls, reference):
         if at < 0:
             lost += 1
         else:
-            found.append((p["t"], at + piece.frames()))
+            found.append((p["t"], reference.start + at + piece.frames()))
     return found, lost
+
+
+def gaps(paints, found):
+    """Each picture's music time less the music heard as it is seen (ms),
+    from the song's frames found played at their context times: the song's
+    place against the output's clock nearest the time it was seen."""
+    offsets = [(t, frame / RATE - t) for t, frame in found]
+    out = []
+    for perf, music_ms, context_time, stamp_perf in paints:
+        if context_time <= 0 or music_ms < 0:
+            continue
+        seen = context_time + (perf + DISPLAY_MS - stamp_perf) / 1000
+        near, offset = min(((abs(t - seen), o) for t, o in offsets), default=(1, 0))
+        if near < 0.5:
+            out.append(music_ms - (seen + offset) * 1000)
+    return out
+
+
+def since(browser, perf):
+    """The observer's reads of the sound and its pictures since `perf`."""
+    polls = json.loads(browser.evaluate(f"__observer.pollsSince({perf})"))
+    paints = json.loads(browser.evaluate(
+        f"JSON.stringify(__observer.paints.filter(p => p[0] >= {perf}))"))
+    return polls, paints
+
+
+# What the fallback output (a page served from another host: no worklet)
+# faces: the page's thread held by other work, and a jump.
+HOLDS = (("steady", "0"),
+         ("after 500 ms of a busy page",
+          "{ const t = performance.now(); while (performance.now() - t < 500); }"),
+         ("after a jump", "document.querySelector('.cell[data-position=\"4\"]').click()"))
+
+
+def hold_and_measure(browser, url, reference):
+    """[(what, median gap in ms or None, pictures measured)] for each of HOLDS,
+    over 2 s from 1.5 s after it; `reference` from the song's start to past
+    position 4."""
+    browser.inject(OBSERVER)
+    browser.open(url)
+    browser.wait_for(READY, what="the Play button")
+    browser.click_element("#play")
+    browser.wait_for("__observer.paints.length > 0", what="the first picture")
+    browser.evaluate(f"__observer.startPolling(100, {POLL_FRAMES})")
+    results = []
+    for what, act in HOLDS:
+        browser.evaluate(act)
+        browser.wait_for("__observer.musicMs() >= 0", what=what)
+        time.sleep(1.5)
+        start = browser.evaluate("performance.now()")
+        time.sleep(2)
+        polls, paints = since(browser, start)
+        measured = gaps(paints, locate(polls, reference)[0])
+        results.append((what, statistics.median(measured) if measured else None, len(measured)))
+    browser.evaluate("__observer.stopPolling()")
+    return results
 
 
 def main_thread_seconds(browser):
@@ -132,9 +188,8 @@ def play_and_measure(browser, url, rate, seconds, reference, settle=2.0):
     browser.call("Emulation.setCPUThrottlingRate", rate=1)
     browser.evaluate("__observer.stopPolling()")
     (t0, under0), (t1, under1) = json.loads(start), json.loads(end)
-    polls = json.loads(browser.evaluate(f"__observer.pollsSince({t0})"))
-    paints = [p for p in json.loads(browser.evaluate("JSON.stringify(__observer.paints)"))
-              if t0 <= p[0] <= t1]
+    polls, paints = since(browser, t0)
+    paints = [p for p in paints if p[0] <= t1]
     result = {"rate": rate, "seconds": (t1 - t0) / 1000, "shown": len(paints),
               "underruns": None if under1 is None else under1 - (under0 or 0),
               "main_ms": (busy_end - busy_start) * 1000 / tail}
@@ -145,21 +200,14 @@ def play_and_measure(browser, url, rate, seconds, reference, settle=2.0):
         return result
     # Where the song stands against the output's clock: seconds of song less
     # seconds of the context.
-    offsets = [(t, frame / RATE - t) for t, frame in found]
-    first = offsets[0][1]
-    result["drift"] = max((o - first for _, o in offsets), key=abs) * 1000
-    result["moved"] = (offsets[-1][1] - first) * 1000
-    gaps = []
-    for perf, music_ms, context_time, stamp_perf in paints:
-        if context_time <= 0 or music_ms < 0:
-            continue
-        seen = context_time + (perf + DISPLAY_MS - stamp_perf) / 1000
-        offset = min(offsets, key=lambda o: abs(o[0] - seen))[1]
-        gaps.append(music_ms - (seen + offset) * 1000)
-    if gaps:
-        result["gap_median"] = statistics.median(gaps)
-        result["gap_largest"] = max(gaps, key=abs)
-    frames = [p[1] * 60 // 1000 for p in paints]
+    offsets = [frame / RATE - t for t, frame in found]
+    result["drift"] = max((o - offsets[0] for o in offsets), key=abs) * 1000
+    result["moved"] = (offsets[-1] - offsets[0]) * 1000
+    measured = gaps(paints, found)
+    if measured:
+        result["gap_median"] = statistics.median(measured)
+        result["gap_largest"] = max(measured, key=abs)
+    frames = [round(p[1] * 60 / 1000) for p in paints]
     result["not_shown"] = max(frames[-1] - frames[0] + 1 - len(paints), 0) if frames else 0
     return result
 
