@@ -342,9 +342,12 @@ EMSCRIPTEN_KEEPALIVE void webFrame(double nowMs, double heardSeconds, double hea
     gPresents = 0;
     const bool jump = playerJumpPending();
     const double started = emscripten_get_now();
-    // One pass for the keys at least; more while the schedule has frames due.
+    // One pass for the keys at least; more while the schedule has frames due
+    // and the animation frame has time left: on a machine too slow for one
+    // frame a period, frames run back to back would only make the one shown
+    // older, and the player takes the frame due now instead.
     for (int pass = 0; pass < kMostPassesAFrame && !gEnded; ++pass) {
-        if (pass > 0 && !playerFrameDue()) break;
+        if (pass > 0 && (!playerFrameDue() || emscripten_get_now() > gAnimationFrameEndMs)) break;
         if (playerPass()) gEnded = true;
     }
     if (!jump && gPresents > 0) {

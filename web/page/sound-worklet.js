@@ -12,12 +12,17 @@
 // Messages in on its port:  { kind: 'decoder', port }: the worker's port,
 //                           once (sound-queue.js says what comes on it)
 // Messages out on its port: { kind: 'heard', spans, queued, underruns },
-//                           about every 12 ms: what was played since the
+//                           about every 93 ms: what was played since the
 //                           last (spans as sound-queue.js notes them), the
 //                           frames queued to follow, the underruns so far
 import { SoundQueue } from './sound-queue.js';
 
-const REPORT_QUANTA = 4;
+// How often the worker hears what was taken (about every 12 ms: it keeps
+// the queue full), and the page what was played (about every 93 ms: each
+// report costs the page's thread, which a slow machine has little of, and
+// the page's clock counts what the queue holds between two reports).
+const DECODER_QUANTA = 4;
+const PAGE_QUANTA = 32;
 
 class OndrivaleSound extends AudioWorkletProcessor {
   constructor() {
@@ -36,9 +41,11 @@ class OndrivaleSound extends AudioWorkletProcessor {
     const left = outputs[0][0];
     const right = outputs[0][1] || outputs[0][0];
     this.queue.note(currentTime, left.length, this.queue.take(left, right));
-    if (++this.quanta >= REPORT_QUANTA) {
-      this.quanta = 0;
-      if (this.decoder) this.decoder.postMessage(this.queue.report());
+    ++this.quanta;
+    if (this.decoder && this.quanta % DECODER_QUANTA === 0) {
+      this.decoder.postMessage(this.queue.report());
+    }
+    if (this.quanta % PAGE_QUANTA === 0) {
       this.port.postMessage({ kind: 'heard', spans: this.queue.played(),
                               queued: this.queue.queued, underruns: this.queue.underruns });
     }

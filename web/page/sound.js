@@ -28,9 +28,11 @@ export class Sound {
     this.sent = { playing: -1, seek: -1, sample: -1, song: false };
     this.decoder = startDecoder();
     this.decoder.onmessage = (event) => this.fromDecoder(event.data);
-    // A second queued at the output: a slow picture frame, or a busy
-    // page's thread, does not starve it.
-    this.decoder.postMessage({ kind: 'start', wasm: decoderWasm, aheadFrames: this.rate });
+    // Two seconds queued at the output: a slow picture frame or a busy
+    // page's thread does not reach it, and a worker kept from its core by
+    // a busy machine for a second does not starve it. A jump or a pause
+    // drops the queue, so its length is never heard.
+    this.decoder.postMessage({ kind: 'start', wasm: decoderWasm, aheadFrames: 2 * this.rate });
   }
 
   fromDecoder(message) {
