@@ -127,17 +127,12 @@ struct BlockPlayer {
     uint32_t seekHeard = 0;
 };
 BlockPlayer blockPlayer;
-// The song's stereo sample just after the last block written to the device.
-std::atomic<uint32_t> writtenUpTo{0};
-// No thread could be made (a browser page): the host calls pump() instead.
+// No thread could be made (a browser page): no block is played here.
 bool cooperative = false;
 
 uint32_t latestSeek() {
     const uint32_t seek = sharedLoad(control->seekRequest);
-    if (seek != blockPlayer.seekHeard) {
-        soundDeviceDiscard(blockPlayer.device);
-        writtenUpTo.store(sharedLoad(control->seekSample), std::memory_order_relaxed);
-    }
+    if (seek != blockPlayer.seekHeard) soundDeviceDiscard(blockPlayer.device);
     blockPlayer.seekHeard = seek;
     return seek;
 }
@@ -154,7 +149,6 @@ bool playNextBlock() {
     const uint32_t seek = latestSeek();
     if (sharedLoad(control->blockSeek[blockPlayer.current], std::memory_order_relaxed) == seek) {
         soundDeviceWrite(blockPlayer.device, block.samples, kSoundBlockBytes);
-        writtenUpTo.fetch_add(kSoundBlockBytes / 4, std::memory_order_relaxed);
     }
     sharedStore(block.full, 0);
     blockPlayer.current = 1 - blockPlayer.current;
@@ -232,7 +226,6 @@ bool startAudio() {
     configureDevice(device);
     initialiseControlBlock();
     blockPlayer = BlockPlayer{device};
-    writtenUpTo.store(0, std::memory_order_relaxed);
     start940();
     progressLine("entering thread loop");
     return true;
@@ -369,7 +362,7 @@ void init() {
     audioThreadCreated = pthread_create(&audioThread, nullptr, audioThreadEntry, nullptr) == 0;
     cooperative = !audioThreadCreated;
     if (cooperative) {
-        // The thread's start-up runs here, and its loop in the host's pump().
+        // The thread's start-up runs here; its loop has nothing to play.
         startAudio();
     } else {
         usleep(100000);
@@ -384,15 +377,6 @@ void threadMain() {
     if (!started) return;
     playBlocks();
     finishAudio();
-}
-
-uint32_t soundWrittenUpTo() {
-    return writtenUpTo.load(std::memory_order_relaxed);
-}
-
-bool pump() {
-    if (!cooperative || !threadRunning.load(std::memory_order_acquire)) return false;
-    return playNextBlock();
 }
 
 // An image too large for its area is not started (musicProblem says so).

@@ -68,14 +68,10 @@ uint64_t musicStoppedAt();
 std::string musicStopProblem(uint64_t stoppedSample, uint32_t demoMs);
 
 // Where no thread can be made (a browser page without cross-origin
-// isolation), init runs the audio thread's start-up itself and the host runs
-// its loop: each pump() plays the next block if the second processor has
-// filled it, and returns whether it did. Elsewhere pump() does nothing.
-bool pump();
-// The song's stereo sample just after the last sound written to the device:
-// where the sound the device holds ends, for a host that tells what it plays
-// (the web page).
-uint32_t soundWrittenUpTo();
+// isolation), init runs the audio thread's start-up itself, and no block is
+// ever played on this side: the page's second processor is a worker that
+// feeds the page's output itself. A seek still drops what the sound device
+// holds.
 
 // The audio thread's body and the second processor's start, run by that thread.
 void threadMain();

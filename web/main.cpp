@@ -43,7 +43,6 @@
 #include "music/pattern_data.h"
 #include "platform/clock.h"
 #include "platform/messages.h"
-#include "platform/present.h"
 #include "platform/screen_layout.h"
 #include "platform/second_cpu.h"
 #include "platform/sound_device.h"
