@@ -10,7 +10,8 @@ ARMv4T core: any newer instruction would stop it):
   2. in its namespace (tools/console/rig.sh) for the whole demo, on the
      stepping clock, so that it shows every frame of the 60 fps schedule
      however loaded this machine is;
-  3. once more, ended after its first frames by Backspace on a terminal.
+  3. once more, ended after its first frames by Backspace on a terminal;
+  4. on a framebuffer whose memory cannot hold its screen, which it refuses.
 and checks what it left against the desktop build: the screens against
 capture's frames, the sound against the song's decode, the device requests,
 the second processor's releases and halts, the hand-over to the menu, and
@@ -64,10 +65,12 @@ def read(path, mode="r"):
         return b"" if "b" in mode else ""
 
 
-def rig(work, stdin=None, timeout=900):
+def rig(work, stdin=None, timeout=900, screen_bytes=None):
     env = dict(os.environ, CONSOLE_CLOCK_STEP_US=str(STEP_US), RIG_TIMEOUT=str(timeout))
     if stdin:
         env["RIG_STDIN"] = stdin
+    if screen_bytes:
+        env["RIG_FB_BYTES"] = str(screen_bytes)
     return subprocess.Popen([RIG, BUILD, CARD, work], env=env)
 
 
@@ -214,6 +217,19 @@ def interlock(scratch):
     check(opened == ["/proc/cpuinfo"], f"... having opened nothing but /proc/cpuinfo: {opened}")
 
 
+def small_screen_run(work):
+    """A framebuffer whose memory cannot hold the screen: one line, status 1."""
+    rig(work, timeout=120, screen_bytes=320 * 240 * 2 - 640).wait()
+    lines = read(os.path.join(work, "stdout.txt")).splitlines()
+    check(run_status(work) == 1 and lines == ["Unable to set video: /dev/fb0: cannot set the "
+                                              "video mode: Invalid argument"],
+          f"a framebuffer too small for the screen: one line and status 1: {run_status(work)} {lines}")
+    calls = read(os.path.join(work, "syscalls.txt"), "rb").decode("latin-1")
+    opened = re.findall(r'\bopen\("([^"]*)"', calls)
+    check(opened == ["/proc/cpuinfo", "/dev/fb0"] and not os.path.exists(os.path.join(work, "menu.txt")),
+          f"... having opened nothing after the screen, and no menu: {opened}")
+
+
 def backspace_run(work):
     """The demo ended by Backspace once it shows its frames; the terminal as it was."""
     master, slave = pty.openpty()
@@ -258,8 +274,9 @@ def main():
         interlock(scratch)
         whole = os.path.join(scratch, "whole")
         keys = os.path.join(scratch, "keys")
-        os.mkdir(whole)
-        os.mkdir(keys)
+        small = os.path.join(scratch, "small")
+        for folder in (whole, keys, small):
+            os.mkdir(folder)
         built = time.time()
         process = rig(whole)
         capture_hashes, exact, reference = references(scratch)
@@ -271,8 +288,9 @@ def main():
         check_frames(whole, capture_hashes)
         check_sound(whole, exact, reference)
         backspace_run(keys)
+        small_screen_run(small)
         print(f"console: build {built - started:.0f} s, the whole demo under qemu-arm "
-              f"{played - built:.0f} s, the Backspace run {time.time() - played:.0f} s")
+              f"{played - built:.0f} s, the shorter runs {time.time() - played:.0f} s")
     finally:
         if failures:
             print(f"console: what the runs left is in {scratch}")

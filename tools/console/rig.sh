@@ -17,7 +17,8 @@
 # found), syscalls.txt (the program's system calls, qemu-arm -strace).
 # CONSOLE_CLOCK_STEP_US in the environment gives the program the stepping
 # clock (clock_shim.c); RIG_STDIN names its standard input (/dev/null by
-# default), RIG_TIMEOUT the seconds it may take (600). The host's own devices are out of the namespace's
+# default), RIG_TIMEOUT the seconds it may take (600), RIG_FB_BYTES the size
+# of the screen's memory (640x480 at 32 bits). The host's own devices are out of the namespace's
 # reach (/dev is a tmpfs there), and the run is refused unless every path the
 # program opens is the test's file.
 set -euo pipefail
@@ -30,7 +31,7 @@ shift 3
 # at 0xC0000000 + 64 KiB, sparse; the screen's memory, 640x480 at 32 bits
 # (the mode the supervisor starts in); the sound device, a FIFO.
 truncate -s $((0xC0010000)) "$work/mem"
-truncate -s $((640 * 480 * 4)) "$work/fb0"
+truncate -s "${RIG_FB_BYTES:-$((640 * 480 * 4))}" "$work/fb0"
 mkfifo "$work/dsp"
 cat >"$work/cpuinfo" <<'CPUINFO'
 Processor	: ARM920Tid(wb) rev 0 (v4l)
