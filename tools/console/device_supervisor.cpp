@@ -89,35 +89,38 @@ int installFilter() {
     return int(listener);
 }
 
-void sendDescriptor(int socket, int fd) {
+// One byte of data and room for one descriptor: how the listener passes from
+// the child that made it to this process.
+struct DescriptorMessage {
     char data = 0;
     iovec part{&data, 1};
-    char control[CMSG_SPACE(sizeof(int))] = {};
-    msghdr message{};
-    message.msg_iov = &part;
-    message.msg_iovlen = 1;
-    message.msg_control = control;
-    message.msg_controllen = sizeof control;
-    cmsghdr* header = CMSG_FIRSTHDR(&message);
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
+    msghdr header{};
+
+    DescriptorMessage() {
+        header.msg_iov = &part;
+        header.msg_iovlen = 1;
+        header.msg_control = control;
+        header.msg_controllen = sizeof control;
+    }
+    DescriptorMessage(const DescriptorMessage&) = delete;
+};
+
+void sendDescriptor(int socket, int fd) {
+    DescriptorMessage message;
+    cmsghdr* header = CMSG_FIRSTHDR(&message.header);
     header->cmsg_level = SOL_SOCKET;
     header->cmsg_type = SCM_RIGHTS;
     header->cmsg_len = CMSG_LEN(sizeof(int));
     memcpy(CMSG_DATA(header), &fd, sizeof fd);
-    if (sendmsg(socket, &message, 0) != 1) fail("sending the listener");
+    if (sendmsg(socket, &message.header, 0) != 1) fail("sending the listener");
 }
 
 int receiveDescriptor(int socket) {
-    char data = 0;
-    iovec part{&data, 1};
-    char control[CMSG_SPACE(sizeof(int))] = {};
-    msghdr message{};
-    message.msg_iov = &part;
-    message.msg_iovlen = 1;
-    message.msg_control = control;
-    message.msg_controllen = sizeof control;
-    if (recvmsg(socket, &message, 0) != 1) fail("receiving the listener");
+    DescriptorMessage message;
+    if (recvmsg(socket, &message.header, 0) != 1) fail("receiving the listener");
     int fd = -1;
-    memcpy(&fd, CMSG_DATA(CMSG_FIRSTHDR(&message)), sizeof fd);
+    memcpy(&fd, CMSG_DATA(CMSG_FIRSTHDR(&message.header)), sizeof fd);
     return fd;
 }
 
