@@ -8,7 +8,7 @@
 #include "platform/second_cpu.h"
 
 #include "platform/code940/code940_image.h"
-#include "platform/console/simulated_memory.h"
+#include "platform/simulated/simulated_memory.h"
 #include "platform/sound_control_block.h"
 #include "platform/web/browser.h"
 
