@@ -47,6 +47,8 @@
  *                  more modelled beside it for the fillF columns
  *   mul=M          the multiplier's steps, 1 to 4 (default 3): the plugin
  *                  cannot see the operand that decides them
+ *   from=K         models cycles only from mark K on (caches empty there),
+ *                  to reach later frames sooner
  *
  * The cycle model sees what the plugin interface shows: the instructions of
  * each block, the blocks in the order they run and every data access. So:
@@ -125,6 +127,7 @@ static bool cyclesOn;
 static unsigned fills[kMaxFills] = {24};
 static unsigned fillCount = 1;
 static unsigned multiplierSteps = 3;
+static uint64_t modelFrom; /* the mark from which cycles are modelled */
 
 /* vCPU 0's state. Only vCPU 0 writes it (from its own callbacks); the exit
  * callback reads it after every vCPU has stopped. */
@@ -180,7 +183,7 @@ static void finishBlock(uint64_t nextPc, bool known) {
 }
 
 static void onMemory(unsigned int vcpu, qemu_plugin_meminfo_t info, uint64_t vaddr, void* data) {
-    if (vcpu != 0) return;
+    if (vcpu != 0 || !running) return;
     Op* op = data;
     op->lastRun = runs;
     memData((uint32_t)vaddr, qemu_plugin_mem_is_store(info), op->prefix, runs << 16 | op->index);
@@ -189,7 +192,7 @@ static void onMemory(unsigned int vcpu, qemu_plugin_meminfo_t info, uint64_t vad
 static void onBlock(unsigned int vcpu, void* data) {
     if (vcpu != 0) return;
     Block* b = data;
-    if (cyclesOn) {
+    if (cyclesOn && marks >= modelFrom) {
         finishBlock(b->vaddr, true);
         running = b;
         runningCaller = lastMainBlock;
@@ -490,6 +493,10 @@ QEMU_PLUGIN_EXPORT int qemu_plugin_install(qemu_plugin_id_t id, const qemu_info_
                 cyclesOn = ok;
             } else if (nameLength == 4 && strncmp(arg, "fill", 4) == 0) {
                 ok = parseFills(value);
+            } else if (nameLength == 4 && strncmp(arg, "from", 4) == 0) {
+                char* end;
+                modelFrom = strtoull(value, &end, 10);
+                ok = end != value && *end == '\0';
             } else if (nameLength == 3 && strncmp(arg, "mul", 3) == 0) {
                 ok = strlen(value) == 1 && value[0] >= '1' && value[0] <= '4';
                 if (ok) multiplierSteps = (unsigned)(value[0] - '0');
