@@ -10,6 +10,7 @@
 
 #include "engine3d/mesh.h"
 #include "engine3d/screen_triangle.h"
+#include "platform/fill.h"
 #include "video/display.h"
 
 namespace {
@@ -49,42 +50,11 @@ int64_t edgeSlope(const FlatPoint& from, const FlatPoint& to) {
     return dx * 65536 / rows;
 }
 
-// Columns xl up to xr (exclusive) of one row, clamped to the screen, filled
-// eight pixels a step and entered part-way for the remainder.
+// Columns xl up to xr (exclusive) of one row, clamped to the screen.
 void fillRow(uint16_t* row, int64_t xl, int64_t xr, uint16_t shade) {
     const int64_t first = std::max<int64_t>(xl, 0);
     const int64_t end = std::min<int64_t>(xr, Display::kWidth);
-    if (first >= end) return;
-    uint16_t* p = row + first;
-    const int count = static_cast<int>(end - first);
-    int steps = (count + 7) / 8;
-    switch (count % 8) {
-        case 0:
-            do {
-                *p++ = shade;
-                [[fallthrough]];
-                case 7:
-                    *p++ = shade;
-                    [[fallthrough]];
-                case 6:
-                    *p++ = shade;
-                    [[fallthrough]];
-                case 5:
-                    *p++ = shade;
-                    [[fallthrough]];
-                case 4:
-                    *p++ = shade;
-                    [[fallthrough]];
-                case 3:
-                    *p++ = shade;
-                    [[fallthrough]];
-                case 2:
-                    *p++ = shade;
-                    [[fallthrough]];
-                case 1:
-                    *p++ = shade;
-            } while (--steps > 0);
-    }
+    if (first < end) fillHalfwords(row + first, shade, static_cast<size_t>(end - first));
 }
 
 // Rows y from yStart while y < yEnd, between the edge from `left` (stepped by

@@ -259,6 +259,7 @@ void Mesh::drawSpan(int xStart, int xEnd, int y, Fixed uStart, Fixed vStart, Fix
     }
     const int end = std::min({xEnd, Display::kWidth, clipRight});
     if (x >= end) return;
+    display->noteDepthRows(y, y + 1);
 
     // Every pixel keeps its own depth test; the texel index is 16 bits, (row
     // << 8) | column, so a column outside 0..255 spills into the row bits

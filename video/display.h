@@ -10,6 +10,7 @@
 // the surface; `surface` and `format` are its handles, opaque here.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 
 struct PlatformSurface;
@@ -47,7 +48,16 @@ class Display {
         updateTop = band.top;
         updateHeight = band.height;
     }
+    // Every depth := value. Only the rows that may hold another value are
+    // stored: all of them after a clear to another value, else the rows
+    // noted since the last clear.
     void clearDepth(int32_t value);
+    // Rows top .. end-1 of depth were written (the 3D engine notes its spans;
+    // any other writer of depth must note its rows too).
+    void noteDepthRows(int top, int end) {
+        depthRowsTop = std::min(depthRowsTop, top);
+        depthRowsEnd = std::max(depthRowsEnd, end);
+    }
 
     // Frames counted in the last completed window of at least 1001 ms. The
     // call that closes a window is counted in neither window.
@@ -67,4 +77,10 @@ class Display {
     uint32_t fpsWindowStart = 0;
     int framesPerSecondValue = 0;
     int fpsFrameCount = 0;
+
+  private:
+    // Outside rows depthRowsTop .. depthRowsEnd-1 every depth is depthFill.
+    int32_t depthFill = 0;
+    int depthRowsTop = 0;
+    int depthRowsEnd = kHeight;
 };

@@ -4,8 +4,12 @@
 @ n bytes from dst and returns dst. The EABI's __aeabi_memset(dst, n, c),
 @ __aeabi_memset4 and __aeabi_memset8 take the same arguments in that order,
 @ __aeabi_memclr(dst, n), __aeabi_memclr4 and __aeabi_memclr8 store zeros;
-@ they return nothing. ARMv4T instructions only; no stack beyond six saved
-@ registers; self-contained, like block_copy.S beside it.
+@ they return nothing. Two fills of our own for pixels and depths:
+@ fillHalfwords(dst, value, count) stores the 16-bit value into count
+@ halfwords from dst (halfword-aligned), fillWords(dst, value, count) the
+@ 32-bit value into count words from dst (word-aligned) (fill.h declares
+@ them). ARMv4T instructions only; no stack beyond six saved registers;
+@ self-contained, like block_copy.S beside it.
 @
 @ Speed on the ARM920T: bytes up to a word boundary, then 32 bytes with each
 @ STM of eight registers (one write-buffer entry when the lines are not
@@ -55,6 +59,7 @@ memset:
     and r1, r1, #0xFF
     orr r1, r1, r1, lsl #8
     orr r1, r1, r1, lsl #16     @ the byte in all four of the word's
+.Lpattern:                      @ r1: the word to store, r2: bytes, r12: where
 1:  tst r12, #3
     beq 2f
     strb r1, [r12], #1
@@ -80,12 +85,39 @@ memset:
 5:  str r1, [r12], #4
     subs r2, r2, #4
     bge 5b
-6:  adds r2, r2, #4
-    bxeq lr
-7:  strb r1, [r12], #1
-    subs r2, r2, #1
-    bne 7b
+6:  adds r2, r2, #4            @ 0 to 3 bytes left, from a word boundary
+    tst r2, #2
+    strhne r1, [r12], #2
+    tst r2, #1
+    strbne r1, [r12]
     bx lr
     .size memset, . - memset
+
+    .global fillHalfwords
+    .type fillHalfwords, %function
+    .p2align 2
+fillHalfwords:
+    mov r12, r0
+    movs r2, r2, lsl #1         @ bytes
+    bxeq lr
+    mov r1, r1, lsl #16
+    orr r1, r1, r1, lsr #16     @ the value in both halves
+    tst r12, #2
+    beq .Lpattern
+    strh r1, [r12], #2          @ one to reach a word boundary
+    subs r2, r2, #2
+    bne .Lpattern
+    bx lr
+    .size fillHalfwords, . - fillHalfwords
+
+    .global fillWords
+    .type fillWords, %function
+    .p2align 2
+fillWords:
+    mov r12, r0
+    movs r2, r2, lsl #2         @ bytes
+    bne .Lpattern
+    bx lr
+    .size fillWords, . - fillWords
 
     .section .note.GNU-stack,"",%progbits

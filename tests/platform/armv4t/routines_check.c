@@ -10,6 +10,8 @@
 uint32_t __aeabi_uidiv(uint32_t n, uint32_t d);
 uint64_t __aeabi_uidivmod(uint32_t n, uint32_t d); /* quotient in r0, remainder in r1 */
 int32_t __aeabi_idiv(int32_t n, int32_t d);
+void fillHalfwords(uint16_t* dst, uint16_t value, size_t count);
+void fillWords(uint32_t* dst, uint32_t value, size_t count);
 uint64_t __aeabi_idivmod(int32_t n, int32_t d);
 
 static int failures;
@@ -103,6 +105,20 @@ static void checkBlocks(void) {
                 if (memset(b + 64 + to, n + 1 + 256, (size_t)n) != b + 64 + to ||
                     memcmp(b, expect, 256) != 0)
                     failed("memset", (uint32_t)n, (uint32_t)from, (uint32_t)to);
+                /* Halfwords from any even byte, words from any word. */
+                const uint16_t half = (uint16_t)next();
+                const uint32_t word = next();
+                uint8_t* at = b + 64 + 2 * (to & 1) + 4 * (to >> 1);
+                for (int i = 0; i < 256; ++i) expect[i] = b[i];
+                for (int i = 0; i < n / 2; ++i) memcpy(expect + (at - b) + 2 * i, &half, 2);
+                fillHalfwords((uint16_t*)(void*)at, half, (size_t)n / 2);
+                if (memcmp(b, expect, 256) != 0)
+                    failed("fillHalfwords", (uint32_t)n, 0, (uint32_t)to);
+                at = b + 64 + 4 * to;
+                for (int i = 0; i < 256; ++i) expect[i] = b[i];
+                for (int i = 0; i < n / 4; ++i) memcpy(expect + (at - b) + 4 * i, &word, 4);
+                fillWords((uint32_t*)(void*)at, word, (size_t)n / 4);
+                if (memcmp(b, expect, 256) != 0) failed("fillWords", (uint32_t)n, 0, (uint32_t)to);
                 /* Overlapping both ways: into the source's own bytes. */
                 for (int up = 0; up < 2; ++up) {
                     uint8_t* src = a + 64 + from;
