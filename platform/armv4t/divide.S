@@ -21,26 +21,15 @@
 @ quotient: three instructions. A binary search finds the highest k where
 @ n >> k >= d, and the code jumps into the 32 unrolled steps there, so a
 @ quotient of b bits costs about 3b + 25 cycles. A 64-bit division whose
-@ operands fit 32 bits is the 32-bit one; others take 64 steps of a bit.
+@ operands fit 32 bits is the 32-bit one; by a 32-bit divisor, a 32-bit one
+@ and 32 steps of a bit; by a wider one, 64 steps.
     .syntax unified
     .arch armv4t
     .arm
     .text
 
-    .global __aeabi_uidiv
-    .global __aeabi_uidivmod
-    .global __udivsi3
-    .type __aeabi_uidiv, %function
-    .type __aeabi_uidivmod, %function
-    .type __udivsi3, %function
-    .p2align 2
-__aeabi_uidiv:
-__aeabi_uidivmod:
-__udivsi3:
-    cmp r1, #0
-    beq .LbyZero
-    cmp r0, r1
-    bcc .LbelowDivisor
+@ r0 = n, r1 = d, with d <= n: r0 := n / d, r1 := n % d. Uses r2, r3, r12.
+.macro DIVIDE_BY_STEPS
     @ r3 := the highest k with n >> k >= d; r2 holds n >> k meanwhile.
     mov r2, r0
     mov r3, #0
@@ -74,12 +63,25 @@ __udivsi3:
     adc r2, r2, r2
     mov r1, r0                  @ what is left is the remainder
     mov r0, r2
+.endm
+
+    .global __aeabi_uidiv
+    .global __aeabi_uidivmod
+    .global __udivsi3
+    .type __aeabi_uidiv, %function
+    .type __aeabi_uidivmod, %function
+    .type __udivsi3, %function
+    .p2align 2
+__aeabi_uidiv:
+__aeabi_uidivmod:
+__udivsi3:
+    cmp r1, #0
+    beq .LbelowDivisor          @ d = 0
+    cmp r1, r0
+    bhi .LbelowDivisor
+    DIVIDE_BY_STEPS
     bx lr
 .LbelowDivisor:
-    mov r1, r0
-    mov r0, #0
-    bx lr
-.LbyZero:
     mov r1, r0
     mov r0, #0
     bx lr
@@ -95,19 +97,26 @@ __udivsi3:
 __aeabi_idiv:
 __aeabi_idivmod:
 __divsi3:
-    stmdb sp!, {r4, r5, lr}
-    eor r4, r0, r1              @ bit 31: the quotient's sign
-    mov r5, r0                  @ bit 31: the remainder's sign
+    str lr, [sp, #-4]!
+    and r12, r0, #0x80000000
+    eor lr, r0, r1
+    orr lr, r12, lr, lsr #31    @ bit 31: the remainder's sign; bit 0: the quotient's
     cmp r0, #0
     rsblt r0, r0, #0
     cmp r1, #0
+    rsblt r1, r1, #0            @ magnitudes, INT_MIN's as 2^31
+    beq 1f                      @ d = 0
+    cmp r1, r0
+    bhi 1f
+    DIVIDE_BY_STEPS
+    b 2f
+1:  mov r1, r0
+    mov r0, #0
+2:  tst lr, #1
+    rsbne r0, r0, #0
+    cmp lr, #0
     rsblt r1, r1, #0
-    bl __aeabi_uidivmod         @ magnitudes, INT_MIN's as 2^31
-    cmp r4, #0
-    rsblt r0, r0, #0
-    cmp r5, #0
-    rsblt r1, r1, #0
-    ldmia sp!, {r4, r5, lr}
+    ldr lr, [sp], #4
     bx lr
     .size __aeabi_idiv, . - __aeabi_idiv
 
@@ -127,8 +136,37 @@ __aeabi_uldivmod:
     bx lr
 .Lwide:
     stmdb sp!, {r4-r7, lr}
-    orrs r4, r2, r3
+    cmp r3, #0
+    bne .LwideDivisor
+    cmp r2, #0
     beq .LwideByZero
+    @ A 32-bit divisor: the high word's quotient and remainder first, then
+    @ the remainder and the low word, a bit a step.
+    mov r4, r0                  @ the low word, becoming the low quotient
+    mov r6, r2                  @ d
+    mov r0, r1
+    mov r1, r2
+    bl __aeabi_uidivmod         @ r0: high quotient, r1: the remainder, below d
+    mov r5, r0
+    mov r7, #8
+1:  .rept 4
+    adds r4, r4, r4             @ the next dividend bit into the remainder
+    adcs r1, r1, r1             @ carry: a 33rd bit, which only d or more has
+    cmpcc r1, r6
+    subcs r1, r1, r6
+    orrcs r4, r4, #1
+    .endr
+    subs r7, r7, #1
+    bne 1b
+    mov r0, r4
+    mov r2, r1
+    mov r1, r5
+    mov r3, #0
+    ldmia sp!, {r4-r7, lr}
+    bx lr
+.LwideDivisor:
+    @ A divisor of more than 32 bits: a quotient of 32 bits at most, from 64
+    @ steps of a bit.
     @ The dividend shifts out of r1:r0 into the remainder r7:r6, one bit a
     @ step, and the quotient's bits shift in behind it. Before each shift the
     @ remainder is below 2^63 (below a divisor under 2^63; for a larger one,
