@@ -71,6 +71,8 @@ CreditsScene::CreditsScene()
     tintedGlows.resize(colours.size());
     for (size_t slot = 0; slot < colours.size(); ++slot)
         glow.tint(colours[slot], &tintedGlows[slot]);
+    // At start-up, not in a credit's first frame.
+    for (int k = 0; k < kCredits; ++k) litColumnsOf(k);
 }
 
 void CreditsScene::update(int t) {
