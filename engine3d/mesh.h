@@ -123,4 +123,8 @@ class Mesh {
     int32_t* depth = nullptr;
     uint16_t* pixels = nullptr;
     const uint16_t* texels = nullptr;
+
+  private:
+    void span(int xStart, int xEnd, int y, Fixed uStart, Fixed vStart, Fixed uEnd, Fixed vEnd,
+              Fixed zStart, Fixed zEnd);
 };

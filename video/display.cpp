@@ -40,8 +40,7 @@ Display::Display(int w, int h, int bitsPerPixel) {
     framesPerSecondValue = 0;
     fpsFrameCount = 0;
     depthFill = 65536000;  // 1000.0: farther than anything drawn
-    depthRowsTop = 0;
-    depthRowsEnd = kHeight;
+    noteDepthRows(0, kHeight);
     clearDepth(depthFill);
     updateTop = 0;
     updateHeight = 0;
@@ -61,20 +60,19 @@ void Display::present() {
     fullUpdate = false;
 }
 
-// A 3D scene's mesh covers part of the screen: clearing only the rows it
+// A 3D scene's mesh covers part of the screen: clearing only the columns it
 // drew in spares the console most of the 300 KB a frame.
 void Display::clearDepth(int32_t value) {
-    if (value != depthFill) {
-        depthRowsTop = 0;
-        depthRowsEnd = kHeight;
-    }
-    if (depthRowsTop < depthRowsEnd) {
-        fillWords(reinterpret_cast<uint32_t*>(depth + depthRowsTop * kWidth),
-                  static_cast<uint32_t>(value), size_t(depthRowsEnd - depthRowsTop) * kWidth);
+    if (value != depthFill) noteDepthRows(0, kHeight);
+    for (int y = 0; y < kHeight; ++y) {
+        if (depthLeft[y] < depthRight[y]) {
+            fillWords(reinterpret_cast<uint32_t*>(depth + y * kWidth + depthLeft[y]),
+                      static_cast<uint32_t>(value), size_t(depthRight[y] - depthLeft[y]));
+        }
+        depthLeft[y] = kWidth;
+        depthRight[y] = 0;
     }
     depthFill = value;
-    depthRowsTop = kHeight;
-    depthRowsEnd = 0;
 }
 
 int Display::framesPerSecond() {
