@@ -36,6 +36,7 @@ GreetsCubeScene::GreetsCubeScene() {
         cube.rotY = demoRand() % kAngleSpread;
         cube.rotZ = demoRand() % kAngleSpread;
         cube.focal = kCubeFocal;
+        frontFaces[i].reserve(static_cast<size_t>(cube.faceCount));  // no allocation in a frame
     }
     for (int i = 0; i < kCells; ++i) {
         gridX[i] = (i % kColumns) * 13 - 135;
