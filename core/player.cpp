@@ -38,7 +38,7 @@ bool gQuitAsked = false;
 // position on the screen.
 int currentPosition() {
     if (gJumpTarget != kNoPosition) return gJumpTarget;
-    return std::clamp(PatternData::instance().position(), 0, kLastPlayerPosition);
+    return std::clamp<int32_t>(PatternData::instance().position(), 0, kLastPlayerPosition);
 }
 
 void askForJump(int position) {
@@ -110,7 +110,8 @@ void pause() {
     gPausedMusicMs = playerMusicMs();
     gPaused = true;
     AudioBridge::stop();
-    AudioBridge::seek(static_cast<uint32_t>(soundFrameAtMs(uint64_t(std::max(gPausedMusicMs, 0)))));
+    AudioBridge::seek(
+        static_cast<uint32_t>(soundFrameAtMs(uint64_t(std::max<int32_t>(gPausedMusicMs, 0)))));
 }
 
 void resume() {
