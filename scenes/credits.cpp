@@ -86,6 +86,7 @@ CreditsScene::CreditsScene()
         glow.tint(colours[slot], &tintedGlows[slot]);
     // At start-up, not in a credit's first frame.
     for (int k = 0; k < kCredits; ++k) litColumnsOf(k);
+    for (int i = 0; i < kSparks; ++i) drawOrder[i] = static_cast<uint16_t>(i);
 }
 
 void CreditsScene::update(int t) {
@@ -149,11 +150,22 @@ void CreditsScene::render() {
 }
 
 // Only the rows between the frame lines: the letterbox drawn next covers
-// rows 0-50 and 190-239, light and all.
-void CreditsScene::drawSparks(uint16_t* pixels) const {
+// rows 0-50 and 190-239, light and all. The sparks are drawn from the top
+// down: the screen rows one spark lights are still cached for the next. A
+// saturating add of light that is never negative comes to the same pixel in
+// any order (min(min(d + a, max) + b, max) = min(d + a + b, max)). The order
+// is sorted again every frame, from the last, where a spark rarely moves far.
+void CreditsScene::drawSparks(uint16_t* pixels) {
     constexpr int kFirstLit = 51 * kStride;
     constexpr int kEndLit = 190 * kStride;
-    for (int i = 0; i < kSparks; ++i) {
+    for (int k = 1; k < kSparks; ++k) {
+        const uint16_t i = drawOrder[k];
+        int j = k;
+        for (; j > 0 && sparks[drawOrder[j - 1]].y > sparks[i].y; --j)
+            drawOrder[j] = drawOrder[j - 1];
+        drawOrder[j] = i;
+    }
+    for (const uint16_t i : drawOrder) {
         const Spark& s = sparks[i];
         if (!s.active) continue;
         GlowSprite::drawTinted(pixels, s.x >> 16, s.y >> 16, tintedGlows[glowOf[i]], kFirstLit,
