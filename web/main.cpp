@@ -13,14 +13,17 @@
 //   webCommand()        the one entry for what the viewer asks: Play, a key
 //                       (the player's own entry, as the desktop's keys),
 //                       a jump to a position, play again, the page hidden or
-//                       shown, and the second processor's report of where
-//                       the song's sound stopped
+//                       shown
 //   webHeard()          the sound output's report of what it played, when,
 //                       and what it holds to follow
 // After each call the status record (32-bit words, named in the facts) says
 // what the page shows: the picture's number, the frame and its music time,
 // the position, the loop, pause, the end; and the second processor's
 // orders, which the page passes on to its worker (platform/web/second_cpu.cpp).
+// The worker's report (where the song's sound stopped, the damaged stretches
+// it skipped) the page writes into the control block, where the facts say,
+// as the console's second processor writes it; the player and webFrame tell
+// the listener from there, once.
 //
 // After a click on Play the browser's animation frames drive the live player
 // (core/player.h), which owns the music's time and the frame schedule: at
@@ -72,9 +75,8 @@ constexpr int kMostPassesAFrame = 4;
 // by a long animation frame (a slow machine): hence seconds, not a frame.
 constexpr double kNoSoundAfterMs = 3000;
 
-enum class Command { Play, Key, Jump, Again, Hide, Show, SongStopped };
-constexpr const char* kCommandNames[] = {"play", "key",  "jump",       "again",
-                                         "hide", "show", "songStopped"};
+enum class Command { Play, Key, Jump, Again, Hide, Show };
+constexpr const char* kCommandNames[] = {"play", "key", "jump", "again", "hide", "show"};
 
 // The status record, a 32-bit word a field, in this order.
 enum Field {
@@ -233,6 +235,9 @@ std::string factsJson() {
     json += "}";
     json += ",\"status\":{\"at\":" + address(gStatus) +
             ",\"fields\":" + list(kFieldCount, [](int i) { return quoted(kFieldNames[i]); }) + "}";
+    const SecondCpuReport report = browserSecondCpuReport();
+    json += ",\"secondCpuReport\":{\"at\":" + address(report.words) +
+            ",\"words\":" + number(report.count) + "}";
     return json + "}";
 }
 
@@ -280,11 +285,13 @@ void show() {
     if (gStarted && !gEnded) playerSetPaused(false);
 }
 
-// The second processor found the song's sound stop (damage) at this stereo
-// sample: said once, when it is before the demo's end.
-void songStopped(int32_t sample) {
-    if (gSaidMusicStops || sample < 0) return;
-    const std::string line = AudioBridge::musicStopProblem(uint64_t(sample), demoEndMs());
+// The second processor found the song's sound stop (damage it could not go
+// on from) before the demo's end: said once.
+void tellMusicStop() {
+    if (gSaidMusicStops) return;
+    const uint64_t stopped = AudioBridge::musicStoppedAt();
+    if (stopped == UINT64_MAX) return;
+    const std::string line = AudioBridge::musicStopProblem(stopped, demoEndMs());
     if (line.empty()) return;
     gSaidMusicStops = true;
     problemLine("%s", line.c_str());
@@ -354,6 +361,7 @@ EMSCRIPTEN_KEEPALIVE void webFrame(double nowMs, double heardSeconds, double hea
         gWorkMs += (work - gWorkMs) / 4;
         browserSetLead(kLeadMs + gWorkMs);
     }
+    tellMusicStop();
     if (gEnded) AudioBridge::stop();
     if (gPresents > 0) makePictureReady();
     updateStatus();
@@ -378,9 +386,6 @@ EMSCRIPTEN_KEEPALIVE void webCommand(int command, int value) {
             break;
         case Command::Show:
             show();
-            break;
-        case Command::SongStopped:
-            songStopped(value);
             break;
     }
     updateStatus();

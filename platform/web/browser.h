@@ -23,6 +23,16 @@ struct SecondCpuOrders {
 };
 SecondCpuOrders browserSecondCpuOrders();
 
+// Where the second processor's report lies in the control block: its words
+// from songEndedAt to songDamages, in the layout's order. The page writes
+// there what its worker's program reports, as the console's second
+// processor writes them itself.
+struct SecondCpuReport {
+    uint32_t* words = nullptr;
+    int count = 0;
+};
+SecondCpuReport browserSecondCpuReport();
+
 // The page's clock (clock.cpp). Started at Play, on the sound heard or,
 // without sound, on the wall clock; `leadMs` ahead of the page's now, since a
 // picture painted now is seen about a display frame later.

@@ -7,6 +7,8 @@
 // page's sound output directly. No sound block ever comes back to this side.
 #include "platform/second_cpu.h"
 
+#include <cstddef>
+
 #include "platform/code940/code940_image.h"
 #include "platform/simulated/simulated_memory.h"
 #include "platform/sound_control_block.h"
@@ -69,4 +71,12 @@ SecondCpuOrders browserSecondCpuOrders() {
         orders.songLength = length;
     }
     return orders;
+}
+
+SecondCpuReport browserSecondCpuReport() {
+    auto& control =
+        *reinterpret_cast<SoundControlBlock*>(simulatedSecondCpuMemory() + kControlBlockOffset);
+    constexpr size_t first = offsetof(SoundControlBlock, songEndedAt);
+    constexpr size_t last = offsetof(SoundControlBlock, songDamages);
+    return {&control.songEndedAt, int((last - first) / sizeof(uint32_t)) + 1};
 }

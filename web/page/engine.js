@@ -2,8 +2,9 @@
 //
 // new Engine(module, onStopped) reads the engine's facts once (screen,
 // sample rate, frame period, font, sections, keys, commands, the status
-// record's layout); after that the page reads the engine's state only
-// through status() and asks it to act only through its calls here. A call
+// record's layout, where the second processor's report goes); after that
+// the page reads the engine's state only through status() and asks it to
+// act only through its calls here. A call
 // that ends the engine (a file it cannot start without: its own line, then
 // exit status 1) is caught here and reported once, with that line, through
 // onStopped(why); the engine takes no call after that.
@@ -89,9 +90,20 @@ export class Engine {
   }
 
   // One of the facts' commands by name: play, key (by its index in the
-  // facts' keys), jump, again, hide, show, songStopped.
+  // facts' keys), jump, again, hide, show.
   command(name, value = 0) {
     return this.call((m) => m._webCommand(this.facts.commands[name], value));
+  }
+
+  // The second processor's report after seek number `seek` (where the song's
+  // sound stopped, the damaged stretches skipped), written where that
+  // processor writes it on the console: into the engine's control block,
+  // the last word last. The engine reads it at its next frame; a report of
+  // an older seek is of no use to it.
+  report(seek, words) {
+    if (this.stopped || this.status().seek !== seek) return;
+    const { at, words: count } = this.facts.secondCpuReport;
+    for (let i = 0; i < count; ++i) this.module.HEAPU32[(at >> 2) + i] = words[i];
   }
 
   heard(atSeconds, soundFrames, seek, following) {

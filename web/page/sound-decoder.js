@@ -16,8 +16,11 @@
 //   { kind: 'output', port }              the sound output's port
 //                                         (sound-queue.js says what goes on it)
 // To the page:
-//   { kind: 'stopped', seek, sample }     the song's sound stopped (damage)
-//                                         at this frame, since that seek
+//   { kind: 'report', seek, words }       the program's report since that
+//                                         seek changed: its words as its
+//                                         control block holds them (where
+//                                         the song's sound stopped, the
+//                                         damaged stretches it skipped)
 //   { kind: 'failed', why }               the module cannot run
 'use strict';
 
@@ -30,7 +33,7 @@ function serveDecoder(page) {
   let waiting = [];   // blocks decoded before the output was there
   let taken = { sequence: -1, queued: 0, seek: -1 };
   let sequence = 0;
-  let stopSaid = -1;  // the seek whose stop was said
+  let reported = '';  // the latest report sent, with its seek
 
   const failed = (why) => page.postMessage({ kind: 'failed', why });
 
@@ -78,12 +81,12 @@ function serveDecoder(page) {
   function nextBlock() {
     const at = decoder.decoderNextBlock();
     if (!at) return null;
-    const [seek, sample, frames, songEndedAt] = new Uint32Array(decoder.memory.buffer, at, 4);
-    if (songEndedAt && stopSaid !== seek) {
-      stopSaid = seek;
-      page.postMessage({ kind: 'stopped', seek, sample: songEndedAt - 1 });
+    const [seek, sample, frames, ...words] = new Uint32Array(decoder.memory.buffer, at, 7);
+    if (`${seek} ${words}` !== reported) {
+      reported = `${seek} ${words}`;
+      page.postMessage({ kind: 'report', seek, words });
     }
-    const samples = new Int16Array(decoder.memory.buffer, at + 16, frames * 2);
+    const samples = new Int16Array(decoder.memory.buffer, at + 28, frames * 2);
     const left = new Float32Array(frames);
     const right = new Float32Array(frames);
     for (let i = 0; i < frames; ++i) {

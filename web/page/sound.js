@@ -36,7 +36,7 @@ export class Sound {
   }
 
   fromDecoder(message) {
-    if (message.kind === 'stopped') this.engine.command('songStopped', message.sample);
+    if (message.kind === 'report') this.engine.report(message.seek, message.words);
     if (message.kind === 'failed') this.engine.problem(`no music: ${message.why}`);
   }
 

@@ -18,10 +18,11 @@
  *   decoderNextBlock()        runs the program until it has filled a block;
  *                             that block's record, or 0 while it waits
  * A block's record: seekRequest it follows, its first stereo sample, its
- * frames, the song's songEndedAt word (1 + the sample where the sound
- * stopped since that seek, 0 while it goes on), then the samples, 16-bit
- * interleaved left and right; each a little-endian 32-bit word before the
- * samples.
+ * frames, the program's report as its control block holds it (songEndedAt:
+ * 1 + the sample where the sound stopped since that seek, 0 while it goes
+ * on; songDamagedFrom, songDamagedTo and songDamages: the damaged stretches
+ * it skipped), then the samples, 16-bit interleaved left and right; each a
+ * little-endian 32-bit word before the samples.
  */
 #include <emscripten.h>
 #include <stdint.h>
@@ -38,6 +39,9 @@ typedef struct BlockRecord {
     uint32_t sample;
     uint32_t frames;
     uint32_t songEndedAt;
+    uint32_t songDamagedFrom;
+    uint32_t songDamagedTo;
+    uint32_t songDamages;
     uint8_t samples[kSoundBlockBytes];
 } BlockRecord;
 
@@ -103,6 +107,9 @@ EXPORTED const BlockRecord* decoderNextBlock(void) {
                 gRecord.seekRequest = seek;
                 gRecord.sample = gNextSample;
                 gRecord.frames = kBlockFrames;
+                gRecord.songDamages = load(&block->songDamages);
+                gRecord.songDamagedFrom = load(&block->songDamagedFrom);
+                gRecord.songDamagedTo = load(&block->songDamagedTo);
                 gRecord.songEndedAt = load(&block->songEndedAt);
                 memcpy(gRecord.samples, sound->samples, kSoundBlockBytes);
                 gNextSample += kBlockFrames;
