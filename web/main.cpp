@@ -101,7 +101,13 @@ constexpr const char* kFieldNames[] = {"picture", "frame",      "musicMs", "posi
                                        "seek",    "seekSample", "songAt",  "songBytes"};
 static_assert(std::size(kFieldNames) == kFieldCount);
 
-int32_t gStatus[kFieldCount] = {};
+// Before start-up no frame is on screen and no position looped.
+int32_t* const gStatus = [] {
+    static int32_t status[kFieldCount] = {};
+    status[kFrame] = -1;
+    status[kLooped] = -1;
+    return status;
+}();
 uint8_t gRgba[Display::kPixelCount * 4];
 
 bool gStartedUp = false;

@@ -389,7 +389,9 @@ PANEL_TITLE = """(() => {
 PANEL = """JSON.stringify({ why: document.getElementById('failureWhy').textContent,
   shown: !document.getElementById('failure').classList.contains('hidden'),
   play: document.getElementById('play').textContent.includes('error') ||
-        !document.getElementById('play').classList.contains('hidden') })"""
+        !document.getElementById('play').classList.contains('hidden') ||
+        ['pause', 'loop', 'overlay'].some(id => !document.getElementById(id).disabled ||
+          document.getElementById(id).getAttribute('aria-pressed') === 'true') })"""
 
 
 def test_panels():
@@ -424,10 +426,12 @@ def test_panels():
                 panel = json.loads(b.evaluate(PANEL))
                 shown = b.evaluate(PANEL_TITLE)
                 b.screenshot(os.path.join(SHOTS, f"panel-{what.split()[-1].replace('/', '-')}.png"))
+            # Nothing offers to play, or shows a control on.
             check(panel["shown"] and reason in panel["why"] and shown == title and
                   not panel["play"] and not b.exceptions,
                   f"{what}: the page says '{panel['why']}' under its title ({shown or 'not shown'})"
-                  f"{', with an uncaught exception' if b.exceptions else ''}")
+                  f"{', with an uncaught exception' if b.exceptions else ''}"
+                  f"{', with Play or a control on' if panel['play'] else ''}")
 
 
 def damaged_song(root):
