@@ -180,10 +180,11 @@ TEST(CaptureFailures, EveryFailureIsOneLineNamingWhatFailedAndWhy) {
     fs::remove_all(dir);
 }
 
-// Music that stops before the demo ends is no music: a song cut short (its
-// stream's last page says where it ends) is refused before anything is
-// written; a hole that only decoding finds ends the run with one line naming
-// where the music stops, and nothing is left under the names given.
+// Music that stops before the demo ends, or has a hole, is no music for a
+// capture: a song cut short (its stream's last page says where it ends) is
+// refused before anything is written; a damaged stretch that only decoding
+// finds ends the run with one line naming it, and nothing is left under the
+// names given.
 TEST(CaptureFailures, MusicThatStopsBeforeTheDemoEndsLeavesNothing) {
     const fs::path run = capturetest::scratchRunFolder("cutsong");
     const std::vector<uint8_t> real =
@@ -205,7 +206,8 @@ TEST(CaptureFailures, MusicThatStopsBeforeTheDemoEndsLeavesNothing) {
     const CaptureResult hole = capture("--frames f --out v.mkv --to 3000", inFolder(run));
     EXPECT_EQ(hole.status, 1);
     EXPECT_EQ(hole.messages,
-              "capture: the music stops at 1.4 s: data/ondrivale.ogg is damaged there\n");
+              "capture: the music has a hole from 1.4 s to 3.0 s: data/ondrivale.ogg is damaged "
+              "there\n");
     EXPECT_EQ(entries(run), before);
     fs::remove_all(run);
 }

@@ -5,6 +5,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -317,12 +318,23 @@ void fillFrame(CapturedFrame* frame, const OfflineRun& run) {
     memcpy(frame->pixels.data(), visibleScreen(), frame->pixels.size() * 2);
 }
 
-// Why the music the written frames carry is not whole: the second processor
-// found the song's sound stop (a hole, damage) before the end of the demo and
-// of the sound written up to `endSample`. Empty if it is whole.
-std::string musicStopProblem(uint64_t endSample) {
+// Why the music of the sound written, samples [from, to), is not whole:
+// the second processor skipped a damaged stretch in it (the live player
+// plays on past it, silent there; a capture is the demo exactly, so it
+// refuses), or found the song's sound stop before the demo's end (a cut,
+// damage it could not pass). Empty if it is whole.
+std::string musicHoleProblem(uint64_t from, uint64_t to) {
+    const uint64_t end = std::min<uint64_t>(to, soundFrameAtMs(demoEndMs()));
+    const AudioBridge::SongDamage damage = AudioBridge::songDamage();
+    if (damage.count > 0 && damage.from < end && damage.to > from) {
+        const std::string holes =
+            damage.count == 1 ? "a hole" : std::to_string(damage.count) + " holes";
+        return "the music has " + holes + " from " + AudioBridge::secondsText(damage.from) +
+               " s to " + AudioBridge::secondsText(damage.to) + " s: " + AudioBridge::kSongFile +
+               " is damaged there";
+    }
     const uint64_t stopped = AudioBridge::musicStoppedAt();
-    if (stopped >= endSample) return "";
+    if (stopped >= end) return "";
     return AudioBridge::musicStopProblem(stopped, demoEndMs());
 }
 
@@ -431,9 +443,10 @@ int runCapture(const CaptureOptions& options) {
             writesOk = false;
             status = kExitNoMusic;
         }
-        const std::string stopped = musicStopProblem(soundFrameAt(computed, plan.rate));
-        if (!stopped.empty() && writesOk) {
-            error = stopped;
+        const std::string holed = musicHoleProblem(
+            soundFrameAt(plan.firstWrittenFrame(), plan.rate), soundFrameAt(computed, plan.rate));
+        if (!holed.empty() && writesOk) {
+            error = holed;
             writesOk = false;
             status = kExitNoMusic;
         }
