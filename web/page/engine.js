@@ -103,7 +103,7 @@ export class Engine {
   report(seek, words) {
     if (this.stopped || this.status().seek !== seek) return;
     const { at, words: count } = this.facts.secondCpuReport;
-    for (let i = 0; i < count; ++i) this.module.HEAPU32[(at >> 2) + i] = words[i];
+    for (let i = 0; i < count; ++i) this.module.HEAP32[(at >> 2) + i] = words[i];
   }
 
   heard(atSeconds, soundFrames, seek, following) {
