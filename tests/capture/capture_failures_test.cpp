@@ -3,9 +3,12 @@
 // earlier run's), and every failure is one line that names what failed and why.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <iterator>
 #include <fstream>
 #include <string>
 
@@ -164,6 +167,12 @@ TEST(CaptureFailures, EveryFailureIsOneLineNamingWhatFailedAndWhy) {
     EXPECT_EQ(big.status, 2);
     EXPECT_EQ(big.messages,
               "capture: cannot write " + frames + "/frame_000300.png: File too large\n");
+    // So does the video, in ffmpeg's words for the cause (a full disk the same).
+    const std::string video = (dir / "v.mp4").string();
+    const CaptureResult bigVideo = capture("--out " + video + " --to 2000",
+                                           "sh -c 'trap \"\" XFSZ; ulimit -f 20; exec \"$0\" \"$@\"'");
+    EXPECT_EQ(bigVideo.status, 2);
+    EXPECT_EQ(bigVideo.messages, "capture: cannot write " + video + ": File too large\n");
     EXPECT_TRUE(fs::is_empty(dir));
 
     // A mesh cut short loads as far as it goes, and capture says so as its own.
@@ -180,11 +189,71 @@ TEST(CaptureFailures, EveryFailureIsOneLineNamingWhatFailedAndWhy) {
     fs::remove_all(dir);
 }
 
-// Music that stops before the demo ends is no music: a song cut short (its
-// stream's last page says where it ends) is refused before anything is
-// written; a hole that only decoding finds ends the run with one line naming
-// where the music stops, and nothing is left under the names given.
-TEST(CaptureFailures, MusicThatStopsBeforeTheDemoEndsLeavesNothing) {
+// Outputs never overwrite one another: a file inside the frames folder is
+// refused before the first frame, and so is a video or hashes file that
+// another capture is writing. A termination request, like Ctrl-C, finishes
+// playable files up to the frame in hand and says what it kept.
+TEST(CaptureFailures, OutputsNeverOverwriteOneAnotherAndATerminationSaysWhatItKept) {
+    const fs::path dir = capturetest::scratch("overwrite");
+    const std::string frames = (dir / "f").string();
+    for (const std::string& output : {"--hashes " + frames + "/sound.wav",
+                                     "--hashes " + frames + "/frame_000002.png",
+                                     "--out " + frames + "/v.mkv"}) {
+        const CaptureResult run = capture("--frames " + frames + " " + output + " --at 0,20");
+        EXPECT_EQ(run.status, 2) << output;
+        EXPECT_EQ(run.messages, "capture: " + output + " is inside the --frames folder " + frames +
+                                    ", which holds the frames and sound.wav: give it a place of "
+                                    "its own\n");
+    }
+    EXPECT_TRUE(fs::is_empty(dir));
+
+    const std::string video = (dir / "v.mp4").string();
+    const std::string hashes = (dir / "h.txt").string();
+    const std::string log = testing::TempDir() + "capture-first-" + std::to_string(getpid());
+    const pid_t first = capturetest::startCapture({"--out", video, "--hashes", hashes}, log);
+    ASSERT_GT(first, 0);
+    // Held still while its outputs are staged and some frames written.
+    ASSERT_TRUE(audiotest::waitFor(
+        [&] {
+            for (const auto& entry : fs::directory_iterator(dir)) {
+                if (entry.path().filename().string().rfind(".h.txt", 0) == 0 &&
+                    fs::file_size(entry.path()) > 1000)
+                    return true;
+            }
+            return false;
+        },
+        60));
+    kill(first, SIGSTOP);
+    for (const std::string& output : {"--out " + video, "--hashes " + hashes}) {
+        const CaptureResult second = capture("--no-sound " + output + " --at 0");
+        EXPECT_EQ(second.status, 2) << output;
+        EXPECT_EQ(second.messages, "capture: cannot write " + output.substr(output.find(' ') + 1) +
+                                       ": another capture is writing it (give another name)\n");
+    }
+    kill(first, SIGTERM);
+    kill(first, SIGCONT);
+    int status = 0;
+    waitpid(first, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 128 + SIGTERM);
+    std::ifstream in(log);
+    const std::string said((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_EQ(said.rfind("capture: terminated after ", 0), 0u) << said;
+    EXPECT_NE(said.find(" written -> " + video), std::string::npos) << said;
+    std::ifstream hashLines(hashes);
+    const auto written = std::count(std::istreambuf_iterator<char>(hashLines), {}, '\n');
+    EXPECT_EQ(capturetest::probedValue(capturetest::probe(video, "stream=nb_frames"), "nb_frames"),
+              double(written));
+    fs::remove(log);
+    fs::remove_all(dir);
+}
+
+// Music that stops before the demo ends, or has a hole, is no music for a
+// capture: a song cut short (its stream's last page says where it ends) is
+// refused before anything is written; a damaged stretch that only decoding
+// finds ends the run with one line naming it, and nothing is left under the
+// names given. The live player plays on past it, and says so once.
+TEST(CaptureFailures, MusicThatStopsOrHasAHoleLeavesNothingAndThePlayerGoesOn) {
     const fs::path run = capturetest::scratchRunFolder("cutsong");
     const std::vector<uint8_t> real =
         audiotest::readFile(std::string(DEMO_RUN_DIR) + "/data/ondrivale.ogg");
@@ -205,15 +274,38 @@ TEST(CaptureFailures, MusicThatStopsBeforeTheDemoEndsLeavesNothing) {
     const CaptureResult hole = capture("--frames f --out v.mkv --to 3000", inFolder(run));
     EXPECT_EQ(hole.status, 1);
     EXPECT_EQ(hole.messages,
-              "capture: the music stops at 1.4 s: data/ondrivale.ogg is damaged there\n");
+              "capture: the music has a hole from 1.4 s to 3.0 s: data/ondrivale.ogg is damaged "
+              "there\n");
     EXPECT_EQ(entries(run), before);
+
+    const std::string log = testing::TempDir() + "player-hole-" + std::to_string(getpid());
+    const std::string player = "cd '" + run.string() +
+                               "' && SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy exec " +
+                               DEMO_PLAYER + " >" + log + " 2>&1";
+    const char* argv[] = {"sh", "-c", player.c_str(), nullptr};
+    pid_t pid = 0;
+    ASSERT_EQ(posix_spawn(&pid, "/bin/sh", nullptr, nullptr, const_cast<char**>(argv), environ), 0);
+    const std::string said =
+        "data/ondrivale.ogg is damaged at 1.4 s: the music is silent to 3.0 s and goes on\n";
+    std::string printed;
+    EXPECT_TRUE(audiotest::waitFor(
+        [&] {
+            std::ifstream in(log);
+            printed.assign(std::istreambuf_iterator<char>(in), {});
+            return printed.find(said) != std::string::npos;
+        },
+        60))
+        << printed;
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    EXPECT_EQ(printed.find(said), printed.rfind(said));
+    fs::remove(log);
     fs::remove_all(run);
 }
 
 // Every output is found writable before the first frame, and a frames
 // folder takes one run at a time. The runs that are refused start from a
-// folder without the demo's files: had they gone on to the frames, they
-// would end with "error loading data/font.png" instead.
+// folder without the demo's files: the outputs are checked before them.
 TEST(CaptureFailures, OutputsAreCheckedBeforeTheFirstFrameAndAFolderTakesOneRun) {
     const fs::path dir = capturetest::scratch("writable");
     std::ofstream(dir / "file") << "in the way";
