@@ -132,13 +132,15 @@ bool demoFilesAreHere(const char* program, const char* builtRunFolder) {
     if (getcwd(here, sizeof here) == nullptr) snprintf(here, sizeof here, "this folder");
     struct stat run;
     if (stat(builtRunFolder, &run) == 0 && S_ISDIR(run.st_mode)) {
-        problemLine("the demo's files are not here: no data/ folder in %s (run it in %s: cd there, "
-                    "then ../%s)",
-                    here, builtRunFolder, program);
+        problemLine(
+            "the demo's files are not here: no data/ folder in %s (run it in %s: cd there, "
+            "then ../%s)",
+            here, builtRunFolder, program);
     } else {
-        problemLine("the demo's files are not here: no data/ folder in %s (run it in the folder "
-                    "that holds data/ and code940.bin)",
-                    here);
+        problemLine(
+            "the demo's files are not here: no data/ folder in %s (run it in the folder "
+            "that holds data/ and code940.bin)",
+            here);
     }
     return false;
 }

@@ -24,8 +24,8 @@ T* zeroedArray(int count) {
 // Appends ", N of M NAME" for what the file has of what it falls short of.
 void noteShort(std::string* text, int got, int wanted, const char* what) {
     if (got >= wanted) return;
-    *text += (text->empty() ? "" : ", ") + std::to_string(got) + " of " +
-             std::to_string(wanted) + " " + what;
+    *text += (text->empty() ? "" : ", ") + std::to_string(got) + " of " + std::to_string(wanted) +
+             " " + what;
 }
 
 // The scenes load some meshes many times (the greets cube 16 times): one

@@ -353,8 +353,8 @@ std::string secondsText(uint64_t sample) {
 std::string songDamageLine(const SongDamage& damage) {
     const std::string song = kSongFile;
     if (damage.count == 1) {
-        return song + " is damaged at " + secondsText(damage.from) +
-               " s: the music is silent to " + secondsText(damage.to) + " s and goes on";
+        return song + " is damaged at " + secondsText(damage.from) + " s: the music is silent to " +
+               secondsText(damage.to) + " s and goes on";
     }
     return song + " is damaged in " + std::to_string(damage.count) + " places from " +
            secondsText(damage.from) + " s to " + secondsText(damage.to) +

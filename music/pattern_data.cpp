@@ -19,8 +19,8 @@ const uint8_t* loadTable() {
     const size_t got = fread(table, 1, PatternData::kFileSize, file);
     // A byte more means another file than the table, of whatever length.
     uint8_t more;
-    const bool longer = got == static_cast<size_t>(PatternData::kFileSize) &&
-                        fread(&more, 1, 1, file) == 1;
+    const bool longer =
+        got == static_cast<size_t>(PatternData::kFileSize) && fread(&more, 1, 1, file) == 1;
     const long size = longer && fseek(file, 0, SEEK_END) == 0 ? ftell(file) : -1;
     fclose(file);
     if (got != static_cast<size_t>(PatternData::kFileSize)) {

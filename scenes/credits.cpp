@@ -47,7 +47,8 @@ CreditsScene::CreditsScene()
     : flareImage(loadPicture("data/flarealpha16.png", GlowSprite::kSize, GlowSprite::kSize, true)),
       glow(*flareImage, true) {
     // Sampled up to row 238 and column 318 with the width 320.
-    for (int k = 0; k < kCredits; ++k) pictures[k].reset(loadPicture(kPictureFiles[k], 320, 239, true));
+    for (int k = 0; k < kCredits; ++k)
+        pictures[k].reset(loadPicture(kPictureFiles[k], 320, 239, true));
     for (int k = 0; k < kCredits; ++k)
         masks[k].reset(loadAlphaMap(kMaskFiles[k], *pictures[k], kPictureFiles[k]));
     for (int k = 0; k < kCredits; ++k) {

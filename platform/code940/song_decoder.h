@@ -77,8 +77,8 @@ typedef struct DecoderProgram {
     int songOpened;
     int current; /* the block to fill next */
     uint32_t seekHandled;
-    uint32_t nextSample; /* the stereo sample the next block starts with */
-    int endReported;     /* songEndedAt written since the start or the latest seek */
+    uint32_t nextSample;      /* the stereo sample the next block starts with */
+    int endReported;          /* songEndedAt written since the start or the latest seek */
     uint32_t damagesReported; /* the decoder's damages written into the block */
 } DecoderProgram;
 

@@ -8,8 +8,8 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <iterator>
 #include <fstream>
+#include <iterator>
 #include <string>
 
 #include "../music/audio_test_support.h"
@@ -169,8 +169,9 @@ TEST(CaptureFailures, EveryFailureIsOneLineNamingWhatFailedAndWhy) {
               "capture: cannot write " + frames + "/frame_000300.png: File too large\n");
     // So does the video, in ffmpeg's words for the cause (a full disk the same).
     const std::string video = (dir / "v.mp4").string();
-    const CaptureResult bigVideo = capture("--out " + video + " --to 2000",
-                                           "sh -c 'trap \"\" XFSZ; ulimit -f 20; exec \"$0\" \"$@\"'");
+    const CaptureResult bigVideo =
+        capture("--out " + video + " --to 2000",
+                "sh -c 'trap \"\" XFSZ; ulimit -f 20; exec \"$0\" \"$@\"'");
     EXPECT_EQ(bigVideo.status, 2);
     EXPECT_EQ(bigVideo.messages, "capture: cannot write " + video + ": File too large\n");
     EXPECT_TRUE(fs::is_empty(dir));
@@ -196,9 +197,9 @@ TEST(CaptureFailures, EveryFailureIsOneLineNamingWhatFailedAndWhy) {
 TEST(CaptureFailures, OutputsNeverOverwriteOneAnotherAndATerminationSaysWhatItKept) {
     const fs::path dir = capturetest::scratch("overwrite");
     const std::string frames = (dir / "f").string();
-    for (const std::string& output : {"--hashes " + frames + "/sound.wav",
-                                     "--hashes " + frames + "/frame_000002.png",
-                                     "--out " + frames + "/v.mkv"}) {
+    for (const std::string& output :
+         {"--hashes " + frames + "/sound.wav", "--hashes " + frames + "/frame_000002.png",
+          "--out " + frames + "/v.mkv"}) {
         const CaptureResult run = capture("--frames " + frames + " " + output + " --at 0,20");
         EXPECT_EQ(run.status, 2) << output;
         EXPECT_EQ(run.messages, "capture: " + output + " is inside the --frames folder " + frames +

@@ -131,6 +131,18 @@ TEST(CaptureRun, PngFramesHoldTheHashedScreenAndSoundHoldsTheirSlices) {
     }
     EXPECT_EQ(lines[1].frame, firstFrameAtOrAfter(2500, ntsc));
     EXPECT_EQ(wavSamples(dir / "frames" / "sound.wav").size(), samples * 2);
+
+    // The second processor's own program, emulated when asked: the same sound.
+    const CaptureResult emulated =
+        capture("--fps 60000/1001 --at 0,2500,5000 --frames " + (dir / "arm").string(),
+                "ONDRIVALE_SECOND_CPU=emulated");
+    ASSERT_EQ(emulated.status, 0) << emulated.messages;
+    EXPECT_EQ(emulated.messages.rfind("capture: the second processor runs its own ARM program in "
+                                      "the emulator (ONDRIVALE_SECOND_CPU=emulated)",
+                                      0),
+              0u)
+        << emulated.messages;
+    EXPECT_EQ(wavSamples(dir / "arm" / "sound.wav"), wavSamples(dir / "frames" / "sound.wav"));
     fs::remove_all(dir);
 }
 

@@ -23,7 +23,8 @@ capturetest::CaptureResult playIn(const fs::path& dir) {
 }
 
 bool endsWith(const std::string& text, const std::string& end) {
-    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+    return text.size() >= end.size() &&
+           text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
 void replacePicture(const fs::path& file, int width, int height) {
@@ -89,8 +90,8 @@ TEST(StartUpData, ALongSyncTableAndAFolderWithoutTheFilesAreSaidInOneLine) {
     const std::string where = " (run it in " + std::string(DEMO_RUN_DIR) + ": cd there, then ../";
     const capturetest::CaptureResult demo = playIn(empty);
     EXPECT_EQ(demo.status, 1);
-    EXPECT_EQ(demo.messages, "the demo's files are not here: no data/ folder in " +
-                                 empty.string() + where + "demo)\n");
+    EXPECT_EQ(demo.messages, "the demo's files are not here: no data/ folder in " + empty.string() +
+                                 where + "demo)\n");
     const capturetest::CaptureResult capture =
         capturetest::capture("--hashes - --at 0", "cd '" + empty.string() + "' &&");
     EXPECT_EQ(capture.status, 1);

@@ -118,11 +118,12 @@ TEST_F(AudioDecoding, DamageInTheMiddleIsSkippedInTimeAndACutSongEndsInSilence) 
         SecondCpuKind kind;
         size_t leastSound, mostSound;  // before the first silence
         bool goesOn;
-    } cases[] = {{"cut", cut, SecondCpuKind::Emulated, total / 3, total * 9 / 10, false},
-                 {"garbage", garbage, SecondCpuKind::Emulated, 0, 0, false},
-                 {"overwritten", overwritten, SecondCpuKind::Emulated, total / 4, total * 9 / 10, true},
-                 {"overwritten", overwritten, SecondCpuKind::Native, total / 4, total * 9 / 10, true},
-                 {"inserted", inserted, SecondCpuKind::Native, total / 4, total * 9 / 10, true}};
+    } cases[] = {
+        {"cut", cut, SecondCpuKind::Emulated, total / 3, total * 9 / 10, false},
+        {"garbage", garbage, SecondCpuKind::Emulated, 0, 0, false},
+        {"overwritten", overwritten, SecondCpuKind::Emulated, total / 4, total * 9 / 10, true},
+        {"overwritten", overwritten, SecondCpuKind::Native, total / 4, total * 9 / 10, true},
+        {"inserted", inserted, SecondCpuKind::Native, total / 4, total * 9 / 10, true}};
     soundDeviceSelect(SoundBackend::Sink);
     for (const Case& c : cases) {
         secondCpuSelect(c.kind);

@@ -367,8 +367,8 @@ std::string musicHoleProblem(uint64_t from, uint64_t to) {
     }
     const uint64_t stopped = AudioBridge::musicStoppedAt();
     if (stopped >= end) return "";
-    return "the music stops at " + AudioBridge::secondsText(stopped) + " s: " +
-           AudioBridge::kSongFile + " is damaged there";
+    return "the music stops at " + AudioBridge::secondsText(stopped) +
+           " s: " + AudioBridge::kSongFile + " is damaged there";
 }
 
 int fail(const std::string& message, int status = kExitBadOutput) {
@@ -518,9 +518,9 @@ int runCapture(const CaptureOptions& options) {
     fprintf(stderr,
             "capture: %s%llu frames at %s fps in %.1f s (%.1fx real time), %llu written -> %s\n",
             gInterrupted ? (std::string(stoppedHow()) + " after ").c_str() : "",
-            static_cast<unsigned long long>(computed),
-            rateText(plan.rate).c_str(), seconds, musicSeconds / seconds,
-            static_cast<unsigned long long>(writer.framesWritten()), wrote.c_str());
+            static_cast<unsigned long long>(computed), rateText(plan.rate).c_str(), seconds,
+            musicSeconds / seconds, static_cast<unsigned long long>(writer.framesWritten()),
+            wrote.c_str());
     return gInterrupted ? kExitBySignal + gInterrupted : 0;
 }
 
