@@ -136,12 +136,7 @@ TEST(CaptureRun, PngFramesHoldTheHashedScreenAndSoundHoldsTheirSlices) {
     const CaptureResult emulated =
         capture("--fps 60000/1001 --at 0,2500,5000 --frames " + (dir / "arm").string(),
                 "ONDRIVALE_SECOND_CPU=emulated");
-    ASSERT_EQ(emulated.status, 0) << emulated.messages;
-    EXPECT_EQ(emulated.messages.rfind("capture: the second processor runs its own ARM program in "
-                                      "the emulator (ONDRIVALE_SECOND_CPU=emulated)",
-                                      0),
-              0u)
-        << emulated.messages;
+    EXPECT_EQ(emulated.messages.find("capture: the second processor runs its own ARM program"), 0u);
     EXPECT_EQ(wavSamples(dir / "arm" / "sound.wav"), wavSamples(dir / "frames" / "sound.wav"));
     fs::remove_all(dir);
 }
@@ -236,16 +231,7 @@ TEST(CaptureRun, CtrlCFinishesPlayableFilesUpToTheLastFrame) {
     const pid_t pid = capturetest::startCapture({"--out", video, "--hashes", hashes});
     ASSERT_GT(pid, 0);
     // Past start-up and well before the end of the whole demo.
-    ASSERT_TRUE(audiotest::waitFor(
-        [&] {
-            for (const auto& entry : fs::directory_iterator(dir)) {
-                if (entry.path().filename().string().rfind(".h.txt", 0) == 0 &&
-                    fs::file_size(entry.path()) > 1000)
-                    return true;
-            }
-            return false;
-        },
-        60));
+    ASSERT_TRUE(audiotest::waitFor([&] { return capturetest::writingHashes(dir); }, 60));
     kill(pid, SIGINT);
     int status = 0;
     waitpid(pid, &status, 0);

@@ -63,11 +63,12 @@ inline CaptureResult capture(const std::string& args, const std::string& environ
     return run;
 }
 
-// Starts capture in the background, its messages into `messages` (thrown
-// away by default); the process id.
+// Starts capture (or another program) in the background, in `folder`, its
+// messages (and output) into `messages`, thrown away by default; the process id.
 inline pid_t startCapture(const std::vector<std::string>& args,
-                          const std::string& messages = "/dev/null") {
-    std::vector<char*> argv = {const_cast<char*>(DEMO_CAPTURE)};
+                          const std::string& messages = "/dev/null",
+                          const char* program = DEMO_CAPTURE, const std::string& folder = ".") {
+    std::vector<char*> argv = {const_cast<char*>(program)};
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
     pid_t pid = 0;
@@ -75,9 +76,23 @@ inline pid_t startCapture(const std::vector<std::string>& args,
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 2, messages.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                      0644);
-    const int spawned = posix_spawn(&pid, DEMO_CAPTURE, &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_adddup2(&actions, 2, 1);
+    posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
+    const int spawned = posix_spawn(&pid, program, &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     return spawned == 0 ? pid : -1;
+}
+
+// Whether a run writing the hashes file h.txt in `dir` is past start-up and
+// some frames into the demo: its staged copy has grown.
+inline bool writingHashes(const fs::path& dir) {
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(dir, ec)) {
+        if (entry.path().filename().string().rfind(".h.txt", 0) == 0 &&
+            fs::file_size(entry.path(), ec) > 1000 && !ec)
+            return true;
+    }
+    return false;
 }
 
 // ffprobe's "key=value" lines for the entries asked for.
