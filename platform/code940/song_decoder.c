@@ -111,8 +111,8 @@ static int64_t streamPosition(const SongDecoder* decoder) {
 }
 
 /* The longest stretch dropped while waiting for the stream to say where it
- * stands after a hole; a page says it at its end, and pages hold well under
- * a second of sound. */
+ * stands after a hole (ten seconds): a page says it at its end, and a page
+ * holds a second of sound or so. */
 enum { kLongestResyncFrames = 10 * 44100 };
 
 /* A hole: packets lost between the sound decoded so far and the next good
