@@ -20,8 +20,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/console/simulated_memory.h"
 #include "platform/registers.h"
+#include "platform/simulated/simulated_memory.h"
 #include "platform/sound_control_block.h"
 
 namespace {

@@ -40,7 +40,7 @@ bool gDamageTold = false;
 // position on the screen.
 int currentPosition() {
     if (gJumpTarget != kNoPosition) return gJumpTarget;
-    return std::clamp(PatternData::instance().position(), 0, kLastPlayerPosition);
+    return std::clamp<int32_t>(PatternData::instance().position(), 0, kLastPlayerPosition);
 }
 
 void askForJump(int position) {
@@ -112,7 +112,8 @@ void pause() {
     gPausedMusicMs = playerMusicMs();
     gPaused = true;
     AudioBridge::stop();
-    AudioBridge::seek(static_cast<uint32_t>(soundFrameAtMs(uint64_t(std::max(gPausedMusicMs, 0)))));
+    AudioBridge::seek(
+        static_cast<uint32_t>(soundFrameAtMs(uint64_t(std::max<int32_t>(gPausedMusicMs, 0)))));
 }
 
 void resume() {

@@ -41,12 +41,12 @@ void drawNoise(Display* display) {
 
 void drawOverlay(Display* display, int32_t position, int32_t row) {
     char text[80];
-    snprintf(text, sizeof text, "POS %02d ROW %03d", position, row);
+    snprintf(text, sizeof text, "POS %02d ROW %03d", int(position), int(row));
     gFont->drawString(80, display->updateTop + 5, text);
     snprintf(text, sizeof text, "FPS % 3d", display->framesPerSecond());
     gFont->drawString(10, display->updateTop + 5, text);
     if (overlaySkippedFrames < 0) return;
-    snprintf(text, sizeof text, "SKIP %d", overlaySkippedFrames);
+    snprintf(text, sizeof text, "SKIP %d", int(overlaySkippedFrames));
     gFont->drawString(190, display->updateTop + 5, text);
 }
 

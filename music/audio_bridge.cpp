@@ -1,16 +1,12 @@
 #include "music/audio_bridge.h"
 
-#include <pthread.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
-#include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <cstring>
-#include <mutex>
 #include <vector>
 
 #include "platform/code940/code940_image.h"
@@ -20,6 +16,7 @@
 #include "platform/registers.h"
 #include "platform/sound_control_block.h"
 #include "platform/sound_device.h"
+#include "platform/threads.h"
 
 namespace AudioBridge {
 
@@ -39,9 +36,10 @@ constexpr unsigned long kDspSetFragment = 0xC004500A;
 constexpr int kFormatS16Le = 16;
 constexpr int kTwoFragmentsOf2048 = 0x2000B;
 
-// How long init waits for the audio thread's start-up beyond its fixed sleep;
-// the sound device or the second processor may be slow, never endless.
-constexpr auto kStartUpWait = std::chrono::seconds(5);
+// How long init waits for the audio thread's start-up beyond its fixed sleep,
+// looking every millisecond: the sound device or the second processor may be
+// slow, never endless.
+constexpr int kStartUpWaitMs = 5000;
 
 // The second processor's own time that may go by, while a block waits for
 // it, before it counts as stopped. In emulation it works at most some 50 ms
@@ -50,28 +48,25 @@ constexpr uint64_t kStalledWorkNanoseconds = 2000000000;
 
 uint8_t* sharedRegion = nullptr;
 SoundControlBlock* control = nullptr;
-pthread_t audioThread;
-bool audioThreadCreated = false;
+PlatformThread audioThread;
 std::atomic<int> threadRunning{0};
 std::atomic<int> stopRequested{0};
 // Set once the audio thread has initialised the control block, so that
 // loadSong may trust songOffset.
 std::atomic<bool> controlInitialised{false};
 
-// The audio thread's start-up hand-over to init.
-std::mutex startUpMutex;
-std::condition_variable startUpChanged;
-bool startUpDone = false;
+// The audio thread's start-up hand-over to init: a flag that init polls, as
+// every wait between the two threads does.
+std::atomic<bool> startUpDone{false};
 
 void signalStartUpDone() {
-    std::lock_guard<std::mutex> lock(startUpMutex);
-    startUpDone = true;
-    startUpChanged.notify_all();
+    startUpDone.store(true, std::memory_order_release);
 }
 
 void waitForStartUp() {
-    std::unique_lock<std::mutex> lock(startUpMutex);
-    startUpChanged.wait_for(lock, kStartUpWait, [] { return startUpDone; });
+    for (int ms = 0; ms < kStartUpWaitMs && !startUpDone.load(std::memory_order_acquire); ++ms) {
+        usleep(1000);
+    }
 }
 
 // The clock bit is changed by read-modify-write: the register's other bits
@@ -247,12 +242,6 @@ void finishAudio() {
     threadRunning.store(0, std::memory_order_release);
 }
 
-void* audioThreadEntry(void*) {
-    pthread_setname_np(pthread_self(), "audio");
-    threadMain();
-    return nullptr;
-}
-
 uint32_t songAreaOffset() {
     if (!controlInitialised.load(std::memory_order_acquire)) return kSongOffset;
     return sharedLoad(control->songOffset);
@@ -382,15 +371,11 @@ void init() {
     control = reinterpret_cast<SoundControlBlock*>(sharedRegion + kControlBlockOffset);
     stopRequested.store(0);
     controlInitialised.store(false);
-    {
-        std::lock_guard<std::mutex> lock(startUpMutex);
-        startUpDone = false;
-    }
+    startUpDone.store(false);
     // Set before the thread exists, so that a shutdown right after init
     // always waits for it.
     threadRunning.store(1, std::memory_order_release);
-    audioThreadCreated = pthread_create(&audioThread, nullptr, audioThreadEntry, nullptr) == 0;
-    cooperative = !audioThreadCreated;
+    cooperative = !platformStartThread(&audioThread, threadMain, "audio");
     if (cooperative) {
         // The thread's start-up runs here, and its loop in the host's pump().
         startAudio();
@@ -511,10 +496,7 @@ void shutdown() {
     stopRequested.store(1, std::memory_order_release);
     if (cooperative && threadRunning.load(std::memory_order_acquire)) finishAudio();
     while (threadRunning.load(std::memory_order_acquire)) usleep(10000);
-    if (audioThreadCreated) {
-        pthread_join(audioThread, nullptr);
-        audioThreadCreated = false;
-    }
+    platformJoinThread(&audioThread);
     if (sharedRegion != nullptr) {
         memDeviceUnmap(sharedRegion, kSecondCpuMemorySize);
         sharedRegion = nullptr;

@@ -55,7 +55,7 @@ int32_t PatternData::rowsAt(int32_t elapsedMs) {
 int32_t PatternData::firstMsOfRow(int32_t rows) {
     // The float division is monotonic: start just below the exact boundary and
     // step up to where the clock first shows the row.
-    int32_t ms = std::max(static_cast<int32_t>(rows * kMsPerRow) - 2, 0);
+    int32_t ms = std::max<int32_t>(static_cast<int32_t>(rows * kMsPerRow) - 2, 0);
     while (rowsAt(ms) < rows) ++ms;
     while (ms > 0 && rowsAt(ms - 1) >= rows) --ms;
     return ms;
@@ -99,7 +99,7 @@ void PatternData::formatRow(char* out, int32_t rowOffset) const {
     out[0] = '\0';
     if (static_cast<uint32_t>(r) > 127 || currentPosition > 32 || currentPosition < 0) return;
     char text[80];
-    int length = snprintf(text, sizeof text, "%02X", r);
+    int length = snprintf(text, sizeof text, "%02X", unsigned(r));
     for (int channel = 0; channel < kChannels; ++channel) {
         const uint8_t v = cell(currentPosition, channel, r);
         if (v == 0) {

@@ -11,8 +11,8 @@
 
 #include "platform/code940/code940_image.h"
 #include "platform/code940/decoder_program.h"
-#include "platform/console/simulated_memory.h"
 #include "platform/second_cpu/arm_emulator.h"
+#include "platform/simulated/simulated_memory.h"
 #include "platform/sound_control_layout.h"
 
 namespace {

@@ -7,7 +7,7 @@
 
 #include "platform/code940/code940_image.h"
 #include "platform/code940/song_decoder.h"
-#include "platform/console/simulated_memory.h"
+#include "platform/simulated/simulated_memory.h"
 #include "platform/web/browser.h"
 
 namespace {

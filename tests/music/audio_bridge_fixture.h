@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "music/audio_bridge.h"
-#include "platform/console/simulated_memory.h"
 #include "platform/mem_device.h"
+#include "platform/simulated/simulated_memory.h"
 #include "platform/sound_control_block.h"
 #include "platform/sound_device.h"
 

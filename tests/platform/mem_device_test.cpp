@@ -10,7 +10,7 @@
 #include <sstream>
 #include <string>
 
-#include "platform/console/simulated_memory.h"
+#include "platform/simulated/simulated_memory.h"
 
 namespace {
 

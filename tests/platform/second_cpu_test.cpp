@@ -12,10 +12,10 @@
 
 #include "code940/code940_writer.h"
 #include "platform/code940/code940_image.h"
-#include "platform/console/simulated_memory.h"
 #include "platform/mem_device.h"
 #include "platform/registers.h"
 #include "platform/second_cpu/arm_emulator.h"
+#include "platform/simulated/simulated_memory.h"
 #include "platform/sound_control_block.h"
 
 namespace {

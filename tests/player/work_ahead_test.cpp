@@ -12,7 +12,7 @@
 #include "core/engine_state.h"
 #include "core/timeline.h"
 #include "fixed/random.h"
-#include "platform/console/simulated_memory.h"
+#include "platform/simulated/simulated_memory.h"
 #include "platform/sound_control_block.h"
 #include "platform/sound_device.h"
 #include "player_test_support.h"

@@ -1,5 +1,6 @@
-// PNG files decoded in the page's own code (stb_image, from emscripten), not
-// by the browser, whose image decoding may correct colours.
+// PNG files decoded by the program itself with stb_image, where there is no
+// SDL_image: in the web page (whose browser's own image decoding may correct
+// colours) and on the console.
 #include "platform/picture.h"
 
 #define STB_IMAGE_IMPLEMENTATION

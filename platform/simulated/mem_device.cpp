@@ -8,7 +8,7 @@
 #include <atomic>
 #include <cstring>
 
-#include "platform/console/simulated_memory.h"
+#include "platform/simulated/simulated_memory.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include <sys/mman.h>
 
-#include "platform/console/simulated_memory.h"
 #include "platform/second_cpu.h"
+#include "platform/simulated/simulated_memory.h"
 
 namespace {
 

@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# The inside of tools/console/rig.sh, in its mount namespace: the test's files
+# mounted over the paths the console program opens, checked, then the run.
+# RIG_BUILD, RIG_CARD, RIG_WORK come from rig.sh; the arguments go to qemu-arm.
+set -euo pipefail
+# The program's standard input, opened before /dev is replaced (a terminal's
+# /dev/pts path goes with it).
+exec 9<"${RIG_STDIN:-/dev/null}"
+w=$RIG_WORK
+mount --bind /dev/null "$w/null"
+mount -t tmpfs -o mode=755 console-dev /dev
+touch /dev/null /dev/mem /dev/fb0 /dev/dsp
+mount --bind "$w/null" /dev/null
+mount --bind "$w/mem" /dev/mem
+mount --bind "$w/fb0" /dev/fb0
+mount --bind "$w/dsp" /dev/dsp
+mount --bind "$w/cpuinfo" /proc/cpuinfo
+mount -t overlay console-usr -o "lowerdir=/usr,upperdir=$w/usr-upper,workdir=$w/usr-work" /usr
+mkdir -p /usr/gp2x
+cp "$w/gp2xmenu" /usr/gp2x/gp2xmenu
+# Fails closed: nothing runs unless each path is the test's own file.
+for pair in /dev/mem:mem /dev/fb0:fb0 /dev/dsp:dsp /proc/cpuinfo:cpuinfo; do
+  path=${pair%%:*} file=$w/${pair#*:}
+  if [[ $(stat -c %d:%i "$path") != $(stat -c %d:%i "$file") ]]; then
+    echo "rig: $path is not the test's $file in this namespace: nothing was run"
+    exit 1
+  fi
+done
+if ! cmp -s /proc/cpuinfo "$w/cpuinfo"; then
+  echo "rig: /proc/cpuinfo does not read as the test's in this namespace: nothing was run"
+  exit 1
+fi
+
+"$RIG_BUILD/second_cpu_process" "$w/mem" "$w/second_cpu.log" &
+processor=$!
+cat "$w/dsp" >"$w/sound.raw" &
+reader=$!
+cd "$RIG_CARD"
+status=0
+"$RIG_BUILD/device_supervisor" --fb "$w/fb0" --dsp "$w/dsp" --log "$w/devices.log" -- \
+  timeout "${RIG_TIMEOUT:-600}" env LD_PRELOAD="$RIG_BUILD/console_clock_shim.so" \
+  CONSOLE_SCREEN="$w/fb0" CONSOLE_SCREEN_BYTES=$((320 * 240 * 2)) CONSOLE_SCREEN_LOG="$w/screens.txt" \
+  qemu-arm -cpu ti925t -strace -D "$w/syscalls.txt" "$@" ./ondrivale.gpe \
+  <&9 >"$w/stdout.txt" 2>"$w/stderr.txt" || status=$?
+echo "$status" >"$w/status"
+kill "$processor" 2>/dev/null || true
+wait "$processor" || true
+# A program that never opened the sound device leaves the reader waiting.
+kill "$reader" 2>/dev/null || true
+wait "$reader" 2>/dev/null || true
