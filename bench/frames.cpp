@@ -14,6 +14,9 @@
 // Times count from BENCH_LAUNCH_NS (CLOCK_REALTIME nanoseconds taken just
 // before the process was started), or from main() without it.
 //
+//   bench_frames [LAST]   stops after frame LAST (bench/arm --frames): the
+//                         last section printed is cut short there
+//
 // Under callgrind (--collect-atstart=yes --separate-threads=yes), client
 // requests cut the main thread's instructions into the same pieces: a dump
 // "step-K" at every loading present, "first-frame" when start-up is done, and
@@ -88,7 +91,9 @@ void endSection(const Section& s) {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    uint64_t lastFrame = UINT64_MAX;
+    if (argc > 1) lastFrame = strtoull(argv[1], nullptr, 10);
     const char* launch = getenv("BENCH_LAUNCH_NS");
     launchNs = launch != nullptr ? atoll(launch) : realtimeNs();
     if (chdir(DEMO_RUN_DIR) != 0) {
@@ -108,7 +113,7 @@ int main() {
 
     Section section;
     OfflineRun run(wholeDemoPlan(kPlayerRate));
-    while (!run.done()) {
+    while (!run.done() && run.nextFrame() <= lastFrame) {
         // The section of the next frame, so that a section's instructions are
         // dumped before its first frame.
         const int32_t rows = PatternData::rowsAt(int32_t(run.nextFrameMs()));
@@ -120,8 +125,11 @@ int main() {
         timespec t0, t1;
         if (RUNNING_ON_VALGRIND) CALLGRIND_TOGGLE_COLLECT;
         clock_gettime(CLOCK_MONOTONIC, &t0);
+        // Marks on both sides of the frame: what the bench does between
+        // frames (its clock, its lines) is no frame's.
         armcountFrameMark();
         run.runNext();
+        armcountFrameMark();
         clock_gettime(CLOCK_MONOTONIC, &t1);
         if (RUNNING_ON_VALGRIND) CALLGRIND_TOGGLE_COLLECT;
         section.ns += int64_t(t1.tv_sec - t0.tv_sec) * 1000000000 + (t1.tv_nsec - t0.tv_nsec);

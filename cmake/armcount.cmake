@@ -16,7 +16,8 @@ add_custom_command(OUTPUT ${QEMU_PLUGIN_HEADER_DIR}/qemu-plugin.h
   VERBATIM)
 add_custom_target(qemu_plugin_header DEPENDS ${QEMU_PLUGIN_HEADER_DIR}/qemu-plugin.h)
 
-add_library(armcount MODULE tools/armcount/armcount.c)
+add_library(armcount MODULE tools/armcount/armcount.c tools/armcount/arm_ops.c
+  tools/armcount/arm920t.c)
 set_target_properties(armcount PROPERTIES PREFIX "" C_VISIBILITY_PRESET hidden)
 target_include_directories(armcount PRIVATE ${QEMU_PLUGIN_HEADER_DIR})
 add_dependencies(armcount qemu_plugin_header)
@@ -24,3 +25,6 @@ add_dependencies(armcount qemu_plugin_header)
 add_test(NAME ArmCount.CountsTheFirstThreadExactly
   COMMAND bash ${CMAKE_SOURCE_DIR}/tests/armcount/count_test.sh $<TARGET_FILE:armcount>)
 set_tests_properties(ArmCount.CountsTheFirstThreadExactly PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 120)
+add_test(NAME ArmCount.CyclesAsCountedByHand
+  COMMAND bash ${CMAKE_SOURCE_DIR}/tests/armcount/cycle_test.sh $<TARGET_FILE:armcount>)
+set_tests_properties(ArmCount.CyclesAsCountedByHand PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 120)

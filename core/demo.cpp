@@ -15,6 +15,7 @@
 #include "core/timeline.h"
 #include "fixed/tables.h"
 #include "music/audio_bridge.h"
+#include "music/pattern_data.h"
 #include "platform/mem_device.h"
 #include "platform/messages.h"
 #include "video/display.h"
@@ -77,6 +78,9 @@ void demoStartUp() {
     constructScenes(advanceLoadingBar);  // a step after each scene but the last: 18-24
 
     display->clearDepth(100);
+    // The song's table is read here rather than by the first frame, which
+    // has its own work to do.
+    PatternData::instance();
     advanceLoadingBar();  // 25
 
     playerStartMusicClock();

@@ -10,6 +10,7 @@
 
 #include "engine3d/mesh.h"
 #include "engine3d/screen_triangle.h"
+#include "platform/fill.h"
 #include "video/display.h"
 
 namespace {
@@ -49,54 +50,43 @@ int64_t edgeSlope(const FlatPoint& from, const FlatPoint& to) {
     return dx * 65536 / rows;
 }
 
-// Columns xl up to xr (exclusive) of one row, clamped to the screen, filled
-// eight pixels a step and entered part-way for the remainder.
-void fillRow(uint16_t* row, int64_t xl, int64_t xr, uint16_t shade) {
-    const int64_t first = std::max<int64_t>(xl, 0);
-    const int64_t end = std::min<int64_t>(xr, Display::kWidth);
+// Columns xl up to xr (exclusive) of one row, clamped to the screen: a
+// face's rows are short, so up to a few words are stored here, longer runs
+// by the fill that stores whole cache lines.
+template <typename Int>
+void fillRow(uint16_t* row, Int xl, Int xr, uint16_t shade) {
+    const Int first = std::max<Int>(xl, 0);
+    const Int end = std::min<Int>(xr, Display::kWidth);
     if (first >= end) return;
     uint16_t* p = row + first;
-    const int count = static_cast<int>(end - first);
-    int steps = (count + 7) / 8;
-    switch (count % 8) {
-        case 0:
-            do {
-                *p++ = shade;
-                [[fallthrough]];
-                case 7:
-                    *p++ = shade;
-                    [[fallthrough]];
-                case 6:
-                    *p++ = shade;
-                    [[fallthrough]];
-                case 5:
-                    *p++ = shade;
-                    [[fallthrough]];
-                case 4:
-                    *p++ = shade;
-                    [[fallthrough]];
-                case 3:
-                    *p++ = shade;
-                    [[fallthrough]];
-                case 2:
-                    *p++ = shade;
-                    [[fallthrough]];
-                case 1:
-                    *p++ = shade;
-            } while (--steps > 0);
+    int count = static_cast<int>(end - first);
+    if (count >= 32) {
+        fillHalfwords(p, shade, static_cast<size_t>(count));
+        return;
     }
+    if (reinterpret_cast<uintptr_t>(p) & 2) {
+        *p++ = shade;
+        --count;
+    }
+    typedef uint32_t PixelPair __attribute__((may_alias));
+    const uint32_t pair = shade * 0x10001u;
+    auto* pairs = reinterpret_cast<PixelPair*>(p);
+    for (; count >= 2; count -= 2) *pairs++ = pair;
+    if (count) *reinterpret_cast<uint16_t*>(pairs) = shade;
 }
 
 // Rows y from yStart while y < yEnd, between the edge from `left` (stepped by
 // slopeLeft, accumulated in accLeft) and the long edge from the top vertex.
 // Rows above the screen are passed by stepping the accumulators at once.
-// Returns false when the rows have run below the screen.
-bool fillPart(uint16_t* pixels, int64_t yStart, int64_t yEnd, int64_t xShort, int64_t& accShort,
-              int64_t slopeShort, int64_t xLong, int64_t& accLong, int64_t slopeLong,
-              uint16_t shade) {
-    int64_t y = yStart;
+// Returns false when the rows have run below the screen. Int is int64_t, or
+// int32_t where every value stays within 32 bits (the same results, a
+// fraction of the work on a 32-bit processor).
+template <typename Int>
+bool fillPart(uint16_t* pixels, Int yStart, Int yEnd, Int xShort, Int& accShort, Int slopeShort,
+              Int xLong, Int& accLong, Int slopeLong, uint16_t shade) {
+    Int y = yStart;
     if (y < 0) {
-        const int64_t skipped = std::min<int64_t>(yEnd, 0) - y;
+        const Int skipped = std::min<Int>(yEnd, 0) - y;
         if (skipped > 0) {
             accShort += skipped * slopeShort;
             accLong += skipped * slopeLong;
@@ -105,18 +95,48 @@ bool fillPart(uint16_t* pixels, int64_t yStart, int64_t yEnd, int64_t xShort, in
     }
     for (; y < yEnd; ++y) {
         if (y >= Display::kHeight) return false;
-        const int64_t a = xShort + (accShort >> 16);
-        const int64_t b = xLong + (accLong >> 16);
-        fillRow(pixels + y * Display::kWidth, std::min(a, b), std::max(a, b), shade);
+        const Int a = xShort + (accShort >> 16);
+        const Int b = xLong + (accLong >> 16);
+        fillRow<Int>(pixels + y * Display::kWidth, std::min(a, b), std::max(a, b), shade);
         accShort += slopeShort;
         accLong += slopeLong;
     }
     return true;
 }
 
+// Where every edge's accumulator stays within 32 bits: an edge of dx pixels
+// sums to at most |dx| << 16 over its rows, and positions and rows stay far
+// from the limit.
+constexpr int64_t kNarrowReach = 1 << 14;
+
+bool narrow(const FlatPoint& a, const FlatPoint& b, const FlatPoint& c) {
+    for (const FlatPoint* p : {&a, &b, &c}) {
+        if (p->x <= -kNarrowReach || p->x >= kNarrowReach || p->y <= -kNarrowReach ||
+            p->y >= kNarrowReach)
+            return false;
+    }
+    return true;
+}
+
+template <typename Int>
+void fillFace(uint16_t* pixels, const FlatPoint& a, const FlatPoint& b, const FlatPoint& c,
+              const FlatFace& face, uint16_t shade) {
+    Int accAB = 0, accAC = 0, accBC = 0;
+    if (!fillPart<Int>(pixels, Int(a.y), Int(b.y), Int(a.x), accAB, Int(face.slopeAB), Int(a.x),
+                       accAC, Int(face.slopeAC), shade)) {
+        return;
+    }
+    fillPart<Int>(pixels, Int(b.y), Int(c.y), Int(b.x), accBC, Int(face.slopeBC), Int(a.x), accAC,
+                  Int(face.slopeAC), shade);
+}
+
 }  // namespace
 
-void Mesh::drawFlat(uint32_t colour, int offsetX, int offsetY) {
+// A face's shape does not change with where it is drawn: its facing, the
+// order of its corners from the top and its edges' slopes are found once for
+// every place the mesh is drawn at (the greets draw each cube twenty times).
+void Mesh::flatFaces(std::vector<FlatFace>* out) const {
+    out->clear();
     if (vertexCount <= 0) return;  // faces would name a vertex that does not exist
     for (int i = 0; i < faceCount; ++i) {
         const Face& face = faces[i];
@@ -124,22 +144,34 @@ void Mesh::drawFlat(uint32_t colour, int offsetX, int offsetY) {
             screenX[face.c] == kUnprojected) {
             continue;
         }
-        FlatPoint a{int64_t{screenX[face.a]} + offsetX, int64_t{screenY[face.a]} + offsetY};
-        FlatPoint b{int64_t{screenX[face.b]} + offsetX, int64_t{screenY[face.b]} + offsetY};
-        FlatPoint c{int64_t{screenX[face.c]} + offsetX, int64_t{screenY[face.c]} + offsetY};
+        FlatPoint a{screenX[face.a], screenY[face.a]};
+        FlatPoint b{screenX[face.b], screenY[face.b]};
+        FlatPoint c{screenX[face.c], screenY[face.c]};
         const int64_t cross = screenCross(a.x, a.y, b.x, b.y, c.x, c.y);
         if (cross >= 0) continue;
-        const uint16_t shade = areaShade(colour, -cross * 65536);
-
         sortByY(a, b, c);
-        if (c.y <= 0 || a.y >= Display::kHeight) continue;  // no row of it on the screen
-        const int64_t slopeAB = edgeSlope(a, b);
-        const int64_t slopeBC = edgeSlope(b, c);
-        const int64_t slopeAC = edgeSlope(a, c);
-        int64_t accAB = 0;
-        int64_t accAC = 0;
-        int64_t accBC = 0;
-        if (!fillPart(pixels, a.y, b.y, a.x, accAB, slopeAB, a.x, accAC, slopeAC, shade)) continue;
-        fillPart(pixels, b.y, c.y, b.x, accBC, slopeBC, a.x, accAC, slopeAC, shade);
+        out->push_back(FlatFace{a.x, a.y, b.x, b.y, c.x, c.y, -cross, edgeSlope(a, b),
+                                edgeSlope(b, c), edgeSlope(a, c)});
     }
+}
+
+void Mesh::drawFlat(const std::vector<FlatFace>& front, uint32_t colour, int offsetX, int offsetY) {
+    for (const FlatFace& face : front) {
+        const FlatPoint a{face.ax + offsetX, face.ay + offsetY};
+        const FlatPoint b{face.bx + offsetX, face.by + offsetY};
+        const FlatPoint c{face.cx + offsetX, face.cy + offsetY};
+        if (c.y <= 0 || a.y >= Display::kHeight) continue;  // no row of it on the screen
+        const uint16_t shade = areaShade(colour, face.twiceArea * 65536);
+        if (narrow(a, b, c)) {
+            fillFace<int32_t>(pixels, a, b, c, face, shade);
+        } else {
+            fillFace<int64_t>(pixels, a, b, c, face, shade);
+        }
+    }
+}
+
+void Mesh::drawFlat(uint32_t colour, int offsetX, int offsetY) {
+    std::vector<FlatFace> front;
+    flatFaces(&front);
+    drawFlat(front, colour, offsetX, offsetY);
 }

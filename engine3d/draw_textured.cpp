@@ -207,9 +207,9 @@ void Mesh::drawTextured() {
             }
             for (; y < partEnd; y += kRow) {
                 if (y >= rowLimitBottom) break;
-                drawSpan(static_cast<int>(longEdge.x >> 16), static_cast<int>(shortEdge.x >> 16),
-                         static_cast<int>(y >> 16), longEdge.u, longEdge.v, shortEdge.u,
-                         shortEdge.v, longEdge.z, shortEdge.z);
+                span(static_cast<int>(longEdge.x >> 16), static_cast<int>(shortEdge.x >> 16),
+                     static_cast<int>(y >> 16), longEdge.u, longEdge.v, shortEdge.u, shortEdge.v,
+                     longEdge.z, shortEdge.z);
                 longEdge.step();
                 shortEdge.step();
             }
@@ -220,6 +220,14 @@ void Mesh::drawTextured() {
 
 void Mesh::drawSpan(int xStart, int xEnd, int y, Fixed uStart, Fixed vStart, Fixed uEnd, Fixed vEnd,
                     Fixed zStart, Fixed zEnd) {
+    span(xStart, xEnd, y, uStart, vStart, uEnd, vEnd, zStart, zEnd);
+}
+
+// drawSpan's work, built into drawTextured's loop over the rows: a call with
+// nine arguments a row cost the console as much as a few pixels.
+inline __attribute__((always_inline)) void Mesh::span(int xStart, int xEnd, int y, Fixed uStart,
+                                                      Fixed vStart, Fixed uEnd, Fixed vEnd,
+                                                      Fixed zStart, Fixed zEnd) {
     if (xStart < 0 && xEnd < 0) return;
     if (xStart >= Display::kWidth && xEnd >= Display::kWidth) return;
     if (y < 0 || y >= Display::kHeight) return;
@@ -231,10 +239,12 @@ void Mesh::drawSpan(int xStart, int xEnd, int y, Fixed uStart, Fixed vStart, Fix
     }
     const int64_t width = int64_t{xEnd} - xStart;
     if (width <= 0) return;
-    const int64_t inv = wholeReciprocal(width);  // (1 << 32) / (width << 16)
-    const Fixed du = static_cast<Fixed>((inv * wrapSub(uEnd, uStart)) >> 16);
-    const Fixed dv = static_cast<Fixed>((inv * wrapSub(vEnd, vStart)) >> 16);
-    const Fixed dz = static_cast<Fixed>((inv * wrapSub(zEnd, zStart)) >> 16);
+    // (1 << 32) / (width << 16), at most 65536: each step is a 32 x 32-bit
+    // product shifted down, cut to 32 bits.
+    const int32_t inv = static_cast<int32_t>(wholeReciprocal(width));
+    const Fixed du = static_cast<Fixed>((int64_t{inv} * wrapSub(uEnd, uStart)) >> 16);
+    const Fixed dv = static_cast<Fixed>((int64_t{inv} * wrapSub(vEnd, vStart)) >> 16);
+    const Fixed dz = static_cast<Fixed>((int64_t{inv} * wrapSub(zEnd, zStart)) >> 16);
 
     // Columns left of the screen are passed in one step; the sums wrap alike.
     int x = xStart;
@@ -259,46 +269,36 @@ void Mesh::drawSpan(int xStart, int xEnd, int y, Fixed uStart, Fixed vStart, Fix
     }
     const int end = std::min({xEnd, Display::kWidth, clipRight});
     if (x >= end) return;
+    display->noteDepthSpan(y, x, end);
 
-    // Every pixel keeps its own depth test; the texel index is 16 bits, (row
-    // << 8) | column, so a column outside 0..255 spills into the row bits
-    // rather than wrapping on its own. The pointers are held in locals: the
-    // pixels written cannot change them.
+    // Every pixel keeps its own depth test. The texel index is 16 bits,
+    // (row << 8) | column, so a column outside 0..255 spills into the row
+    // bits rather than wrapping on its own: its low byte is u's bits 16..23,
+    // its high byte v's bits 16..23 or'ed with u's bits 24..31. v is carried
+    // shifted up by 8 (it wraps alike), which puts its bits where the index
+    // wants them with one mask, and the byte offset takes one shift more.
     int32_t* depthAt = depth + y * Display::kWidth + x;
     uint16_t* pixelAt = pixels + y * Display::kWidth + x;
-    const uint16_t* texture = texels;
-    auto plot = [&]() {
+    const auto* texture = reinterpret_cast<const unsigned char*>(texels);
+    uint32_t v8 = v << 8;
+    const uint32_t dv8 = static_cast<uint32_t>(dv) << 8;
+    auto plot = [&](int k) {
         const Fixed depthHere = static_cast<Fixed>(z);
-        if (*depthAt > depthHere) {
-            *depthAt = depthHere;
-            const int32_t column = static_cast<Fixed>(u) >> 16;
-            const int32_t row = static_cast<Fixed>(v) >> 16;
-            // The 16-bit index, doubled into a byte offset by one shift.
-            const uint32_t offset = static_cast<uint32_t>((row * 256) | column) << 16 >> 15;
-            *pixelAt = *reinterpret_cast<const uint16_t*>(
-                reinterpret_cast<const unsigned char*>(texture) + offset);
+        if (depthAt[k] > depthHere) {
+            depthAt[k] = depthHere;
+            const uint32_t offset = ((v8 >> 15) & 0x1FE00) | ((u >> 16) << 1);
+            pixelAt[k] = *reinterpret_cast<const uint16_t*>(texture + offset);
         }
-        ++depthAt;
-        ++pixelAt;
         u += static_cast<uint32_t>(du);
-        v += static_cast<uint32_t>(dv);
+        v8 += dv8;
         z += static_cast<uint32_t>(dz);
     };
-    const int count = end - x;
-    int steps = (count + 3) / 4;
-    switch (count % 4) {
-        case 0:
-            do {
-                plot();
-                [[fallthrough]];
-                case 3:
-                    plot();
-                    [[fallthrough]];
-                case 2:
-                    plot();
-                    [[fallthrough]];
-                case 1:
-                    plot();
-            } while (--steps > 0);
+    int count = end - x;
+    for (; count & 3; --count, ++depthAt, ++pixelAt) plot(0);
+    for (; count > 0; count -= 4, depthAt += 4, pixelAt += 4) {
+        plot(0);
+        plot(1);
+        plot(2);
+        plot(3);
     }
 }

@@ -17,12 +17,22 @@
 
 #include <climits>
 #include <cstdint>
+#include <vector>
 
 #include "engine3d/matrix3.h"
 #include "engine3d/mesh_records.h"
 
 class Display;
 class Image;
+
+// A front face as drawFlat fills it, wherever it is drawn: its corners from
+// the top down (screen pixels, before the offset), twice its area, and its
+// edges' 16.16 steps a row.
+struct FlatFace {
+    int64_t ax, ay, bx, by, cx, cy;
+    int64_t twiceArea;
+    int64_t slopeAB, slopeBC, slopeAC;
+};
 
 // screenX of a vertex whose projection does not exist (camera-space z of 0)
 // or does not fit 32 bits. No projected pixel can take this value.
@@ -61,6 +71,10 @@ class Mesh {
     // Front faces filled with colour scaled by their projected area, shifted
     // by (offsetX, offsetY) pixels. No depth test or write.
     void drawFlat(uint32_t colour, int offsetX, int offsetY);
+    // The same in two steps, for a mesh drawn at many places: its front faces
+    // as projected now (flatFaces), then drawn at each place.
+    void flatFaces(std::vector<FlatFace>* front) const;
+    void drawFlat(const std::vector<FlatFace>& front, uint32_t colour, int offsetX, int offsetY);
     // Front faces texture-mapped (materialId other than 1) or environment-
     // mapped (materialId 1), depth-tested against Display::depth.
     void drawTextured();
@@ -109,4 +123,8 @@ class Mesh {
     int32_t* depth = nullptr;
     uint16_t* pixels = nullptr;
     const uint16_t* texels = nullptr;
+
+  private:
+    void span(int xStart, int xEnd, int y, Fixed uStart, Fixed vStart, Fixed uEnd, Fixed vEnd,
+              Fixed zStart, Fixed zEnd);
 };

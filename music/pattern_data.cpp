@@ -47,6 +47,11 @@ PatternData& PatternData::instance() {
 }
 
 int32_t PatternData::rowsAt(int32_t elapsedMs) {
+    // Below 2^20 ms (17 minutes), the float division's result in whole numbers:
+    // 41.6 is 208/5, and no quotient there comes within the float's error of a
+    // row boundary it does not sit on exactly (the clock's test compares every
+    // millisecond). The console has no floating point to spare a frame.
+    if (elapsedMs >= 0 && elapsedMs < kWholeNumberClockEnd) return elapsedMs * 5 / 208;
     // Single precision on purpose: the row boundaries fall where a float
     // division by 41.6 puts them, truncated toward zero.
     return static_cast<int32_t>(static_cast<float>(elapsedMs) / static_cast<float>(kMsPerRow));

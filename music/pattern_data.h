@@ -21,6 +21,8 @@ class PatternData {
     // How long a row of the song lasts: the tempo that the song generator
     // writes the music at and the clock reads it by.
     static constexpr double kMsPerRow = 41.6;
+    // Up to here rowsAt() divides whole numbers, to the same rows.
+    static constexpr int32_t kWholeNumberClockEnd = 1 << 20;
 
     // The one instance; the first call reads "data/patterndata.bin" and ends the
     // process with one line and status 1 if the file is missing or short.

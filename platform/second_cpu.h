@@ -25,7 +25,8 @@
 // What the emulated runs cost (platform/second_cpu/arm_emulator.h).
 struct ArmEmulatorFigures {
     uint64_t instructions = 0;    // executed, when counted
-    uint64_t waits = 0;           // wait-for-interrupts that slept
+    uint64_t waits = 0;           // idles that slept
+    uint64_t interruptWaits = 0;  // wait-for-interrupts, which the console never ends
     uint64_t cpuNanoseconds = 0;  // the emulating thread's CPU time
 };
 

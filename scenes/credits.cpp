@@ -1,10 +1,12 @@
 #include "scenes/credits.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "engine3d/vector3.h"
 #include "fixed/random.h"
 #include "fixed/tables.h"
+#include "platform/fill.h"
 #include "scenes/letterbox.h"
 #include "video/display.h"
 
@@ -41,6 +43,17 @@ void launch(Spark& s) {
     s.angle = demoRand() % 65535;
 }
 
+// The one colour of a screen row when the picture is drawn, or -1: the bars
+// and frame lines are drawn over the sparks' light, the band between holds it.
+// A step of at most an eighth of a column: runs of eight screen columns or
+// more sample one picture column, and are filled as runs.
+constexpr uint32_t kRunStep = 0x2000;
+
+int rowColour(int row) {
+    if (row == 50 || row == 190) return kLetterboxLineColour;
+    return row < 50 || row > 190 ? kLetterboxBarColour : -1;
+}
+
 }  // namespace
 
 CreditsScene::CreditsScene()
@@ -73,6 +86,9 @@ CreditsScene::CreditsScene()
     tintedGlows.resize(colours.size());
     for (size_t slot = 0; slot < colours.size(); ++slot)
         glow.tint(colours[slot], &tintedGlows[slot]);
+    // At start-up, not in a credit's first frame.
+    for (int k = 0; k < kCredits; ++k) litColumnsOf(k);
+    for (int i = 0; i < kSparks; ++i) drawOrder[i] = static_cast<uint16_t>(i);
 }
 
 void CreditsScene::update(int t) {
@@ -136,11 +152,22 @@ void CreditsScene::render() {
 }
 
 // Only the rows between the frame lines: the letterbox drawn next covers
-// rows 0-50 and 190-239, light and all.
-void CreditsScene::drawSparks(uint16_t* pixels) const {
+// rows 0-50 and 190-239, light and all. The sparks are drawn from the top
+// down: the screen rows one spark lights are still cached for the next. A
+// saturating add of light that is never negative comes to the same pixel in
+// any order (min(min(d + a, max) + b, max) = min(d + a + b, max)). The order
+// is sorted again every frame, from the last, where a spark rarely moves far.
+void CreditsScene::drawSparks(uint16_t* pixels) {
     constexpr int kFirstLit = 51 * kStride;
     constexpr int kEndLit = 190 * kStride;
-    for (int i = 0; i < kSparks; ++i) {
+    for (int k = 1; k < kSparks; ++k) {
+        const uint16_t i = drawOrder[k];
+        int j = k;
+        for (; j > 0 && sparks[drawOrder[j - 1]].y > sparks[i].y; --j)
+            drawOrder[j] = drawOrder[j - 1];
+        drawOrder[j] = i;
+    }
+    for (const uint16_t i : drawOrder) {
         const Spark& s = sparks[i];
         if (!s.active) continue;
         GlowSprite::drawTinted(pixels, s.x >> 16, s.y >> 16, tintedGlows[glowOf[i]], kFirstLit,
@@ -199,6 +226,9 @@ void CreditsScene::drawCredit(uint16_t* pixels, int credit) const {
     const uint32_t start = static_cast<uint32_t>(firstU);  // 0 .. kColumnLimit
     const uint32_t step = static_cast<uint32_t>(scale);
 
+    const uint32_t wholeRun = step <= kRunStep ? 0x10000 / step : 0;
+    int uniformRow = -1, uniformColour = -1;  // the last row of one colour drawn, and its colour
+    uint32_t uniformSampled = 0;              // the picture row it sampled
     uint32_t v = static_cast<uint32_t>(c.posY);
     for (int r = 0; r < 239; ++r, v += static_cast<uint32_t>(scale)) {
         if (v >= kRowLimit) continue;
@@ -209,13 +239,94 @@ void CreditsScene::drawCredit(uint16_t* pixels, int credit) const {
         if (litLast < start) continue;
         const int from = first + static_cast<int>(litFrom > start ? (litFrom - start) / step : 0);
         const int to = std::min(end, first + static_cast<int>((litLast - start) / step) + 1);
+        if (to <= from) continue;
         const uint16_t* maskRow = mask + sampled * kStride;
         const uint16_t* pictureRow = picture + sampled * kStride;
         uint16_t* row = pixels + r * kStride;
         uint32_t u = start + static_cast<uint32_t>(from - first) * step;
-        for (int k = from; k < to; ++k, u += step) {
-            const int a = coverageOf(maskRow[u >> 16]);
-            if (a != 0) row[k] = blendCoverage(row[k], pictureRow[u >> 16], a);
+        if (step >= 0x10000) {  // full size or smaller: a column a pixel
+            for (int k = from; k < to; ++k, u += step) {
+                const int a = coverageOf(maskRow[u >> 16]);
+                if (a != 0) row[k] = blendCoverage(row[k], pictureRow[u >> 16], a);
+            }
+            continue;
+        }
+        // Magnified: several screen columns sample each picture column. In
+        // the rows of the bars and frame lines, which hold one colour each,
+        // what a picture column gives them is one colour too, and a row the
+        // same as the last such row of its colour is copied from it.
+        const int background = rowColour(r);
+        if (background >= 0) {
+            if (uniformRow >= 0 && sampled == uniformSampled && background == uniformColour) {
+                memcpy(row + from, pixels + uniformRow * kStride + from,
+                       static_cast<size_t>(to - from) * sizeof(uint16_t));
+                continue;
+            }
+            uniformRow = r;
+            uniformSampled = sampled;
+            uniformColour = background;
+        }
+        if (step > kRunStep && background >= 0) {  // runs of a few columns: a pixel at a time
+            uint32_t column = u >> 16;
+            int a = coverageOf(maskRow[column]);
+            uint16_t colour = a == 63
+                                  ? pictureRow[column]
+                                  : CoverageBlend(pictureRow[column], a).over(uint16_t(background));
+            for (int k = from; k < to; ++k, u += step) {
+                if (u >> 16 != column) {
+                    column = u >> 16;
+                    a = coverageOf(maskRow[column]);
+                    colour = a == 63
+                                 ? pictureRow[column]
+                                 : CoverageBlend(pictureRow[column], a).over(uint16_t(background));
+                }
+                if (a != 0) row[k] = colour;
+            }
+            continue;
+        }
+        if (step > kRunStep) {
+            uint32_t column = u >> 16;
+            int a = coverageOf(maskRow[column]);
+            uint16_t p = pictureRow[column];
+            CoverageBlend blend(p, a);
+            for (int k = from; k < to; ++k, u += step) {
+                if (u >> 16 != column) {
+                    column = u >> 16;
+                    a = coverageOf(maskRow[column]);
+                    p = pictureRow[column];
+                    blend = CoverageBlend(p, a);
+                }
+                if (a == 63) {
+                    row[k] = p;
+                } else if (a != 0) {
+                    row[k] = blend.over(row[k]);
+                }
+            }
+            continue;
+        }
+        // Longer runs: the screen columns that sample one picture column
+        // together, those while u stays below the next column, the fewest n
+        // with u + n * step reaching it. A whole column's run is wholeRun or
+        // one more; the first run of a row may be shorter.
+        for (int k = from; k < to;) {
+            const uint32_t column = u >> 16;
+            const uint32_t next = (column + 1) << 16;
+            uint32_t n = wholeRun;
+            while (n > 1 && u + (n - 1) * step >= next) --n;
+            if (u + n * step < next) ++n;
+            n = std::min<uint32_t>(n, static_cast<uint32_t>(to - k));
+            const int a = coverageOf(maskRow[column]);
+            const uint16_t p = pictureRow[column];
+            if (a == 63) {
+                fillHalfwords(row + k, p, n);
+            } else if (a != 0 && background >= 0) {
+                fillHalfwords(row + k, CoverageBlend(p, a).over(uint16_t(background)), n);
+            } else if (a != 0) {
+                const CoverageBlend blend(p, a);
+                for (int j = k; j < k + static_cast<int>(n); ++j) row[j] = blend.over(row[j]);
+            }
+            k += static_cast<int>(n);
+            u += n * step;
         }
     }
 }

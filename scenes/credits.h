@@ -78,7 +78,7 @@ class CreditsScene {
 
   private:
     void moveSparks();
-    void drawSparks(uint16_t* pixels) const;
+    void drawSparks(uint16_t* pixels);
     void drawCredit(uint16_t* pixels, int credit) const;
 
     // The columns of each mask row with any coverage, first .. end - 1 (none
@@ -97,4 +97,6 @@ class CreditsScene {
     // sprite is made once, and every spark keeps the index of its own.
     std::vector<TintedGlow> tintedGlows;
     uint16_t glowOf[kSparks];
+    // The sparks from the top of the screen down, as last drawn.
+    uint16_t drawOrder[kSparks];
 };

@@ -33,6 +33,7 @@ EnvMeshScene::EnvMeshScene() {
     logoImage.reset(loadPicture("data/brisklo-logo-png.png", kWidth, Display::kHeight, true));
     logoMask.reset(
         loadAlphaMap("data/brisklo-logo-png-alpha.png", *logoImage, "data/brisklo-logo-png.png"));
+    logoChanged();
     mesh = std::make_unique<Mesh>("data/spid", envImage.get(), envImage.get(), 186, 384, 209);
 }
 
@@ -103,18 +104,13 @@ void EnvMeshScene::drawMeshFrame() {
 // of its own screen row. Coverage 0 leaves the pixel unwritten.
 void EnvMeshScene::blendLogoBand(int margin) {
     uint16_t* screen = Display::instance()->pixels;
-    const uint16_t* logo = logoImage->pixels;
-    const uint16_t* mask = logoMask->pixels;
     for (int y = margin + 1; y < Display::kHeight - 1 - margin; ++y) {
-        const int source = y * kWidth + kLogoLeft;
-        int target = source;
-        if (glitch) target += (demoRand() & 15) - 5;
-        const uint16_t* logoRow = logo + source;
-        const uint16_t* maskRow = mask + source;
-        uint16_t* out = screen + target;
-        for (int x = 0; x < kLogoColumns; ++x) {
-            const int a = coverageOf(maskRow[x]);
-            if (a != 0) out[x] = blendCoverage(out[x], logoRow[x], a);
-        }
+        const int shift = glitch ? (demoRand() & 15) - 5 : 0;
+        logoRuns->blendRow(screen + y * kWidth + shift, y);
     }
+}
+
+void EnvMeshScene::logoChanged() {
+    logoRuns = std::make_unique<CoveredPicture>(*logoImage, *logoMask, 0, Display::kHeight,
+                                                kLogoLeft, kLogoLeft + kLogoColumns);
 }

@@ -17,6 +17,7 @@
 #include <memory>
 
 #include "engine3d/mesh.h"
+#include "video/covered_picture.h"
 #include "video/image.h"
 
 class EnvMeshScene {
@@ -40,6 +41,9 @@ class EnvMeshScene {
     std::unique_ptr<Image> envImage;
     std::unique_ptr<Image> logoImage;  // 320 x 240, addressed by screen pixel index
     std::unique_ptr<Image> logoMask;   // coverage in the green field, same layout
+    // The logo band is drawn from runs made of logoImage and logoMask when
+    // they load: after changing their pixels, this makes them again.
+    void logoChanged();
     std::unique_ptr<Mesh> mesh;
     uint8_t beatNow = 0;      // event 1 passed in the latest mesh-mode update
     uint8_t beatBefore = 0;   // beatNow of the mesh-mode update before
@@ -53,4 +57,5 @@ class EnvMeshScene {
     void placeCameraAndMesh();
     void drawMeshFrame();
     void blendLogoBand(int margin);
+    std::unique_ptr<CoveredPicture> logoRuns;
 };

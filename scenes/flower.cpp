@@ -38,6 +38,9 @@ FlowerScene::FlowerScene() {
         emitter->alive[i] = 0;
         emitter->vertices[i].position = {0, 0, 0};
     }
+    // Each spark colour's glow is made at start-up, not in the frame in
+    // which a spark of it first shows.
+    emitter->tintEveryColour();
     mesh->moveLocal(0, kFlowerLift, 0);
     emitter->moveLocal(0, kFlowerLift, 0);
     backgroundImage.reset(loadPicture("data/kukkatausta.png", kBackgroundWidth, 240, true));

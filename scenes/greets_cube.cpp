@@ -36,6 +36,7 @@ GreetsCubeScene::GreetsCubeScene() {
         cube.rotY = demoRand() % kAngleSpread;
         cube.rotZ = demoRand() % kAngleSpread;
         cube.focal = kCubeFocal;
+        frontFaces[i].reserve(static_cast<size_t>(cube.faceCount));  // no allocation in a frame
     }
     for (int i = 0; i < kCells; ++i) {
         gridX[i] = (i % kColumns) * 13 - 135;
@@ -105,8 +106,11 @@ void GreetsCubeScene::render() {
     Display* display = Display::instance();
     memset(display->pixels, 0, Display::kPixelCount * sizeof(uint16_t));
     display->setBand(Display::kWholeScreen);
+    // Each cube's faces are set up once and drawn at each of its cells.
+    for (int k = 0; k < kMeshes; ++k) cubes[k]->flatFaces(&frontFaces[k]);
     for (int i = 0; i < kCells; ++i) {
-        cubes[i & (kMeshes - 1)]->drawFlat(static_cast<uint16_t>(cubeColour[i]), gridX[i] + flyX[i],
+        cubes[i & (kMeshes - 1)]->drawFlat(frontFaces[i & (kMeshes - 1)],
+                                           static_cast<uint16_t>(cubeColour[i]), gridX[i] + flyX[i],
                                            gridY[i] + dropY[i] + kDrawnLower);
     }
 }

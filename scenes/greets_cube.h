@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "engine3d/mesh.h"
 #include "video/image.h"
@@ -39,8 +40,9 @@ class GreetsCubeScene {
     }
 
     std::unique_ptr<Mesh> cubes[kMeshes];
-    int32_t cubeColour[kCells];  // RGB565 in the low 16 bits
-    int32_t gridX[kCells];       // screen offset of the cell's place
+    std::vector<FlatFace> frontFaces[kMeshes];  // each cube's, made again every frame
+    int32_t cubeColour[kCells];                 // RGB565 in the low 16 bits
+    int32_t gridX[kCells];                      // screen offset of the cell's place
     int32_t gridY[kCells];
     int32_t flyX[kCells];   // 0, then 10 less a frame while the wall leaves
     int32_t dropY[kCells];  // -6750 + 20 i at start, closing in on -4

@@ -10,34 +10,16 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "platform/fill.h"
 #include "video/display.h"
 
 constexpr uint16_t kLetterboxBarColour = 0x1082;
 constexpr uint16_t kLetterboxLineColour = 0x76C0;
 
-// Rows first .. end-1, full width: two pixels a 32-bit word where the screen
-// is word-aligned (a row holds an even number of pixels), eight words a step.
+// Rows first .. end-1, full width.
 inline void fillRows(uint16_t* pixels, int first, int end, uint16_t colour) {
-    uint16_t* from = pixels + first * Display::kWidth;
-    uint16_t* to = pixels + end * Display::kWidth;
-    if ((reinterpret_cast<uintptr_t>(pixels) & 3) != 0 || first >= end) {
-        std::fill(from, to, colour);
-        return;
-    }
-    typedef uint32_t PixelPair __attribute__((may_alias));
-    static_assert(Display::kWidth % 16 == 0);
-    const uint32_t pair = colour * 0x10001u;  // the same pixel in both halves
-    for (PixelPair* p = reinterpret_cast<PixelPair*>(from); p < reinterpret_cast<PixelPair*>(to);
-         p += 8) {
-        p[0] = pair;
-        p[1] = pair;
-        p[2] = pair;
-        p[3] = pair;
-        p[4] = pair;
-        p[5] = pair;
-        p[6] = pair;
-        p[7] = pair;
-    }
+    if (first >= end) return;
+    fillHalfwords(pixels + first * Display::kWidth, colour, size_t(end - first) * Display::kWidth);
 }
 
 // The bars of margin m.

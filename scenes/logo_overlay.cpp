@@ -28,24 +28,24 @@ int32_t windowCorner(int32_t centre, int32_t tableValue, int32_t radius) {
 
 }  // namespace
 
+// The texture is laid out a column after another (a column's texels are one
+// flame: the flames are written as runs) and holds only the rows the tables
+// reach. Along a screen row the distance moves a texture row every two
+// pixels at most, the angle a column every pixel or so.
 LogoOverlayScene::LogoOverlayScene()
-    : distanceTable(new uint16_t[kTableCells]),
-      angleTable(new uint16_t[kTableCells]),
-      texture(new uint16_t[kTexture * kTexture]()) {
+    : texelAt(new uint16_t[kTableCells]), texture(new uint16_t[kTexture * kSampledRows]()) {
     for (int row = 0; row < kPolarTableSize; ++row) {
         for (int column = 0; column < kPolarTableSize; ++column) {
             const int dx = column - kPolarTableCentre, dy = row - kPolarTableCentre;
-            // Stored pre-shifted so that one OR with the angle forms the texture index.
-            const int d = polarDistance(dx, dy);
-            distanceTable[row * kPolarTableSize + column] =
-                static_cast<uint16_t>(((d >> 1) + 2) << 8);
-            angleTable[row * kPolarTableSize + column] =
-                static_cast<uint16_t>(polarAngle256(dx, dy));
+            const int textureRow = (polarDistance(dx, dy) >> 1) + 2;  // 2..183
+            texelAt[row * kPolarTableSize + column] =
+                static_cast<uint16_t>(polarAngle256(dx, dy) * kSampledRows + textureRow);
         }
     }
     // Read with the screen's indices: the whole screen height, left half.
     logo.reset(loadPicture("data/logo-overlay.png", 320, 240, true));
     logoAlpha.reset(loadAlphaMap("data/logo-overlay-alpha.png", *logo, "data/logo-overlay.png"));
+    logoChanged();
     for (int w = 0; w < 256; ++w) innerByWeight[w] = rgb565Blend(kFlameInner, kFlameOuter, w);
     for (int q = 0; q < 256; ++q) {
         const int q2 = (q * q) >> 8;
@@ -54,8 +54,7 @@ LogoOverlayScene::LogoOverlayScene()
 }
 
 LogoOverlayScene::~LogoOverlayScene() {
-    delete[] distanceTable;
-    delete[] angleTable;
+    delete[] texelAt;
     delete[] texture;
 }
 
@@ -89,38 +88,26 @@ void LogoOverlayScene::update(int elapsedMs) {
 // Texture column i: an inner gradient over rows 0..e-1 (e = lengths[i]), an
 // outer fade over rows e..end-1 (end = min(e + 200, 255)), black below. Each
 // gradient's step is 65280 divided by its length, so row k of it has the
-// weight (65280 - k * step) >> 8, falling from 255 toward 0.
-// A column's texels lie 512 bytes apart, a stride that puts them all in the
-// same few cache sets: a whole column at a time missed the cache at nearly
-// every store. A band of 32 rows fits those sets, so the columns are drawn
-// band by band, each column's weights counted down within the band.
+// weight (65280 - k * step) >> 8, falling from 255 toward 0. Only rows up to
+// 183 are ever sampled (end is 232 or more): those are made, a column at a
+// time in a buffer that stays cached, and copied whole into the texture.
 void LogoOverlayScene::drawFlames(const int* lengths) {
-    constexpr int kBand = 32;
-    int end[kTexture], innerStep[kTexture], outerStep[kTexture];
+    uint16_t column[kSampledRows];
     for (int i = 0; i < kTexture; ++i) {
         const int e = lengths[i];
-        end[i] = e + 200 < 255 ? e + 200 : 255;
-        innerStep[i] = 65280 / e;
-        outerStep[i] = 65280 / (end[i] - e);
-    }
-    for (int bandStart = 0; bandStart < kTexture; bandStart += kBand) {
-        const int bandEnd = bandStart + kBand;
-        for (int i = 0; i < kTexture; ++i) {
-            const int e = lengths[i];
-            uint16_t* texel = texture + i;
-            int k = bandStart;
-            const int innerEnd = e < bandEnd ? e : bandEnd;
-            for (int weight = 65280 - k * innerStep[i]; k < innerEnd; ++k) {
-                texel[k * kTexture] = innerByWeight[weight >> 8];
-                weight -= innerStep[i];
-            }
-            const int outerEnd = end[i] < bandEnd ? end[i] : bandEnd;
-            for (int weight = 65280 - (k - e) * outerStep[i]; k < outerEnd; ++k) {
-                texel[k * kTexture] = outerByQ[weight >> 8];
-                weight -= outerStep[i];
-            }
-            for (; k < bandEnd; ++k) texel[k * kTexture] = 0;
+        const int end = e + 200 < 255 ? e + 200 : 255;
+        const int innerStep = 65280 / e;
+        const int outerStep = 65280 / (end - e);
+        int k = 0;
+        for (int weight = 65280; k < e; ++k) {
+            column[k] = innerByWeight[weight >> 8];
+            weight -= innerStep;
         }
+        for (int weight = 65280; k < kSampledRows; ++k) {
+            column[k] = outerByQ[weight >> 8];
+            weight -= outerStep;
+        }
+        memcpy(texture + i * kSampledRows + 2, column + 2, (kSampledRows - 2) * sizeof(uint16_t));
     }
 }
 
@@ -133,32 +120,38 @@ void LogoOverlayScene::render() {
     drawLogo(pixels);
 }
 
+// The band in strips of kStrip columns, each top to bottom: the texels one
+// strip row reads are still cached for the next rows of the strip.
 void LogoOverlayScene::drawDiscs(uint16_t* pixels) const {
+    constexpr int kStrip = 64;
+    static_assert(kStride % kStrip == 0);
+    const uint16_t* tex = texture;
     // The screen row itself (not y - 50) indexes the tables: windows stay in
     // columns 0..140 and rows 50..230, so every lookup is inside.
-    for (int y = 50; y < 190; ++y) {
-        const int i1 = (window1Y + y) * kPolarTableSize + window1X;
-        const int i2 = (window2Y + y) * kPolarTableSize + window2X;
-        const uint16_t* d1 = distanceTable + i1;
-        const uint16_t* a1 = angleTable + i1;
-        const uint16_t* d2 = distanceTable + i2;
-        const uint16_t* a2 = angleTable + i2;
-        uint16_t* row = pixels + y * kStride;
-        for (int x = 0; x < kStride; ++x) {
-            const uint16_t c1 = texture[d1[x] | a1[x]];
-            const uint16_t c2 = texture[d2[x] | a2[x]];
-            row[x] = c1 < c2 ? c1 : c2;
+    for (int strip = 0; strip < kStride; strip += kStrip) {
+        for (int y = 50; y < 190; ++y) {
+            const uint16_t* at1 = texelAt + (window1Y + y) * kPolarTableSize + window1X + strip;
+            const uint16_t* at2 = texelAt + (window2Y + y) * kPolarTableSize + window2X + strip;
+            // Two pixels a 32-bit store (the first in the low half: the
+            // screen's rows and strips start on a word).
+            typedef uint32_t PixelPair __attribute__((may_alias));
+            auto* pairs = reinterpret_cast<PixelPair*>(pixels + y * kStride + strip);
+            auto disc = [&](int x) {
+                const uint16_t c1 = tex[at1[x]];
+                const uint16_t c2 = tex[at2[x]];
+                return c1 < c2 ? c1 : c2;
+            };
+            for (int x = 0; x < kStrip; x += 2)
+                pairs[x / 2] = disc(x) | uint32_t{disc(x + 1)} << 16;
         }
     }
 }
 
+void LogoOverlayScene::logoChanged() {
+    logoRuns =
+        std::make_unique<CoveredPicture>(*logo, *logoAlpha, 0, Display::kHeight, 0, kLogoColumns);
+}
+
 void LogoOverlayScene::drawLogo(uint16_t* pixels) const {
-    const uint16_t* picture = logo->pixels;
-    const uint16_t* alpha = logoAlpha->pixels;
-    for (int y = 0; y < Display::kHeight; ++y) {
-        for (int i = y * kStride; i < y * kStride + kLogoColumns; ++i) {
-            const int a = coverageOf(alpha[i]);
-            if (a != 0) pixels[i] = blendCoverage(pixels[i], picture[i], a);
-        }
-    }
+    for (int y = 0; y < Display::kHeight; ++y) logoRuns->blendRow(pixels + y * kStride, y);
 }

@@ -13,11 +13,15 @@
 #include <cstdint>
 #include <memory>
 
+#include "video/covered_picture.h"
 #include "video/image.h"
 
 class LogoOverlayScene {
   public:
     static constexpr int kTextureSize = 256;
+    // The disc tables reach texture rows 2..183 only: each texture column
+    // holds those rows (and rows 0 and 1 unused), one column after another.
+    static constexpr int kSampledRows = 184;
     static constexpr uint16_t kFlameInner = 0xFD90;
     static constexpr uint16_t kFlameOuter = 0xFB40;
 
@@ -34,19 +38,33 @@ class LogoOverlayScene {
     template <class State>
     void state(State& s) {
         s(quarterTime, window1X, window1Y, angle1, window2X, window2Y, angle2);
-        s.buffer(texture, kTextureSize * kTextureSize);
+        s.buffer(texture, kTextureSize * kSampledRows);
+    }
+
+    // The logo is drawn from runs made of logo and logoAlpha when they load:
+    // after changing their pixels, this makes them again.
+    void logoChanged();
+
+    // The texture's texel at row (2..183) and column (0..255).
+    uint16_t texel(int row, int column) const { return texture[column * kSampledRows + row]; }
+    // Which texel the disc tables' cell (row, column) samples: row << 8 | column.
+    int sampledTexel(int cell) const {
+        const int at = texelAt[cell];
+        return (at % kSampledRows) << 8 | at / kSampledRows;
     }
 
     int32_t quarterTime = 0;  // elapsed ms / 4 of the latest update
-    uint16_t* distanceTable;  // 512 x 512: texture row << 8, rows 2..183
-    uint16_t* angleTable;     // 512 x 512: texture column, 0..255
-    uint16_t* texture;        // 256 x 256 RGB565, index row * 256 + column
+    // 512 x 512: where in `texture` the texel of each offset from a disc's
+    // centre lies, for its distance (the texture row) and angle (the column).
+    uint16_t* texelAt;
+    uint16_t* texture;  // 256 columns of kSampledRows RGB565 texels
     int32_t window1X = 0, window1Y = 0;
     int32_t angle1 = 1000;
     int32_t window2X = 0, window2Y = 0;
     int32_t angle2 = 16000;
-    std::unique_ptr<Image> logo;       // "data/logo-overlay.png", read with screen indices
-    std::unique_ptr<Image> logoAlpha;  // "data/logo-overlay-alpha.png"
+    std::unique_ptr<Image> logo;               // "data/logo-overlay.png", read with screen indices
+    std::unique_ptr<Image> logoAlpha;          // "data/logo-overlay-alpha.png"
+    std::unique_ptr<CoveredPicture> logoRuns;  // the left half of the logo, by what it covers
 
   private:
     void drawFlames(const int* lengths);

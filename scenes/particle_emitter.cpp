@@ -54,6 +54,10 @@ const TintedGlow& ParticleEmitter::tintedGlow(int spark) {
     return tintedGlows[slot];
 }
 
+void ParticleEmitter::tintEveryColour() {
+    for (int i = 0; i < vertexCount; ++i) tintedGlow(i);
+}
+
 void ParticleEmitter::render() {
     for (int i = 0; i < vertexCount; ++i) {
         if (!alive[i]) continue;

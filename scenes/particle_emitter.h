@@ -27,6 +27,9 @@ class ParticleEmitter : public Mesh {
     // The living sparks as glow sprites; transform() must have run since the
     // positions last changed.
     void render();
+    // Tints the sprite in every spark's colour now, rather than as each first
+    // shows; after the colours and the texture are set.
+    void tintEveryColour();
 
     template <class State>
     void state(State& s) {

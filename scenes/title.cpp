@@ -33,16 +33,44 @@ constexpr int kTitleDrop = 5 * kStride;
 // it keep what the first frame painted.
 constexpr PresentBand kTitleBand{48, 143};
 
+// Where texel (u, v) of the 256 x 256 pattern lies in its tiled copy, in
+// bytes: tiles of 4 rows of 4 texels, 32 bytes, one cache line each, 64 tiles
+// a tile row. Along a row of the screen u and v each move by a texel or two
+// a pixel; row-major, every step of u was another line, tiled, the next few
+// pixels and the next few screen rows find theirs still cached. The offset
+// is the sum of a part of u and a part of v, one table each.
+constexpr uint32_t tiledRowPart(int u) {
+    return static_cast<uint32_t>(((u >> 2) << 10 | (u & 3) << 2) * 2);
+}
+constexpr uint32_t tiledColumnPart(int v) {
+    return static_cast<uint32_t>(((v >> 2) << 4 | (v & 3)) * 2);
+}
+template <uint32_t (*Part)(int)>
+struct PartTable {
+    uint32_t byValue[256];
+    constexpr PartTable() : byValue() {
+        for (int i = 0; i < 256; ++i) byValue[i] = Part(i);
+    }
+};
+constexpr PartTable<tiledRowPart> kTiledRow;
+constexpr PartTable<tiledColumnPart> kTiledColumn;
+
+// The background is drawn in strips of this many columns, each strip top to
+// bottom: the pattern's lines that one strip row reads are still cached for
+// the next rows of the strip.
+constexpr int kStrip = 64;
+static_assert(kStride % kStrip == 0 && kStrip % 2 == 0);
+
 }  // namespace
 
 TitleScene::TitleScene()
-    : distanceTable(new int32_t[kTableCells]), angleTable(new int32_t[kTableCells]) {
+    : distanceTable(new uint8_t[kTableCells]), angleTable(new uint8_t[kTableCells]) {
     for (int r = 0; r < kPolarTableSize; ++r) {
         for (int c = 0; c < kPolarTableSize; ++c) {
             const int dx = c - kPolarTableCentre, dy = r - kPolarTableCentre;
             const int d = polarDistance(dx, dy);
-            distanceTable[r * kPolarTableSize + c] = d >= 255 ? 255 : d;
-            angleTable[r * kPolarTableSize + c] = polarAngle256(dx, dy);
+            distanceTable[r * kPolarTableSize + c] = static_cast<uint8_t>(d >= 255 ? 255 : d);
+            angleTable[r * kPolarTableSize + c] = static_cast<uint8_t>(polarAngle256(dx, dy));
         }
     }
     // The pattern wraps in 256 x 256; the title and its mask are read with the
@@ -50,6 +78,15 @@ TitleScene::TitleScene()
     patternImage.reset(loadPicture("data/seinae.png", 256, 256, true));
     titleImage.reset(loadPicture("data/title.png", kStride, kTitleBottom + 1, true));
     titleMask.reset(loadAlphaMap("data/title-alpha.png", *titleImage, "data/title.png"));
+    tiledPattern.resize(256 * 256);
+    for (int u = 0; u < 256; ++u) {
+        for (int v = 0; v < 256; ++v) {
+            tiledPattern[(kTiledRow.byValue[u] + kTiledColumn.byValue[v]) / 2] =
+                patternImage->pixels[u * 256 + v];
+        }
+    }
+    titleRuns = std::make_unique<CoveredPicture>(*titleImage, *titleMask, kTitleTop,
+                                                 kTitleBottom + 1, kTitleLeft, kTitleRight + 1);
 }
 
 TitleScene::~TitleScene() {
@@ -101,34 +138,35 @@ void TitleScene::drawBackground(uint16_t* pixels) const {
         const int32_t y = ((CosineTable[(c.freqY * t) & 0xFFFF] * c.ampY) >> 16) + 100;
         offset[k] = x + y * kPolarTableSize;
     }
-    const uint16_t* pattern = patternImage->pixels;
+    const auto* pattern = reinterpret_cast<const unsigned char*>(tiledPattern.data());
     const int32_t drift = 15 * time;
-    for (int y = 50; y < 190; ++y) {
-        const int b = y * kPolarTableSize;
-        const int32_t* d0 = distanceTable + b + offset[0];
-        const int32_t* d1 = distanceTable + b + offset[1];
-        const int32_t* d2 = distanceTable + b + offset[2];
-        const int32_t* d3 = distanceTable + b + offset[3];
-        const int32_t* a3 = angleTable + b + offset[3];
-        uint16_t* row = pixels + y * kStride;
-        for (int x = 0; x < kStride; ++x) {
-            const int u = (d0[x] + d1[x] + d2[x] + d3[x] - drift) & 0xFF;
-            const int v = (a3[x] - d3[x]) & 0xFF;
-            row[x] = pattern[(u << 8) | v];
+    for (int strip = 0; strip < kStride; strip += kStrip) {
+        for (int y = 50; y < 190; ++y) {
+            const int b = y * kPolarTableSize + strip;
+            const uint8_t* d0 = distanceTable + b + offset[0];
+            const uint8_t* d1 = distanceTable + b + offset[1];
+            const uint8_t* d2 = distanceTable + b + offset[2];
+            const uint8_t* d3 = distanceTable + b + offset[3];
+            const uint8_t* a3 = angleTable + b + offset[3];
+            uint16_t* row = pixels + y * kStride + strip;
+            auto texel = [&](int x) {
+                const int u = (d0[x] + d1[x] + d2[x] + d3[x] - drift) & 0xFF;
+                const int v = (a3[x] - d3[x]) & 0xFF;
+                return *reinterpret_cast<const uint16_t*>(
+                    pattern + (kTiledRow.byValue[u] | kTiledColumn.byValue[v]));
+            };
+            // Two pixels a 32-bit store (the first in the low half: the
+            // screen's rows and strips start on a word): half the writes.
+            typedef uint32_t PixelPair __attribute__((may_alias));
+            auto* pairs = reinterpret_cast<PixelPair*>(row);
+            for (int x = 0; x < kStrip; x += 2)
+                pairs[x / 2] = texel(x) | uint32_t{texel(x + 1)} << 16;
         }
     }
 }
 
 void TitleScene::drawTitle(uint16_t* pixels) const {
-    const uint16_t* picture = titleImage->pixels;
-    const uint16_t* mask = titleMask->pixels;
     // shake stays within -20..20, so the title lands in columns 10..304.
     uint16_t* target = pixels + kTitleDrop + shake;
-    for (int y = kTitleTop; y <= kTitleBottom; ++y) {
-        for (int src = y * kStride + kTitleLeft; src <= y * kStride + kTitleRight; ++src) {
-            const int a = coverageOf(mask[src]);
-            if (a == 0) continue;
-            target[src] = blendCoverage(target[src], picture[src], a);
-        }
-    }
+    for (int y = kTitleTop; y <= kTitleBottom; ++y) titleRuns->blendRow(target + y * kStride, y);
 }

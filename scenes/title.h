@@ -10,7 +10,9 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
+#include "video/covered_picture.h"
 #include "video/image.h"
 
 class TitleScene {
@@ -34,8 +36,8 @@ class TitleScene {
     }
 
     int32_t time = 0;                     // elapsed ms / 32
-    int32_t* distanceTable;               // 512 x 512, distance from (256, 256), at most 255
-    int32_t* angleTable;                  // 512 x 512, angle around (256, 256), 0..255
+    uint8_t* distanceTable;               // 512 x 512, distance from (256, 256), at most 255
+    uint8_t* angleTable;                  // 512 x 512, angle around (256, 256), 0..255
     std::unique_ptr<Image> patternImage;  // "data/seinae.png"
     std::unique_ptr<Image> titleImage;    // "data/title.png", read with screen indices
     std::unique_ptr<Image> titleMask;     // "data/title-alpha.png"
@@ -48,4 +50,9 @@ class TitleScene {
   private:
     void drawBackground(uint16_t* pixels) const;
     void drawTitle(uint16_t* pixels) const;
+
+    // The pattern in tiles of 4 x 4 texels (a cache line each), and the
+    // title reduced to the runs it covers.
+    std::vector<uint16_t> tiledPattern;
+    std::unique_ptr<CoveredPicture> titleRuns;
 };

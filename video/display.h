@@ -10,6 +10,7 @@
 // the surface; `surface` and `format` are its handles, opaque here.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 
 struct PlatformSurface;
@@ -47,7 +48,23 @@ class Display {
         updateTop = band.top;
         updateHeight = band.height;
     }
+    // Every depth := value. Only the entries that may hold another value are
+    // stored: all of them after a clear to another value, else the columns
+    // noted in each row since the last clear.
     void clearDepth(int32_t value);
+    // Columns left .. right-1 of row y of depth were written (the 3D engine
+    // notes its spans; any other writer of depth notes what it writes too).
+    void noteDepthSpan(int y, int left, int right) {
+        depthLeft[y] = std::min<int16_t>(depthLeft[y], static_cast<int16_t>(left));
+        depthRight[y] = std::max<int16_t>(depthRight[y], static_cast<int16_t>(right));
+    }
+    // Rows top .. end-1, whole.
+    void noteDepthRows(int top, int end) {
+        for (int y = top; y < end; ++y) {
+            depthLeft[y] = 0;
+            depthRight[y] = kWidth;
+        }
+    }
 
     // Frames counted in the last completed window of at least 1001 ms. The
     // call that closes a window is counted in neither window.
@@ -67,4 +84,11 @@ class Display {
     uint32_t fpsWindowStart = 0;
     int framesPerSecondValue = 0;
     int fpsFrameCount = 0;
+
+  private:
+    // Outside columns depthLeft[y] .. depthRight[y]-1 of each row y, every
+    // depth is depthFill.
+    int32_t depthFill = 0;
+    int16_t depthLeft[kHeight];
+    int16_t depthRight[kHeight];
 };

@@ -60,3 +60,21 @@ constexpr uint16_t blendCoverage(uint16_t d, uint16_t s, int a) {
     const uint32_t green = (d & 0x07E0u) * w + (s & 0x07E0u) * uint32_t(a);
     return static_cast<uint16_t>(((redBlue >> 6) & 0xF81F) | ((green >> 6) & 0x07E0));
 }
+
+// blendCoverage with one source pixel and coverage (1..62) over many
+// destinations: the source's weighed channels are formed once.
+class CoverageBlend {
+  public:
+    constexpr CoverageBlend(uint16_t s, int a)
+        : w_(64 - uint32_t(a)),
+          redBlue_((s & 0xF81Fu) * uint32_t(a)),
+          green_((s & 0x07E0u) * uint32_t(a)) {}
+    constexpr uint16_t over(uint16_t d) const {
+        const uint32_t redBlue = (d & 0xF81Fu) * w_ + redBlue_;
+        const uint32_t green = (d & 0x07E0u) * w_ + green_;
+        return static_cast<uint16_t>(((redBlue >> 6) & 0xF81F) | ((green >> 6) & 0x07E0));
+    }
+
+  private:
+    uint32_t w_, redBlue_, green_;
+};

@@ -4,8 +4,11 @@
 #include <time.h>
 #include <unicorn/unicorn.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <mutex>
+
+#include "platform/code940/code940_image.h"
 
 namespace {
 
@@ -96,6 +99,15 @@ void reportFault(uc_err error, uint32_t pc, uint64_t address) {
     fflush(stdout);
 }
 
+// Entering the program's idle routine: stop before its first instruction,
+// so that the run sleeps until the main side writes instead of counting down.
+// (Unicorn loses a stop asked for by a hook that also moves the PC: the run
+// moves it to the routine's return afterwards.)
+void idleInstead(uc_engine* core, uint64_t, uint32_t, void* user) {
+    *static_cast<bool*>(user) = true;
+    unicorn()->emuStop(core);
+}
+
 void countBlock(uc_engine*, uint64_t, uint32_t size, void* user) {
     *static_cast<uint64_t*>(user) += size / 4;  // ARM state: 4 bytes an instruction
 }
@@ -166,6 +178,13 @@ bool armEmulatorMain(uint8_t* memory, size_t size, const std::atomic<bool>& halt
     uc_hook unmapped;
     uc->hookAdd(core, &unmapped, UC_HOOK_MEM_UNMAPPED, reinterpret_cast<void*>(noteUnmapped),
                 &faultAddress, 1, 0);
+    bool idled = false;
+    uc_hook idle;
+    if (code940ImageRecognised(memory, std::min(size, kCode940Capacity))) {
+        const uint32_t idleAt = code940Word(memory, CODE940_IDLE_OFFSET);
+        uc->hookAdd(core, &idle, UC_HOOK_CODE, reinterpret_cast<void*>(idleInstead), &idled, idleAt,
+                    idleAt);
+    }
     setRunning(core);
 
     uint32_t pc = 0;
@@ -181,9 +200,12 @@ bool armEmulatorMain(uint8_t* memory, size_t size, const std::atomic<bool>& halt
             break;
         }
         if (halt.load()) break;
-        // The program waits for an interrupt: sleep unless the main side wrote
-        // since the program last looked.
-        if (figures != nullptr) ++figures->waits;
+        // The program idles, or waits for an interrupt (which the console
+        // never raises: a program stopped for good): sleep unless the main side
+        // wrote since the program last looked.
+        if (figures != nullptr) ++(idled ? figures->waits : figures->interruptWaits);
+        if (idled) uc->regRead(core, UC_ARM_REG_LR, &pc);  // the routine returns at once
+        idled = false;
         sleepUntilWoken(seen);
         seen = gWakeCount.load(std::memory_order_acquire);
     }

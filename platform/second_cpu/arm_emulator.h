@@ -6,10 +6,12 @@
 // memory, mapped whole at address 0, until *halt becomes true and
 // armEmulatorStop is called, or until the program faults: an undefined instruction
 // or an access outside the memory prints one line naming the fault and its
-// address and ends the run; the caller stays idle. When the program waits for
-// an interrupt, the calling thread sleeps until armEmulatorWake is called
-// (from any thread), then the program goes on: the main side's writes to the
-// control block wake it. Counting instructions slows the emulation; only the
+// address and ends the run; the caller stays idle. When the program enters
+// the idle routine its header names (code940_layout.h), the routine returns at
+// once and the calling thread sleeps until armEmulatorWake is called (from any
+// thread), then the program goes on: the main side's writes to the control
+// block wake it. A wait for an interrupt sleeps the same way, but is counted
+// apart: on the console nothing raises one, so there it would never end. Counting instructions slows the emulation; only the
 // benchmark asks for it.
 #pragma once
 

@@ -50,6 +50,7 @@ void* emulatedThread(void*) {
     std::lock_guard<std::mutex> lock(gFiguresMutex);
     gFigures.instructions += figures.instructions;
     gFigures.waits += figures.waits;
+    gFigures.interruptWaits += figures.interruptWaits;
     gFigures.cpuNanoseconds += figures.cpuNanoseconds;
     return nullptr;
 }

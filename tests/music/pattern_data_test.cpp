@@ -36,6 +36,17 @@ TEST(MusicClock, TurnsMillisecondsIntoPositionAndRow) {
     }
 }
 
+// Whole numbers where they serve: the same rows as the float division at
+// every millisecond, and at the first one past them.
+TEST(MusicClock, WholeNumberRowsAreTheFloatDivisionsRows) {
+    int wrong = 0;
+    for (int32_t ms = 0; ms <= PatternData::kWholeNumberClockEnd; ++ms) {
+        const auto rows = static_cast<int32_t>(static_cast<float>(ms) / 41.6f);
+        wrong += PatternData::rowsAt(ms) != rows;
+    }
+    EXPECT_EQ(wrong, 0);
+}
+
 TEST(MusicClock, ReportsEventsOnRowsPassedSinceTheLastUpdate) {
     Table table;
     table.set(0, 3, 5, kKick + 1);

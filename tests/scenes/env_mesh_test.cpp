@@ -41,6 +41,7 @@ TEST(EnvMeshIntro, BandOpensAndRowsJitterOnEvents) {
         scene.logoImage->pixels[i] = i % 320 + 1;
         scene.logoMask->pixels[i] = (i % 320 >= 100 && i % 320 < 120) ? 0 : 0x07E0;
     }
+    scene.logoChanged();
     const int bands[][3] = {{0, 1, 0}, {2, 119, 120}, {69, 52, 187}, {70, 51, 188}};
     for (const auto& [row, first, last] : bands) {
         music.frame(0, row, row);

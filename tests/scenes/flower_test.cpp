@@ -77,6 +77,7 @@ TEST(FlowerSparks, DepthTestAtTheCentreAndSpritesRunOnAcrossRows) {
     display->depth[60 * 320 + 60] = 0x50000;  // spark 0 hidden by its centre alone
     for (int y = 92; y < 108; ++y) std::fill_n(display->depth + y * 320, 12, 0x10000);
     display->depth[100 * 320 + 3] = 0x50001;  // spark 1 shown over nearer neighbours
+    display->noteDepthRows(60, 108);
     emitter.render();
 
     std::vector<uint16_t> expected(76800);

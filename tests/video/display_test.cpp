@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "platform/clock.h"
@@ -59,6 +60,14 @@ TEST(Display, StartsWithFarDepthAndClearsEveryEntry) {
     EXPECT_EQ(display->height, 240);
     display->clearDepth(100);
     for (int i = 0; i < 76800; ++i) ASSERT_EQ(display->depth[i], 100) << i;
+    // Again with the same value: the rows noted as written are cleared, the
+    // first and last among them included; with another value, every row.
+    std::fill_n(display->depth + 30 * 320, 3 * 320, 7);
+    display->noteDepthRows(30, 33);
+    display->clearDepth(100);
+    for (int i = 0; i < 76800; ++i) ASSERT_EQ(display->depth[i], 100) << i;
+    display->clearDepth(0x1E0000);
+    for (int i = 0; i < 76800; ++i) ASSERT_EQ(display->depth[i], 0x1E0000) << i;
 }
 
 TEST(Display, FrameRateCountsCallsStrictlyBetweenWindowCloses) {

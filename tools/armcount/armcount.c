@@ -29,6 +29,35 @@
  *                  ends; without it there is one part, the whole run.
  *   plt=LOW:HIGH   the main executable's PLT: blocks there are skipped when
  *                  naming the block a library call came from.
+ *   cycles=on      also models the cycles of an ARM920T (arm_ops.h for the
+ *                  core, arm920t.h for the caches, write buffer and bus):
+ *                  each mark and the exit line go on with
+ *                    cycles=C core=K interlock=I icache=X dcache=D
+ *                    wbuffer=W imiss=M dmiss=N newer=V fillF=C2 ...
+ *                  C the cycles since the previous mark, K the core's own
+ *                  cycles, I its interlocks, X, D and W the stalls on
+ *                  instruction and data line fills and on the write buffer
+ *                  (C = K + I + X + D + W), M and N the line fills, V the
+ *                  instructions executed that the ARM920T lacks (ARMv5 and
+ *                  later), and C2 the cycles with another fill time F; the
+ *                  profile's block lines add the cycles and the newer
+ *                  instructions ("block ADDR INSNS N CYCLES NEWER"), its from
+ *                  lines the cycles ("from ADDR N CYCLES").
+ *   fill=F:F2:...  the line-fill time in cycles (default 24), and up to three
+ *                  more modelled beside it for the fillF columns
+ *   mul=M          the multiplier's steps, 1 to 4 (default 3): the plugin
+ *                  cannot see the operand that decides them
+ *   from=K         models cycles only from mark K on (caches empty there),
+ *                  to reach later frames sooner
+ *
+ * The cycle model sees what the plugin interface shows: the instructions of
+ * each block, the blocks in the order they run and every data access. So:
+ * an instruction with a condition executed if it accessed memory, a
+ * conditional jump taken if the next block is not the one after it; any
+ * other conditional instruction is taken to execute (it costs 1 cycle either
+ * way, but for register-specified shifts and multiplies). A block's
+ * instruction lines are fetched as it begins; interlocks are counted within
+ * a block (a block ends at a jump, whose 3 cycles cover any load before it).
  */
 #include <inttypes.h>
 #include <qemu-plugin.h>
@@ -38,7 +67,22 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "arm920t.h"
+#include "arm_ops.h"
+
 QEMU_PLUGIN_EXPORT int qemu_plugin_version = QEMU_PLUGIN_VERSION;
+
+struct Block;
+
+/* An instruction of a block, as the cycle model sees it. */
+typedef struct Op {
+    struct Block* block;
+    uint32_t prefix;         /* the block's cycles before it, as if all ran */
+    uint8_t saving;          /* cycles it does not take when its condition fails */
+    uint8_t interlockCaused; /* interlock cycles its load causes */
+    uint16_t index;
+    uint64_t lastRun; /* the block run in which it last accessed memory */
+} Op;
 
 /* One translation of a block. A block may be translated more than once; the
  * profile adds the translations of one address together. */
@@ -51,6 +95,19 @@ typedef struct Block {
     uint64_t runs;      /* in the current part */
     uint64_t fromHere;  /* library instructions reached from this block, current part */
     struct Block* next; /* every translation, for the profile */
+    /* The cycle model's. */
+    Op* ops;
+    uint16_t* conditionalMemory; /* ops whose condition shows in their accesses */
+    uint32_t conditionalMemoryCount;
+    uint32_t cycles;    /* the core's cycles were every instruction to execute */
+    uint32_t interlock; /* and its interlocks */
+    uint32_t newer;     /* instructions the ARM920T lacks */
+    uint32_t firstLine, lastLine;
+    uint64_t fallThrough;
+    bool conditionalJump; /* ends with a jump that may not be taken */
+    uint8_t jumpSaving;
+    uint64_t cyclesHere;     /* current part */
+    uint64_t fromHereCycles; /* library cycles reached from this block, current part */
 } Block;
 
 typedef struct Mark {
@@ -66,6 +123,11 @@ static size_t cutCount, nextCut;
 static uint64_t pltLow, pltHigh;
 static uint64_t mainLow, mainHigh;
 static bool haveMainRange;
+static bool cyclesOn;
+static unsigned fills[kMaxFills] = {24};
+static unsigned fillCount = 1;
+static unsigned multiplierSteps = 3;
+static uint64_t modelFrom; /* the mark from which cycles are modelled */
 
 /* vCPU 0's state. Only vCPU 0 writes it (from its own callbacks); the exit
  * callback reads it after every vCPU has stopped. */
@@ -76,6 +138,18 @@ static uint64_t marks;      /* marks seen */
 static uint64_t partsWritten;
 static Block* lastMainBlock; /* last block of the main executable outside its PLT */
 
+/* The cycle model's view of vCPU 0: the block under way and its run. */
+typedef struct Totals {
+    uint64_t core, interlock, newer;
+    MemTotals mem;
+    uint64_t now[kMaxFills];
+} Totals;
+static Block* running;
+static Block* runningCaller; /* lastMainBlock when it began */
+static uint64_t runs;
+static uint64_t core, interlock, newerRun;
+static Totals lastMarkTotals;
+
 /* Every Block ever made, pushed by the translating thread. QEMU serialises
  * translation, so pushes never race each other; the profile walks the list
  * while other threads may push, so a push publishes the new head only once
@@ -83,10 +157,48 @@ static Block* lastMainBlock; /* last block of the main executable outside its PL
 static Block* blocks;
 static uint64_t anyHostOffset;
 static bool haveHostOffset;
+static bool thumbBlock; /* the block being translated runs in Thumb state */
+
+/* The block under way has ended; nextPc is where the program went on. */
+static void finishBlock(uint64_t nextPc, bool known) {
+    Block* b = running;
+    if (!b) return;
+    running = NULL;
+    uint64_t cycles = b->cycles, locks = b->interlock;
+    for (uint32_t i = 0; i < b->conditionalMemoryCount; ++i) {
+        const Op* op = &b->ops[b->conditionalMemory[i]];
+        if (op->lastRun == runs) continue;
+        cycles -= op->saving;
+        locks -= op->interlockCaused;
+    }
+    if (b->conditionalJump && known && nextPc == b->fallThrough) cycles -= b->jumpSaving;
+    const uint64_t all = cycles + locks + memBlockStalls();
+    memCommit(cycles + locks);
+    core += cycles;
+    interlock += locks;
+    newerRun += b->newer;
+    if (!profile) return;
+    b->cyclesHere += all;
+    if (!b->inMain && runningCaller) runningCaller->fromHereCycles += all;
+}
+
+static void onMemory(unsigned int vcpu, qemu_plugin_meminfo_t info, uint64_t vaddr, void* data) {
+    if (vcpu != 0 || !running) return;
+    Op* op = data;
+    op->lastRun = runs;
+    memData((uint32_t)vaddr, qemu_plugin_mem_is_store(info), op->prefix, runs << 16 | op->index);
+}
 
 static void onBlock(unsigned int vcpu, void* data) {
     if (vcpu != 0) return;
     Block* b = data;
+    if (cyclesOn && marks >= modelFrom) {
+        finishBlock(b->vaddr, true);
+        running = b;
+        runningCaller = lastMainBlock;
+        ++runs;
+        memFetch(b->firstLine, b->lastLine);
+    }
     blockStart = executed;
     executed += b->insns;
     if (!profile) return;
@@ -101,25 +213,130 @@ static void onBlock(unsigned int vcpu, void* data) {
 static void writePart(void) {
     fprintf(profile, "part %" PRIu64 "\n", ++partsWritten);
     for (Block* b = __atomic_load_n(&blocks, __ATOMIC_ACQUIRE); b; b = b->next) {
-        if (b->runs)
+        if (b->runs && cyclesOn) {
+            fprintf(profile, "block %" PRIx64 " %u %" PRIu64 " %" PRIu64 " %" PRIu64 "\n", b->vaddr,
+                    b->insns, b->runs, b->cyclesHere, (uint64_t)b->newer * b->runs);
+        } else if (b->runs) {
             fprintf(profile, "block %" PRIx64 " %u %" PRIu64 "\n", b->vaddr, b->insns, b->runs);
-        if (b->fromHere) fprintf(profile, "from %" PRIx64 " %" PRIu64 "\n", b->vaddr, b->fromHere);
+        }
+        if (b->fromHere && cyclesOn) {
+            fprintf(profile, "from %" PRIx64 " %" PRIu64 " %" PRIu64 "\n", b->vaddr, b->fromHere,
+                    b->fromHereCycles);
+        } else if (b->fromHere) {
+            fprintf(profile, "from %" PRIx64 " %" PRIu64 "\n", b->vaddr, b->fromHere);
+        }
         b->runs = 0;
         b->fromHere = 0;
+        b->cyclesHere = 0;
+        b->fromHereCycles = 0;
     }
+}
+
+static void takeTotals(Totals* t) {
+    t->core = core;
+    t->interlock = interlock;
+    t->newer = newerRun;
+    memTotals(&t->mem);
+    for (unsigned v = 0; v < fillCount; ++v) t->now[v] = memNow(v);
+}
+
+/* The rest of a mark or exit line: the cycles since the previous mark (the
+ * block under way, where the mark is, counts with the part after it). */
+static void writeCycles(void) {
+    if (cyclesOn) {
+        Totals t;
+        takeTotals(&t);
+        const Totals* p = &lastMarkTotals;
+        fprintf(out,
+                " cycles=%" PRIu64 " core=%" PRIu64 " interlock=%" PRIu64 " icache=%" PRIu64
+                " dcache=%" PRIu64 " wbuffer=%" PRIu64 " imiss=%" PRIu64 " dmiss=%" PRIu64
+                " newer=%" PRIu64,
+                t.now[0] - p->now[0], t.core - p->core, t.interlock - p->interlock,
+                t.mem.icache - p->mem.icache, t.mem.dcache - p->mem.dcache,
+                t.mem.wbuffer - p->mem.wbuffer, t.mem.imisses - p->mem.imisses,
+                t.mem.dmisses - p->mem.dmisses, t.newer - p->newer);
+        for (unsigned v = 1; v < fillCount; ++v)
+            fprintf(out, " fill%u=%" PRIu64, fills[v], t.now[v] - p->now[v]);
+        lastMarkTotals = t;
+    }
+    fputc('\n', out);
 }
 
 static void onMark(unsigned int vcpu, void* data) {
     if (vcpu != 0) return;
     const Mark* m = data;
     const uint64_t now = blockStart + m->index;
-    fprintf(out, "mark %" PRIu64 "\n", now - lastMark);
+    fprintf(out, "mark %" PRIu64, now - lastMark);
+    writeCycles();
     lastMark = now;
     ++marks;
     if (profile && nextCut < cutCount && cuts[nextCut] == marks) {
         ++nextCut;
         writePart();
     }
+}
+
+static void decode(struct qemu_plugin_insn* insn, ArmOp* op) {
+    const uint8_t* bytes = qemu_plugin_insn_data(insn);
+    const size_t size = qemu_plugin_insn_size(insn);
+    if (size == 4 && (qemu_plugin_insn_vaddr(insn) & 3) == 0 && !thumbBlock) {
+        armDecode((uint32_t)bytes[0] | (uint32_t)bytes[1] << 8 | (uint32_t)bytes[2] << 16 |
+                      (uint32_t)bytes[3] << 24,
+                  multiplierSteps, op);
+    } else {
+        const uint16_t half = (uint16_t)(bytes[0] | bytes[1] << 8);
+        const uint16_t next = size == 4 ? (uint16_t)(bytes[2] | bytes[3] << 8) : 0;
+        thumbDecode(half, next, (unsigned)size, op);
+    }
+}
+
+/* The block's cycles were every instruction to run, its interlocks, what a
+ * failed condition saves, and a memory callback on each access. */
+static void modelBlock(struct qemu_plugin_tb* tb, Block* b) {
+    const size_t n = qemu_plugin_tb_n_insns(tb);
+    ArmOp* ops = calloc(n, sizeof *ops);
+    b->ops = calloc(n, sizeof *b->ops);
+    b->conditionalMemory = calloc(n, sizeof *b->conditionalMemory);
+    if (!ops || !b->ops || !b->conditionalMemory) abort();
+    /* A block is all ARM or all Thumb: any 2-byte instruction tells. */
+    thumbBlock = false;
+    for (size_t i = 0; i < n; ++i)
+        if (qemu_plugin_insn_size(qemu_plugin_tb_get_insn(tb, i)) == 2) thumbBlock = true;
+    uint64_t bytes = 0;
+    for (size_t i = 0; i < n; ++i) {
+        struct qemu_plugin_insn* insn = qemu_plugin_tb_get_insn(tb, i);
+        decode(insn, &ops[i]);
+        bytes += qemu_plugin_insn_size(insn);
+    }
+    uint32_t prefix = 0;
+    for (size_t i = 0; i < n; ++i) {
+        Op* op = &b->ops[i];
+        op->block = b;
+        op->index = (uint16_t)i;
+        op->prefix = prefix;
+        op->saving = (uint8_t)(ops[i].cycles - 1);
+        /* A narrow load waited for by the next instruction holds it 2 cycles;
+         * then the one after has nothing more to wait for. */
+        if (i + 1 < n) op->interlockCaused = (uint8_t)armInterlock(&ops[i], &ops[i + 1], 1);
+        if (!op->interlockCaused && i + 2 < n)
+            op->interlockCaused = (uint8_t)armInterlock(&ops[i], &ops[i + 2], 2);
+        b->cycles += ops[i].cycles;
+        b->interlock += op->interlockCaused;
+        b->newer += ops[i].newer;
+        prefix += ops[i].cycles + op->interlockCaused;
+        if (ops[i].memory) {
+            if (ops[i].conditional) b->conditionalMemory[b->conditionalMemoryCount++] = (uint16_t)i;
+            qemu_plugin_register_vcpu_mem_cb(qemu_plugin_tb_get_insn(tb, i), onMemory,
+                                             QEMU_PLUGIN_CB_NO_REGS, QEMU_PLUGIN_MEM_RW, op);
+        }
+    }
+    const ArmOp* last = &ops[n - 1];
+    b->conditionalJump = last->writesPc && last->conditional && !last->memory;
+    b->jumpSaving = (uint8_t)(last->cycles - 1);
+    b->firstLine = (uint32_t)(b->vaddr >> 5);
+    b->lastLine = (uint32_t)((b->vaddr + bytes - 1) >> 5);
+    b->fallThrough = b->vaddr + bytes;
+    free(ops);
 }
 
 static void onTranslate(qemu_plugin_id_t id, struct qemu_plugin_tb* tb) {
@@ -143,6 +360,7 @@ static void onTranslate(qemu_plugin_id_t id, struct qemu_plugin_tb* tb) {
         anyHostOffset = b->hostOffset;
         haveHostOffset = true;
     }
+    if (cyclesOn) modelBlock(tb, b);
     b->next = blocks;
     __atomic_store_n(&blocks, b, __ATOMIC_RELEASE);
     qemu_plugin_register_vcpu_tb_exec_cb(tb, onBlock, QEMU_PLUGIN_CB_NO_REGS, b);
@@ -188,7 +406,9 @@ static void writeMaps(void) {
 static void onExit(qemu_plugin_id_t id, void* data) {
     (void)id;
     (void)data;
-    fprintf(out, "exit %" PRIu64 "\n", executed - lastMark);
+    finishBlock(0, false);
+    fprintf(out, "exit %" PRIu64, executed - lastMark);
+    writeCycles();
     fclose(out);
     if (profile) {
         writePart();
@@ -228,6 +448,20 @@ static bool parseCuts(const char* text) {
     return true;
 }
 
+static bool parseFills(const char* text) {
+    fillCount = 0;
+    const char* at = text;
+    while (fillCount < kMaxFills) {
+        char* end;
+        const unsigned long f = strtoul(at, &end, 10);
+        if (end == at || f == 0 || f > 1000 || (*end != ':' && *end != '\0')) return false;
+        fills[fillCount++] = (unsigned)f;
+        if (*end == '\0') return true;
+        at = end + 1;
+    }
+    return false;
+}
+
 QEMU_PLUGIN_EXPORT int qemu_plugin_install(qemu_plugin_id_t id, const qemu_info_t* info, int argc,
                                            char** argv) {
     if (info->system_emulation) {
@@ -254,6 +488,18 @@ QEMU_PLUGIN_EXPORT int qemu_plugin_install(qemu_plugin_id_t id, const qemu_info_
                 ok = parseCuts(value);
             } else if (nameLength == 3 && strncmp(arg, "plt", 3) == 0) {
                 ok = parseRange(value, &pltLow, &pltHigh);
+            } else if (nameLength == 6 && strncmp(arg, "cycles", 6) == 0) {
+                ok = strcmp(value, "on") == 0;
+                cyclesOn = ok;
+            } else if (nameLength == 4 && strncmp(arg, "fill", 4) == 0) {
+                ok = parseFills(value);
+            } else if (nameLength == 4 && strncmp(arg, "from", 4) == 0) {
+                char* end;
+                modelFrom = strtoull(value, &end, 10);
+                ok = end != value && *end == '\0';
+            } else if (nameLength == 3 && strncmp(arg, "mul", 3) == 0) {
+                ok = strlen(value) == 1 && value[0] >= '1' && value[0] <= '4';
+                if (ok) multiplierSteps = (unsigned)(value[0] - '0');
             } else {
                 ok = false;
             }
@@ -278,6 +524,10 @@ QEMU_PLUGIN_EXPORT int qemu_plugin_install(qemu_plugin_id_t id, const qemu_info_
             fprintf(stderr, "armcount: cannot write %s\n", profilePath);
             return 1;
         }
+    }
+    if (cyclesOn && !memInit(fills, fillCount)) {
+        fprintf(stderr, "armcount: no memory for the cache model\n");
+        return 1;
     }
     qemu_plugin_register_vcpu_tb_trans_cb(id, onTranslate);
     qemu_plugin_register_atexit_cb(id, onExit, NULL);

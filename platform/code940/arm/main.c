@@ -1,7 +1,6 @@
 /* main.c - the second processor's program: decodes the song for the main
- * processor (platform/code940/song_decoder.h) and, whenever there is nothing to do,
- * waits for an interrupt, which stops the core's clock until something
- * happens instead of spinning. */
+ * processor (platform/code940/song_decoder.h) and, whenever there is nothing
+ * to do, idles briefly (start.S) and looks again. */
 #include <errno.h>
 #include <stddef.h>
 #include <stdint.h>
@@ -13,14 +12,12 @@
 
 static DecoderProgram gProgram;
 
-static void waitForInterrupt(void) {
-    __asm__ volatile("mcr p15, 0, %0, c7, c0, 4" : : "r"(0) : "memory");
-}
+void idleBriefly(void);
 
 int main(void) {
     decoderProgramInit(&gProgram, kMemory);
     for (;;) {
-        if (!decoderProgramStep(&gProgram)) waitForInterrupt();
+        if (!decoderProgramStep(&gProgram)) idleBriefly();
     }
 }
 
