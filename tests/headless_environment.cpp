@@ -4,12 +4,5 @@
 // card (a fresh CI machine) has no other driver that opens.
 #include <cstdlib>
 
-namespace {
-
-const bool kHeadless = [] {
-    setenv("SDL_VIDEODRIVER", "dummy", 0);
-    setenv("SDL_AUDIODRIVER", "dummy", 0);
-    return true;
-}();
-
-}  // namespace
+static const bool kHeadless =
+    setenv("SDL_VIDEODRIVER", "dummy", 0) == 0 && setenv("SDL_AUDIODRIVER", "dummy", 0) == 0;

@@ -224,19 +224,44 @@ TEST(CaptureRun, BadRequestsEndWithOneLineAndLeaveNothing) {
     fs::remove_all(tools);
 }
 
-TEST(CaptureRun, CtrlCFinishesPlayableFilesUpToTheLastFrame) {
+// Ctrl-C (SIGINT), or a termination request, finishes playable files up to
+// the last frame and says so; while a run writes them, another naming them
+// is refused.
+void stopCaptureWith(int signal) {
     const fs::path dir = scratch("interrupt");
     const std::string video = (dir / "demo.mp4").string();
     const std::string hashes = (dir / "h.txt").string();
-    const pid_t pid = capturetest::startCapture({"--out", video, "--hashes", hashes});
+    const std::string log = testing::TempDir() + "capture-said-" + std::to_string(getpid());
+    const pid_t pid = capturetest::startCapture({"--out", video, "--hashes", hashes}, log);
     ASSERT_GT(pid, 0);
-    // Past start-up and well before the end of the whole demo.
-    ASSERT_TRUE(audiotest::waitFor([&] { return capturetest::writingHashes(dir); }, 60));
-    kill(pid, SIGINT);
+    // Past start-up and well before the end of the whole demo, held still.
+    ASSERT_TRUE(audiotest::waitFor(
+        [&] {
+            for (const auto& entry : fs::directory_iterator(dir)) {
+                if (entry.path().filename().string().rfind(".h.txt", 0) == 0 &&
+                    fs::file_size(entry.path()) > 1000)
+                    return true;
+            }
+            return false;
+        },
+        60));
+    kill(pid, SIGSTOP);
+    for (const std::string& output : {"--no-sound --out " + video, "--hashes " + hashes}) {
+        const CaptureResult second = capture(output + " --at 0");
+        EXPECT_EQ(second.status, 2) << output;
+        EXPECT_EQ(second.messages, "capture: cannot write " + output.substr(output.rfind(' ') + 1) +
+                                       ": another capture is writing it (give another name)\n");
+    }
+    kill(pid, signal);
+    kill(pid, SIGCONT);
     int status = 0;
     waitpid(pid, &status, 0);
     ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 130);
+    EXPECT_EQ(WEXITSTATUS(status), 128 + signal);
+    const std::vector<uint8_t> said = audiotest::readFile(log);
+    const char* stopped =
+        signal == SIGINT ? "capture: interrupted after" : "capture: terminated after";
+    EXPECT_EQ(std::string(said.begin(), said.end()).rfind(stopped, 0), 0u);
 
     const size_t frames = readHashes(hashes).size();
     ASSERT_GT(frames, 0u);
@@ -244,5 +269,11 @@ TEST(CaptureRun, CtrlCFinishesPlayableFilesUpToTheLastFrame) {
     EXPECT_EQ(probedValue(streams, "nb_frames"), double(frames)) << streams;
     EXPECT_NE(streams.find("codec_type=audio"), std::string::npos);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 2);
+    fs::remove(log);
     fs::remove_all(dir);
+}
+
+TEST(CaptureRun, CtrlCOrATerminationFinishesPlayableFilesUpToTheLastFrame) {
+    stopCaptureWith(SIGINT);
+    stopCaptureWith(SIGTERM);
 }

@@ -83,18 +83,6 @@ inline pid_t startCapture(const std::vector<std::string>& args,
     return spawned == 0 ? pid : -1;
 }
 
-// Whether a run writing the hashes file h.txt in `dir` is past start-up and
-// some frames into the demo: its staged copy has grown.
-inline bool writingHashes(const fs::path& dir) {
-    std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(dir, ec)) {
-        if (entry.path().filename().string().rfind(".h.txt", 0) == 0 &&
-            fs::file_size(entry.path(), ec) > 1000 && !ec)
-            return true;
-    }
-    return false;
-}
-
 // ffprobe's "key=value" lines for the entries asked for.
 inline std::string probe(const fs::path& video, const std::string& entries) {
     const std::string command =

@@ -52,13 +52,16 @@ class AudioDecoding : public AudioBridgeTest {
         secondCpuSelect(SecondCpuKind::Native);
         AudioBridgeTest::TearDown();
     }
-    void playUntilWritten(size_t bytes) {
+    // The song's damage the second processor reported by then.
+    AudioBridge::SongDamage playUntilWritten(size_t bytes) {
         initQuietly();
         loadQuietly("data/ondrivale.ogg");
         AudioBridge::play();
         EXPECT_TRUE(waitForPlayed(bytes));
+        const AudioBridge::SongDamage damage = AudioBridge::songDamage();
         AudioBridge::stop();
         AudioBridge::shutdown();
+        return damage;
     }
 };
 
@@ -125,13 +128,7 @@ TEST_F(AudioDecoding, DamageInTheMiddleIsSkippedInTimeAndACutSongEndsInSilence) 
         secondCpuSelect(c.kind);
         const size_t before = playedBytes() / 2;
         writeFile("data/ondrivale.ogg", c.bytes.data(), c.bytes.size());
-        initQuietly();
-        loadQuietly("data/ondrivale.ogg");
-        AudioBridge::play();
-        EXPECT_TRUE(waitForPlayed(before * 2 + total * 2 + kSoundBlockBytes));
-        const AudioBridge::SongDamage damage = AudioBridge::songDamage();
-        AudioBridge::stop();
-        AudioBridge::shutdown();
+        const auto damage = playUntilWritten(before * 2 + total * 2 + kSoundBlockBytes);
         const std::vector<int16_t> all = asSamples(played());
         const std::vector<int16_t> captured(all.begin() + long(before), all.end());
         // The reference, silent from the first silence on, or over the stretch
