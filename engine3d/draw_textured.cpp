@@ -13,11 +13,15 @@
 // Texel coordinates and depths are 16.16 and wrap like the 32-bit words they
 // are; the 16-bit texel index only ever sees their low 32 bits. Rows and
 // columns off the screen are passed by stepping the interpolants straight to
-// the first visible one.
+// the first visible one. A triangle within +-16383 pixels (every one the
+// scenes draw) has its rows drawn in 32 bits by textured_rows.h, the same
+// numbers; one beyond, by the same spans from 64-bit edges.
 #include <algorithm>
+#include <cstdlib>
 
 #include "engine3d/mesh.h"
 #include "engine3d/screen_triangle.h"
+#include "engine3d/textured_rows.h"
 #include "video/display.h"
 #include "video/image.h"
 
@@ -26,6 +30,10 @@ namespace {
 constexpr int64_t kRow = 0x10000;
 constexpr Fixed kEnvScale = 0x800000;  // 128.0 texels
 constexpr int kTextureTexels = 256 * 256;
+// Screen positions within +-16383 pixels: a triangle's edges, steps and
+// every position between fit 32 bits (16.16), which the rows of
+// textured_rows.h take.
+constexpr int64_t kNarrow = int64_t{16383} << 16;
 
 struct TexPoint {
     int64_t x;  // pixel << 16
@@ -46,6 +54,14 @@ struct Edge {
     Fixed du = 0;
     Fixed dv = 0;
     Fixed dz = 0;
+
+    Edge() = default;
+    explicit Edge(const RowEdge& e)
+        : x(e.x), u(e.u), v(e.v), z(e.z), dx(e.dx), du(e.du), dv(e.dv), dz(e.dz) {}
+    // The same edge in 32 bits, for one whose positions all fit there.
+    RowEdge narrow() const {
+        return {static_cast<Fixed>(x), u, v, z, static_cast<Fixed>(dx), du, dv, dz};
+    }
 
     void step() {
         x += dx;
@@ -142,6 +158,16 @@ bool usableTexture(const Image* image) {
 
 }  // namespace
 
+TexturedTarget Mesh::texturedTarget() const {
+    return {pixels,
+            depth,
+            texels,
+            display->depthLeftColumns(),
+            display->depthRightColumns(),
+            std::max(clipLeft, 0),
+            std::min(clipRight, Display::kWidth)};
+}
+
 void Mesh::drawTextured() {
     if (vertexCount <= 0) return;  // faces would name a vertex that does not exist
     const int64_t rowLimitTop = std::max<int64_t>(clipTop, 0);
@@ -192,6 +218,13 @@ void Mesh::drawTextured() {
 
         sortByY(p[0], p[1], p[2]);
         if (p[2].y <= rowLimitTop || p[0].y >= rowLimitBottom) continue;  // no visible row
+        // Within +-16383 pixels every edge position and step fits 32 bits.
+        const bool narrow = std::abs(p[0].x) <= kNarrow && std::abs(p[1].x) <= kNarrow &&
+                            std::abs(p[2].x) <= kNarrow;
+        const TexturedTarget target = texturedTarget();
+        // The middle vertex, and with it the short edge, lies left of the long one.
+        const bool middleLeft = ((p[1].x - p[0].x) >> 16) * ((p[2].y - p[0].y) >> 16) <
+                                ((p[2].x - p[0].x) >> 16) * ((p[1].y - p[0].y) >> 16);
         Edge longEdge = makeEdge(p[0], p[2], EdgeKind::TopToBottom);
         Edge shortEdge = makeEdge(p[0], p[1], EdgeKind::TopToMiddle);
 
@@ -205,11 +238,24 @@ void Mesh::drawTextured() {
                 shortEdge.skip(rows);
                 y += rows * kRow;
             }
-            for (; y < partEnd; y += kRow) {
-                if (y >= rowLimitBottom) break;
-                span(static_cast<int>(longEdge.x >> 16), static_cast<int>(shortEdge.x >> 16),
-                     static_cast<int>(y >> 16), longEdge.u, longEdge.v, shortEdge.u, shortEdge.v,
-                     longEdge.z, shortEdge.z);
+            const int64_t end = std::min(partEnd, rowLimitBottom);
+            if (narrow && y < end) {
+                RowEdge longRows = longEdge.narrow();
+                RowEdge shortRows = shortEdge.narrow();
+                const int64_t rows = (end - y + kRow - 1) / kRow;
+                // The spans run from the edge on the left, whichever it is.
+                TexturedRows job{target, middleLeft ? &shortRows : &longRows,
+                                 middleLeft ? &longRows : &shortRows,
+                                 static_cast<int32_t>(y >> 16), static_cast<int32_t>(rows)};
+                drawTexturedRows(&job);
+                longEdge = Edge(longRows);
+                shortEdge = Edge(shortRows);
+                y += rows * kRow;
+            }
+            for (; y < end; y += kRow) {
+                texturedSpan(target, static_cast<int>(y >> 16), static_cast<int>(longEdge.x >> 16),
+                             static_cast<int>(shortEdge.x >> 16), longEdge.u, longEdge.v,
+                             shortEdge.u, shortEdge.v, longEdge.z, shortEdge.z);
                 longEdge.step();
                 shortEdge.step();
             }
@@ -220,85 +266,6 @@ void Mesh::drawTextured() {
 
 void Mesh::drawSpan(int xStart, int xEnd, int y, Fixed uStart, Fixed vStart, Fixed uEnd, Fixed vEnd,
                     Fixed zStart, Fixed zEnd) {
-    span(xStart, xEnd, y, uStart, vStart, uEnd, vEnd, zStart, zEnd);
-}
-
-// drawSpan's work, built into drawTextured's loop over the rows: a call with
-// nine arguments a row cost the console as much as a few pixels.
-inline __attribute__((always_inline)) void Mesh::span(int xStart, int xEnd, int y, Fixed uStart,
-                                                      Fixed vStart, Fixed uEnd, Fixed vEnd,
-                                                      Fixed zStart, Fixed zEnd) {
-    if (xStart < 0 && xEnd < 0) return;
-    if (xStart >= Display::kWidth && xEnd >= Display::kWidth) return;
     if (y < 0 || y >= Display::kHeight) return;
-    if (xStart > xEnd) {
-        std::swap(xStart, xEnd);
-        std::swap(uStart, uEnd);
-        std::swap(vStart, vEnd);
-        std::swap(zStart, zEnd);
-    }
-    const int64_t width = int64_t{xEnd} - xStart;
-    if (width <= 0) return;
-    // (1 << 32) / (width << 16), at most 65536: each step is a 32 x 32-bit
-    // product shifted down, cut to 32 bits.
-    const int32_t inv = static_cast<int32_t>(wholeReciprocal(width));
-    const Fixed du = static_cast<Fixed>((int64_t{inv} * wrapSub(uEnd, uStart)) >> 16);
-    const Fixed dv = static_cast<Fixed>((int64_t{inv} * wrapSub(vEnd, vStart)) >> 16);
-    const Fixed dz = static_cast<Fixed>((int64_t{inv} * wrapSub(zEnd, zStart)) >> 16);
-
-    // Columns left of the screen are passed in one step; the sums wrap alike.
-    int x = xStart;
-    uint32_t u = static_cast<uint32_t>(uStart);
-    uint32_t v = static_cast<uint32_t>(vStart);
-    uint32_t z = static_cast<uint32_t>(zStart);
-    if (x < 0) {
-        const uint32_t n = static_cast<uint32_t>(-x);
-        u += n * static_cast<uint32_t>(du);
-        v += n * static_cast<uint32_t>(dv);
-        z += n * static_cast<uint32_t>(dz);
-        x = 0;
-    }
-    // The mesh's clip columns the same way: only clipLeft <= x < clipRight is
-    // drawn, and the columns before it only step the sums.
-    if (x < clipLeft) {
-        const uint32_t n = static_cast<uint32_t>(clipLeft) - static_cast<uint32_t>(x);
-        u += n * static_cast<uint32_t>(du);
-        v += n * static_cast<uint32_t>(dv);
-        z += n * static_cast<uint32_t>(dz);
-        x = clipLeft;
-    }
-    const int end = std::min({xEnd, Display::kWidth, clipRight});
-    if (x >= end) return;
-    display->noteDepthSpan(y, x, end);
-
-    // Every pixel keeps its own depth test. The texel index is 16 bits,
-    // (row << 8) | column, so a column outside 0..255 spills into the row
-    // bits rather than wrapping on its own: its low byte is u's bits 16..23,
-    // its high byte v's bits 16..23 or'ed with u's bits 24..31. v is carried
-    // shifted up by 8 (it wraps alike), which puts its bits where the index
-    // wants them with one mask, and the byte offset takes one shift more.
-    int32_t* depthAt = depth + y * Display::kWidth + x;
-    uint16_t* pixelAt = pixels + y * Display::kWidth + x;
-    const auto* texture = reinterpret_cast<const unsigned char*>(texels);
-    uint32_t v8 = v << 8;
-    const uint32_t dv8 = static_cast<uint32_t>(dv) << 8;
-    auto plot = [&](int k) {
-        const Fixed depthHere = static_cast<Fixed>(z);
-        if (depthAt[k] > depthHere) {
-            depthAt[k] = depthHere;
-            const uint32_t offset = ((v8 >> 15) & 0x1FE00) | ((u >> 16) << 1);
-            pixelAt[k] = *reinterpret_cast<const uint16_t*>(texture + offset);
-        }
-        u += static_cast<uint32_t>(du);
-        v8 += dv8;
-        z += static_cast<uint32_t>(dz);
-    };
-    int count = end - x;
-    for (; count & 3; --count, ++depthAt, ++pixelAt) plot(0);
-    for (; count > 0; count -= 4, depthAt += 4, pixelAt += 4) {
-        plot(0);
-        plot(1);
-        plot(2);
-        plot(3);
-    }
+    texturedSpan(texturedTarget(), y, xStart, xEnd, uStart, vStart, uEnd, vEnd, zStart, zEnd);
 }

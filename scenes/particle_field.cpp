@@ -7,6 +7,7 @@
 #include "fixed/random.h"
 #include "fixed/tables.h"
 #include "music/pattern_data.h"
+#include "scenes/feedback_blur.h"
 #include "scenes/letterbox.h"
 #include "video/display.h"
 
@@ -103,93 +104,6 @@ void ParticleFieldScene::sprinkleNoise(uint16_t* picture) {
         const int v = 128 + (i & 63);
         const uint16_t grey = rgb565::pack(v >> 3, v >> 2, v >> 3);
         picture[index] = rgb565AddSat(picture[index], grey);
-    }
-}
-
-// A pixel's channels spread apart so that four pixels can be summed in one
-// 32-bit word: red and blue in place, green moved to bits 21..26. Each sum
-// has room above its field.
-inline uint32_t spread(uint32_t c) {
-    return (c & 0xF81F) | ((c & 0x07E0) << 16);
-}
-
-// The blurred pixel of four spread neighbours' sum, itself spread. Red and
-// blue: the sums >> 2 (at most 31). Green: its sum >> 3 (at most 31) in the
-// upper five bits of its field, which spread puts at bits 22..26: the sum's
-// bits 24..28, so the same shift by 2 serves all three.
-inline uint32_t blurredSpread(uint32_t sum) {
-    return (sum >> 2) & 0x07C0F81F;
-}
-
-// A spread pixel back in RGB565.
-inline uint16_t gathered(uint32_t s) {
-    return static_cast<uint16_t>(s | (s >> 16));
-}
-
-void blurFeedbackPicture(uint16_t* p) {
-    if (!kVectorRegisters) {
-        blurFeedbackPictureByRows(p);
-        return;
-    }
-    // Row by row: the right, upper and lower neighbours of a row are summed
-    // first (none of them is changed by the row's own pass), then the left
-    // neighbour, the pixel just written, is added in order. The pass covers
-    // rows 1..138 from index 322 (row 1, column 2) to 44479 (row 138, column 319).
-    uint32_t partial[kStride];
-    uint32_t left = spread(p[321]);
-    for (int y = 1; y <= 138; ++y) {
-        uint16_t* row = p + y * kStride;
-        for (int x = 0; x < kStride; ++x) {
-            partial[x] = spread(row[x + 1]) + spread(row[x - kStride]) + spread(row[x + kStride]);
-        }
-        for (int x = y == 1 ? 2 : 0; x < kStride; ++x) {
-            const uint32_t sum = partial[x] + left;
-            left = blurredSpread(sum);
-            row[x] = gathered(left);
-        }
-    }
-}
-
-void blurFeedbackPictureByRows(uint16_t* p) {
-    // Three rows kept spread: the one above as the pass left it, this one and
-    // the one below as they were before it. The row below is spread on the
-    // way and becomes the next row's own; each pixel written is spread once,
-    // as the next pixel's left neighbour and the next row's upper one.
-    uint32_t rows[3][kStride + 1];
-    uint32_t* above = rows[0];
-    uint32_t* here = rows[1];  // one more entry: column 0 of the row below, right of column 319
-    uint32_t* below = rows[2];
-    for (int x = 0; x < kStride; ++x) {
-        above[x] = spread(p[x]);
-        here[x] = spread(p[kStride + x]);
-    }
-    // The pass starts at row 1, column 2: columns 0 and 1 stay as they are.
-    uint32_t left = spread(p[321]);
-    for (int y = 1; y <= 138; ++y) {
-        uint16_t* row = p + y * kStride;
-        const uint16_t* next = row + kStride;
-        here[kStride] = spread(next[0]);
-        int x = 0;
-        if (y == 1) {
-            for (; x < 2; ++x) {
-                below[x] = spread(next[x]);
-                above[x] = here[x];
-            }
-        }
-        // Unrolled: the console's branch back costs two cycles more than
-        // falling through, and the steps interleave their loads.
-#pragma GCC unroll 4
-        for (; x < kStride; ++x) {
-            const uint32_t under = spread(next[x]);
-            below[x] = under;
-            const uint32_t sum = here[x + 1] + above[x] + under + left;
-            left = blurredSpread(sum);
-            row[x] = gathered(left);
-            above[x] = left;
-        }
-        uint32_t* spent = here;
-        here = below;
-        below = spent;
     }
 }
 

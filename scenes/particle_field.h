@@ -61,14 +61,3 @@ class ParticleFieldScene {
     void zoom(const uint16_t* from, uint16_t* to) const;
     void plotParticles(uint16_t* picture) const;
 };
-
-// The blur of the feedback picture, in place over indices 322..44479: each
-// pixel becomes the average of its right, left, upper and lower neighbours as
-// they stand (left and upper already blurred); green keeps only its upper five
-// bits (an even value). Indices are linear: column 0's left neighbour is column 319 of
-// the row above.
-void blurFeedbackPicture(uint16_t* picture);
-// The same pass in one loop a row, each pixel spread once: the way on a
-// processor without vector registers, such as the console's (public so that
-// every host checks it). blurFeedbackPicture takes it there.
-void blurFeedbackPictureByRows(uint16_t* picture);
