@@ -1,13 +1,12 @@
 #include "scenes/particle_field.h"
 
 #include <cstring>
-#include <utility>
 
 #include "fixed/colour.h"
 #include "fixed/random.h"
 #include "fixed/tables.h"
 #include "music/pattern_data.h"
-#include "scenes/feedback_blur.h"
+#include "scenes/feedback_picture.h"
 #include "scenes/letterbox.h"
 #include "video/display.h"
 
@@ -21,40 +20,6 @@ uint32_t random16() {
     const uint32_t low = demoRand() & 0xFF;
     const uint32_t high = demoRand() & 0xFF;
     return low | (high << 8);
-}
-
-// Zoom steps: 60000/65536 source pixels per destination pixel, starting at
-// 13.5 columns and 5.9 rows in, so the picture grows about (160, 70).
-constexpr int32_t kZoomStep = 60000;
-constexpr int32_t kZoomStartX = 885760;
-constexpr int32_t kZoomStartY = 387520;
-
-// 64 destination columns of the zoom from column Base on, every column's
-// source column a constant: a straight run of loads and stores, with no table
-// to read and no loop to count (in blocks of 64, which every compiler
-// unfolds), two columns to a 32-bit store (the first in the low half: rows
-// start on a word): half the writes to memory.
-typedef uint32_t PixelPair __attribute__((may_alias));
-template <int32_t X>
-constexpr int32_t zoomSource() {
-    return (kZoomStartX + kZoomStep * X) >> 16;
-}
-template <int32_t Base, size_t... P>
-inline void zoomColumns(const uint16_t* source, PixelPair* pairs, std::index_sequence<P...>) {
-    ((pairs[Base / 2 + P] = source[zoomSource<Base + 2 * int32_t(P)>()] |
-                            uint32_t{source[zoomSource<Base + 2 * int32_t(P) + 1>()]} << 16),
-     ...);
-}
-
-inline void zoomRow(const uint16_t* source, uint16_t* row) {
-    static_assert(ParticleFieldScene::kWidth == 5 * 64);
-    constexpr auto block = std::make_index_sequence<32>();
-    auto* pairs = reinterpret_cast<PixelPair*>(row);
-    zoomColumns<0>(source, pairs, block);
-    zoomColumns<64>(source, pairs, block);
-    zoomColumns<128>(source, pairs, block);
-    zoomColumns<192>(source, pairs, block);
-    zoomColumns<256>(source, pairs, block);
 }
 
 }  // namespace
@@ -91,7 +56,7 @@ void ParticleFieldScene::update(int /*elapsedMs: one step per call*/) {
         sprinkleNoise(front());
         blurFeedbackPicture(front());
     }
-    zoom(front(), back());
+    zoomFeedbackPicture(front(), back());
     plotParticles(back());
     firstIsFront = !firstIsFront;
     ++frameCount;
@@ -104,14 +69,6 @@ void ParticleFieldScene::sprinkleNoise(uint16_t* picture) {
         const int v = 128 + (i & 63);
         const uint16_t grey = rgb565::pack(v >> 3, v >> 2, v >> 3);
         picture[index] = rgb565AddSat(picture[index], grey);
-    }
-}
-
-void ParticleFieldScene::zoom(const uint16_t* from, uint16_t* to) const {
-    for (int y = 0; y < kHeight; ++y) {
-        const uint16_t* source = from + ((kZoomStartY + kZoomStep * y) >> 16) * kStride;
-        uint16_t* row = to + y * kStride;
-        zoomRow(source, row);
     }
 }
 

@@ -58,6 +58,5 @@ class ParticleFieldScene {
 
   private:
     void sprinkleNoise(uint16_t* picture);
-    void zoom(const uint16_t* from, uint16_t* to) const;
     void plotParticles(uint16_t* picture) const;
 };

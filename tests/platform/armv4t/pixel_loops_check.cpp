@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "engine3d/textured_rows.h"
-#include "scenes/feedback_blur.h"
+#include "scenes/feedback_picture.h"
 
 namespace {
 
@@ -112,11 +112,20 @@ void checkBlur() {
     }
 }
 
+void checkZoom() {
+    std::vector<uint16_t> from(44800), ours(44800, 1), theirs(44800, 2);
+    for (uint16_t& p : from) p = static_cast<uint16_t>(next());
+    zoomFeedbackPictureArmv4t(from.data(), ours.data());
+    zoomFeedbackPictureByRows(from.data(), theirs.data());
+    if (ours != theirs) failed("the feedback zoom", 0);
+}
+
 }  // namespace
 
 int main() {
     checkTexturedRows();
     checkBlur();
+    checkZoom();
     if (failures) {
         printf("%d failures\n", failures);
         return 1;

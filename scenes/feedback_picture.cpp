@@ -1,4 +1,7 @@
-#include "scenes/feedback_blur.h"
+#include "scenes/feedback_picture.h"
+
+#include <cstddef>
+#include <utility>
 
 #include "fixed/colour.h"
 
@@ -29,13 +32,47 @@ inline uint16_t gathered(uint32_t s) {
     return static_cast<uint16_t>(s | (s >> 16));
 }
 
+// Zoom steps: 60000/65536 source pixels per destination pixel, starting at
+// 13.5 columns and 5.9 rows in, so the picture grows about (160, 70).
+constexpr int32_t kZoomStep = 60000;
+constexpr int32_t kZoomStartX = 885760;
+constexpr int32_t kZoomStartY = 387520;
+
+// 64 destination columns of the zoom from column Base on, every column's
+// source column a constant: a straight run of loads and stores, with no table
+// to read and no loop to count (in blocks of 64, which every compiler
+// unfolds), two columns to a 32-bit store (the first in the low half: rows
+// start on a word): half the writes to memory.
+typedef uint32_t PixelPair __attribute__((may_alias));
+template <int32_t X>
+constexpr int32_t zoomSource() {
+    return (kZoomStartX + kZoomStep * X) >> 16;
+}
+template <int32_t Base, size_t... P>
+inline void zoomColumns(const uint16_t* source, PixelPair* pairs, std::index_sequence<P...>) {
+    ((pairs[Base / 2 + P] = source[zoomSource<Base + 2 * int32_t(P)>()] |
+                            uint32_t{source[zoomSource<Base + 2 * int32_t(P) + 1>()]} << 16),
+     ...);
+}
+
+inline void zoomRow(const uint16_t* source, uint16_t* row) {
+    static_assert(kStride == 5 * 64);
+    constexpr auto block = std::make_index_sequence<32>();
+    auto* pairs = reinterpret_cast<PixelPair*>(row);
+    zoomColumns<0>(source, pairs, block);
+    zoomColumns<64>(source, pairs, block);
+    zoomColumns<128>(source, pairs, block);
+    zoomColumns<192>(source, pairs, block);
+    zoomColumns<256>(source, pairs, block);
+}
+
 }  // namespace
 
 void blurFeedbackPicture(uint16_t* p) {
 #if DEMO_ARMV4T_ROUTINES
     blurFeedbackPictureArmv4t(p);
     return;
-#endif
+#else
     if (!kVectorRegisters) {
         blurFeedbackPictureByRows(p);
         return;
@@ -56,6 +93,7 @@ void blurFeedbackPicture(uint16_t* p) {
             row[x] = gathered(left);
         }
     }
+#endif
 }
 
 // With V_j the spread pixel j as it stands (blurred once the pass is past
@@ -76,4 +114,19 @@ void blurFeedbackPictureByRows(uint16_t* p) {
         before = slot = blurred + spread(p[i + 321]);
     }
     p[kLast] = gathered(blurredSpread(ring[kLast % kStride] + before));  // no pixel 321 on
+}
+
+void zoomFeedbackPicture(const uint16_t* from, uint16_t* to) {
+#if DEMO_ARMV4T_ROUTINES
+    zoomFeedbackPictureArmv4t(from, to);
+#else
+    zoomFeedbackPictureByRows(from, to);
+#endif
+}
+
+void zoomFeedbackPictureByRows(const uint16_t* from, uint16_t* to) {
+    for (int y = 0; y < 140; ++y) {
+        const uint16_t* source = from + ((kZoomStartY + kZoomStep * y) >> 16) * kStride;
+        zoomRow(source, to + y * kStride);
+    }
 }
