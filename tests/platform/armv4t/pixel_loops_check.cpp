@@ -9,6 +9,7 @@
 
 #include "engine3d/textured_rows.h"
 #include "scenes/feedback_picture.h"
+#include "scenes/glow_sprite.h"
 
 namespace {
 
@@ -120,12 +121,40 @@ void checkZoom() {
     if (ours != theirs) failed("the feedback zoom", 0);
 }
 
+// Random light (saturating often, white now and then) over random screens,
+// rows of every run of words, at both phases.
+void checkGlowWords() {
+    std::vector<uint16_t> ours(320 * 240), theirs;
+    TintedGlow glow{};
+    for (int round = 0; round < 3000; ++round) {
+        for (uint16_t& p : ours) p = static_cast<uint16_t>(next());
+        theirs = ours;
+        for (auto& phase : glow.words)
+            for (auto& row : phase)
+                for (uint32_t& w : row) w = round % 10 == 0 ? 0xFFFFFFFF : next();
+        for (int phase = 0; phase < 2; ++phase) {
+            for (int j = 0; j < 16; ++j) {
+                glow.firstWord[phase][j] = static_cast<uint8_t>(between(0, 9));
+                glow.wordCount[phase][j] = static_cast<uint8_t>(between(0, 9 - glow.firstWord[phase][j]));
+            }
+        }
+        glow.firstRow = static_cast<uint8_t>(between(0, 16));
+        glow.endRow = static_cast<uint8_t>(between(glow.firstRow, 16));
+        const int phase = round & 1;
+        const int at = between(0, 200) * 320 + between(0, 150) * 2;
+        addGlowWordsArmv4t(reinterpret_cast<uint32_t*>(ours.data() + at), &glow, phase);
+        addGlowWords(reinterpret_cast<uint32_t*>(theirs.data() + at), glow, phase);
+        if (ours != theirs) failed("the glow's words", round);
+    }
+}
+
 }  // namespace
 
 int main() {
     checkTexturedRows();
     checkBlur();
     checkZoom();
+    checkGlowWords();
     if (failures) {
         printf("%d failures\n", failures);
         return 1;
