@@ -8,6 +8,7 @@
 #include "fixed/tables.h"
 #include "platform/fill.h"
 #include "scenes/letterbox.h"
+#include "scenes/magnified_rows.h"
 #include "video/display.h"
 
 namespace {
@@ -48,40 +49,6 @@ void launch(Spark& s) {
 int rowColour(int row) {
     if (row == 50 || row == 190) return kLetterboxLineColour;
     return row < 50 || row > 190 ? kLetterboxBarColour : -1;
-}
-
-// Two screen pixels as one word; the screen is an array of 16-bit pixels, so
-// the word type may alias them. Rows start on a word.
-typedef uint32_t PixelPair __attribute__((may_alias));
-
-// Screen columns k .. end - 1 of a row := colour: a word two pixels, a
-// cache line an STM where the run is long.
-inline void fillRun(uint16_t* row, int k, int end, uint16_t colour) {
-    if (end - k >= 16) {
-        fillHalfwords(row + k, colour, static_cast<size_t>(end - k));
-        return;
-    }
-    if (k & 1) row[k++] = colour;
-    const uint32_t pair = colour | uint32_t{colour} << 16;
-    for (; k + 2 <= end; k += 2) *reinterpret_cast<PixelPair*>(row + k) = pair;
-    if (k < end) row[k] = colour;
-}
-
-// Screen columns k .. end - 1 of `rows` rows from `row` blended with one
-// picture pixel. A pixel like the one before it takes the colour worked out
-// for that one: the band's colour, or light that changes little.
-inline void blendRun(uint16_t* row, int rows, int k, int end, const CoverageBlend& blend) {
-    uint16_t under = row[k];
-    uint16_t over = blend.over(under);
-    for (; rows > 0; --rows, row += kStride) {
-        for (int x = k; x < end; ++x) {
-            if (row[x] != under) {
-                under = row[x];
-                over = blend.over(under);
-            }
-            row[x] = over;
-        }
-    }
 }
 
 }  // namespace
@@ -338,15 +305,7 @@ void CreditsScene::drawCredit(uint16_t* pixels, int credit) const {
         }
         r += rows - 1;
         v += (rows - 1) * step;
-        for (int j = j0; j < j1; ++j) {
-            const int a = coverageOf(maskRow[j]);
-            if (a == 0) continue;
-            const uint16_t p = pictureRow[j];
-            if (a == 63) {
-                for (int n = 0; n < rows; ++n) fillRun(row + n * kStride, runFrom[j], runFrom[j + 1], p);
-            } else {
-                blendRun(row, rows, runFrom[j], runFrom[j + 1], CoverageBlend(p, a));
-            }
-        }
+        const MagnifiedRows band{row, rows, maskRow, pictureRow, runFrom, j0, j1};
+        drawMagnifiedRows(&band);
     }
 }

@@ -2,6 +2,7 @@
 // stand in for, under qemu-arm (pixel_loops_test.sh): the same pixels,
 // depths, noted columns and edges after thousands of random jobs, and the
 // edge cases each routine's arithmetic turns on.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -10,6 +11,7 @@
 #include "engine3d/textured_rows.h"
 #include "scenes/feedback_picture.h"
 #include "scenes/glow_sprite.h"
+#include "scenes/magnified_rows.h"
 
 namespace {
 
@@ -148,6 +150,43 @@ void checkGlowWords() {
     }
 }
 
+// Runs of every length a magnified row has, over screens of the band's
+// colour, black and random light, coverage 0, 63 and between.
+void checkMagnifiedRows() {
+    std::vector<uint16_t> ours(320 * 240), theirs, mask(320), picture(320);
+    uint16_t runFrom[321];
+    for (int round = 0; round < 3000; ++round) {
+        for (uint16_t& p : ours) {
+            const uint32_t kind = next() % 4;
+            p = kind < 2 ? 0x3028 : kind == 2 ? 0 : static_cast<uint16_t>(next());
+        }
+        theirs = ours;
+        const int first = between(0, 40);
+        int k = first, runs = 0;
+        while (k < 320 && runs < 320) {
+            runFrom[runs++] = static_cast<uint16_t>(k);
+            k = std::min(320, k + between(1, round % 5 == 0 ? 40 : 6));
+        }
+        runFrom[runs] = static_cast<uint16_t>(k);
+        for (int j = 0; j < runs; ++j) {
+            const int kind = between(0, 3);
+            const int a = kind == 0 ? 0 : kind == 1 ? 63 : between(1, 62);
+            mask[j] = static_cast<uint16_t>((a << 5) | (next() & 0xF81F));
+            picture[j] = static_cast<uint16_t>(next());
+        }
+        const int j0 = between(0, runs - 1), j1 = between(j0, runs);
+        const int top = between(0, 200);
+        const int rows = between(1, 239 - top);
+        const MagnifiedRows ourJob{ours.data() + top * 320, rows, mask.data(), picture.data(),
+                                   runFrom, j0, j1};
+        MagnifiedRows theirJob = ourJob;
+        theirJob.row = theirs.data() + top * 320;
+        drawMagnifiedRowsArmv4t(&ourJob);
+        drawMagnifiedRowsByRuns(&theirJob);
+        if (ours != theirs) failed("the magnified rows", round);
+    }
+}
+
 }  // namespace
 
 int main() {
@@ -155,6 +194,7 @@ int main() {
     checkBlur();
     checkZoom();
     checkGlowWords();
+    checkMagnifiedRows();
     if (failures) {
         printf("%d failures\n", failures);
         return 1;

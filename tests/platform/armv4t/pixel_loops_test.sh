@@ -20,5 +20,6 @@ arm-linux-gnueabi-g++ -std=c++20 -O2 -march=armv4t -marm -Wa,-march=armv4t -Wno-
   "$root/engine3d/textured_rows.cpp" "$root/platform/armv4t/textured_rows.S" \
   "$root/scenes/feedback_picture.cpp" "$root/platform/armv4t/feedback_blur.S" \
   "$root/platform/armv4t/feedback_zoom.S" "$root/scenes/glow_sprite.cpp" \
-  "$root/platform/armv4t/glow_words.S"
+  "$root/platform/armv4t/glow_words.S" "$root/scenes/magnified_rows.cpp" \
+  "$root/platform/armv4t/magnified_rows.S" "$root/platform/armv4t/block_fill.S"
 qemu-arm -cpu arm926 -L /usr/arm-linux-gnueabi "$work/check"
