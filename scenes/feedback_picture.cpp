@@ -1,6 +1,7 @@
 #include "scenes/feedback_picture.h"
 
 #include <cstddef>
+#include <cstring>
 #include <utility>
 
 #include "fixed/colour.h"
@@ -8,6 +9,7 @@
 namespace {
 
 constexpr int kStride = 320;
+constexpr int kHeight = 140;
 constexpr int kFirst = 322;  // row 1, column 2
 constexpr int kLast = 44479;  // row 138, column 319
 
@@ -70,7 +72,7 @@ inline void zoomRow(const uint16_t* source, uint16_t* row) {
 
 void blurFeedbackPicture(uint16_t* p) {
 #if DEMO_ARMV4T_ROUTINES
-    blurFeedbackPictureArmv4t(p);
+    blurFeedbackPictureArmv4t(p, nullptr);
     return;
 #else
     if (!kVectorRegisters) {
@@ -116,17 +118,29 @@ void blurFeedbackPictureByRows(uint16_t* p) {
     p[kLast] = gathered(blurredSpread(ring[kLast % kStride] + before));  // no pixel 321 on
 }
 
-void zoomFeedbackPicture(const uint16_t* from, uint16_t* to) {
+void blurAndZoomFeedbackPicture(uint16_t* picture, FeedbackZoom* zoom) {
 #if DEMO_ARMV4T_ROUTINES
-    zoomFeedbackPictureArmv4t(from, to);
+    blurFeedbackPictureArmv4t(picture, zoom);
 #else
-    zoomFeedbackPictureByRows(from, to);
+    blurFeedbackPicture(picture);
+    zoomFeedbackRows(zoom, kHeight - 1);
 #endif
 }
 
-void zoomFeedbackPictureByRows(const uint16_t* from, uint16_t* to) {
-    for (int y = 0; y < 140; ++y) {
-        const uint16_t* source = from + ((kZoomStartY + kZoomStep * y) >> 16) * kStride;
-        zoomRow(source, to + y * kStride);
+void zoomFeedbackRows(FeedbackZoom* zoom, int lastSourceRow) {
+#if DEMO_ARMV4T_ROUTINES
+    zoomFeedbackRowsArmv4t(zoom, lastSourceRow);
+#else
+    zoomFeedbackRowsByRows(zoom, lastSourceRow);
+#endif
+}
+
+void zoomFeedbackRowsByRows(FeedbackZoom* zoom, int lastSourceRow) {
+    for (; zoom->row < kHeight; ++zoom->row) {
+        const int sourceRow = (kZoomStartY + kZoomStep * zoom->row) >> 16;
+        if (sourceRow > lastSourceRow) break;
+        uint16_t* row = zoom->to + zoom->row * kStride;
+        zoomRow(zoom->from + sourceRow * kStride, row);
+        memcpy(zoom->screen + zoom->row * kStride, row, kStride * sizeof(uint16_t));
     }
 }

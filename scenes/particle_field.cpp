@@ -52,12 +52,17 @@ void ParticleFieldScene::update(int /*elapsedMs: one step per call*/) {
                                                      static_cast<uint32_t>(particle.speed[k]));
         }
     }
+    // The new picture goes onto the screen as the zoom makes it, rather than
+    // read back in render: the console's memory takes one pass over it less.
+    uint16_t* screen = Display::instance()->pixels + kScreenRow * Display::kWidth;
+    FeedbackZoom zoom{front(), back(), screen, 0};
     if (frameCount & 2) {
         sprinkleNoise(front());
-        blurFeedbackPicture(front());
+        blurAndZoomFeedbackPicture(front(), &zoom);
+    } else {
+        zoomFeedbackRows(&zoom, kHeight - 1);
     }
-    zoomFeedbackPicture(front(), back());
-    plotParticles(back());
+    plotParticles(back(), screen);
     firstIsFront = !firstIsFront;
     ++frameCount;
 }
@@ -72,7 +77,7 @@ void ParticleFieldScene::sprinkleNoise(uint16_t* picture) {
     }
 }
 
-void ParticleFieldScene::plotParticles(uint16_t* picture) const {
+void ParticleFieldScene::plotParticles(uint16_t* picture, uint16_t* screen) const {
     for (const Particle& particle : particles) {
         const int32_t dx = (CosineTable[particle.phase[1] & 0xFFFF] * 30 +
                             SineTable[particle.phase[0] & 0xFFFF] * 50) >>
@@ -85,19 +90,21 @@ void ParticleFieldScene::plotParticles(uint16_t* picture) const {
         const int y = dy + 120;
         const int x = dx + 160;
         if (dx < -158 || dx > 158 || y < 2 || y > kHeight - 2) continue;
-        uint16_t* core = picture + y * kStride + x;
+        const int at = y * kStride + x;
+        uint16_t* core = picture + at;
         *core = rgb565AddSat(*core, kCoreColour);
         core[1] = rgb565AddSat(core[1], kArmColour);
         core[-1] = rgb565AddSat(core[-1], kArmColour);
         core[kStride] = rgb565AddSat(core[kStride], kArmColour);
         core[-kStride] = rgb565AddSat(core[-kStride], kArmColour);
+        for (const int k : {0, 1, -1, kStride, -kStride}) screen[at + k] = core[k];
     }
 }
 
 void ParticleFieldScene::render() {
+    // The picture is on the screen already: update put it there.
     Display* display = Display::instance();
     uint16_t* pixels = display->pixels;
-    memcpy(pixels + kScreenRow * Display::kWidth, front(), kPixels * sizeof(uint16_t));
 
     const PatternData& music = PatternData::instance();
     const int a = openingMargin(music.position(), music.row());

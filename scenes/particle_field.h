@@ -8,6 +8,8 @@
 // blur. The effect advances one step per update, whatever the time. The
 // picture is shown at screen rows 50..189 between two green lines; in the
 // first position of the song the band opens from the middle of the screen.
+// Update leaves the new picture in those rows as it makes it (the scenes
+// that draw over it render after the field), render adds the band.
 #pragma once
 
 #include <cstdint>
@@ -58,5 +60,6 @@ class ParticleFieldScene {
 
   private:
     void sprinkleNoise(uint16_t* picture);
-    void plotParticles(uint16_t* picture) const;
+    // Into the picture, and each pixel it changes onto the screen's band too.
+    void plotParticles(uint16_t* picture, uint16_t* screen) const;
 };

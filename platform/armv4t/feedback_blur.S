@@ -1,11 +1,14 @@
 @ feedback_blur.S - the particle field's blur for the ARM920T (ARMv4T, ARM
-@ state): blurFeedbackPictureArmv4t(picture), scenes/feedback_blur.h's
-@ blurFeedbackPicture, the same pixels as its C++ (blurFeedbackPictureByRows).
+@ state): blurFeedbackPictureArmv4t(picture, zoom), scenes/
+@ feedback_picture.h's blurFeedbackPicture, the same pixels as its C++
+@ (blurFeedbackPictureByRows); with a zoom (not null), each row of it as
+@ soon as the rows it reads are blurred (zoomFeedbackRowsArmv4t, called
+@ after every row with that row's number).
 @
 @ Contract: in place over the 320 x 140 picture's indices 322..44479, in
 @ order, each pixel the average of its right, left, upper and lower
 @ neighbours as they stand (red, blue: sum >> 2; green: sum >> 3 in the upper
-@ five bits of its field). Reads nothing past the picture; 1280 bytes of
+@ five bits of its field). Reads nothing past the picture; 1284 bytes of
 @ stack; ARMv4T instructions only; self-contained, like block_copy.S beside it.
 @
 @ The math: a pixel spread to one word, S(c) = (c | c << 16) & 0x07E0F81F
@@ -38,12 +41,28 @@
     str r9, [r1, #4*\k]
 .endm
 
+@ The zoom's rows that read rows up to the one just blurred, 139 - r8; the
+@ pointers kept (the last row's last pixels follow one).
+.macro ZOOM_AFTER_ROW
+    ldr r3, [sp, #1280]
+    cmp r3, #0
+    beq 1f
+    stmdb sp!, {r0-r3}
+    mov r0, r3
+    rsb r1, r8, #139
+    bl zoomFeedbackRowsArmv4t
+    ldmia sp!, {r0-r3}
+1:
+.endm
+
     .global blurFeedbackPictureArmv4t
     .type blurFeedbackPictureArmv4t, %function
     .p2align 2
 blurFeedbackPictureArmv4t:
     stmdb sp!, {r4-r11, lr}
     sub sp, sp, #1280
+    sub sp, sp, #4
+    str r1, [sp, #1280]         @ the zoom
     ldr r10, =0x07E0F81F
     ldr r11, =0x07C0F81F
     @ The ring: Q_j = S(O_j) + S(O_(j+321)) for j = 2..321, in slot j mod 320.
@@ -95,6 +114,7 @@ blurFeedbackPictureArmv4t:
     add r1, r1, #32
     subs r7, r7, #1
     bne .Lgroup
+    ZOOM_AFTER_ROW
     subs r8, r8, #1
     bne .Lrow
 
@@ -112,8 +132,10 @@ blurFeedbackPictureArmv4t:
     and r4, r11, r3, lsr #2
     orr r3, r4, r4, lsr #16
     strh r3, [r0]
+    ZOOM_AFTER_ROW
 
     add sp, sp, #1280
+    add sp, sp, #4
     ldmia sp!, {r4-r11, lr}
     bx lr
     .ltorg

@@ -1,18 +1,20 @@
 @ feedback_zoom.S - the particle field's zoom for the ARM920T (ARMv4T, ARM
-@ state): zoomFeedbackPictureArmv4t(from, to), scenes/feedback_picture.h's
-@ zoomFeedbackPicture, the same pixels as its C++.
+@ state): zoomFeedbackRowsArmv4t(zoom, lastSourceRow), scenes/
+@ feedback_picture.h's zoomFeedbackRows, the same pixels as its C++.
 @
-@ Contract: for the 140 rows y and 320 columns x of two 320 x 140 pictures,
-@ to[y * 320 + x] := from[sy * 320 + sx] with sx = (885760 + 60000 x) >> 16
-@ and sy = (387520 + 60000 y) >> 16. ARMv4T instructions only; self-
-@ contained, like block_copy.S beside it.
+@ Contract: zoom is a FeedbackZoom (32-bit words: 0 from, 4 to, 8 screen, 12
+@ row). From row `row` on, while row < 140 and its source row sy = (387520 +
+@ 60000 row) >> 16 is at most lastSourceRow: both to and screen get, at row
+@ * 320 + x for x = 0..319, from[sy * 320 + sx] with sx = (885760 + 60000 x)
+@ >> 16; row is left after the last row written. ARMv4T instructions only;
+@ self-contained, like block_copy.S beside it.
 @
 @ How: every column's source column is a constant, so the assembler works
 @ each one out and a row is a straight run of loads: sixteen columns a block,
 @ two to a register (the left one in the low half), stored with one STM of
-@ eight words, a whole cache line of the destination and one entry of the
-@ write buffer. A block's loads are offsets from its first source column,
-@ the pointer stepped between blocks (a halfword load reaches 255 bytes).
+@ eight words to each place, a whole cache line and one entry of the write
+@ buffer. A block's loads are offsets from its first source column, the
+@ pointer stepped between blocks (a halfword load reaches 255 bytes).
     .syntax unified
     .arch armv4t
     .arm
@@ -58,32 +60,51 @@
     add r1, r1, #2 * (((START_X + STEP * 16 * (\b + 1)) >> 16) - base)
     orr r11, r11, lr, lsl #16
     stmia r0!, {r4-r11}
+    stmia r2!, {r4-r11}
 .endm
 
-    .global zoomFeedbackPictureArmv4t
-    .type zoomFeedbackPictureArmv4t, %function
+    .equ Z_FROM, 0
+    .equ Z_TO, 4
+    .equ Z_SCREEN, 8
+    .equ Z_ROW, 12
+
+    .global zoomFeedbackRowsArmv4t
+    .type zoomFeedbackRowsArmv4t, %function
     .p2align 2
-zoomFeedbackPictureArmv4t:
-    stmdb sp!, {r4-r11, lr}
-    mov r2, r0                  @ the source picture
-    mov r0, r1                  @ the next destination block
-    ldr r3, =START_Y            @ 16.16 source row
+zoomFeedbackRowsArmv4t:
+    stmdb sp!, {r1, r4-r11, lr}     @ lastSourceRow at [sp]
+    mov r3, r0                  @ the zoom
 .Lrow:
-    mov r1, r3, lsr #16
+    ldr r12, [r3, #Z_ROW]
+    ldr lr, =STEP
+    cmp r12, #140
+    bge .Ldone
+    mul r1, r12, lr
+    ldr lr, =START_Y
+    ldr r0, [sp]
+    add r1, r1, lr
+    mov r1, r1, lsr #16         @ the source row
+    cmp r1, r0
+    bgt .Ldone
+    ldr lr, [r3, #Z_FROM]
     add r1, r1, r1, lsl #2
-    add r1, r2, r1, lsl #7      @ the source row: 640 bytes a row
+    add r1, lr, r1, lsl #7      @ 640 bytes a row
     add r1, r1, #2 * (START_X >> 16)
+    add lr, r12, r12, lsl #2
+    ldr r0, [r3, #Z_TO]
+    ldr r2, [r3, #Z_SCREEN]
+    add r12, r12, #1
+    str r12, [r3, #Z_ROW]
+    add r0, r0, lr, lsl #7
+    add r2, r2, lr, lsl #7
     .irp b, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19
     BLOCK \b
     .endr
-    add r3, r3, #(STEP & 0xFF00)
-    add r3, r3, #(STEP & 0xFF)
-    ldr r12, =START_Y + 140 * STEP
-    cmp r3, r12
-    blo .Lrow
-    ldmia sp!, {r4-r11, lr}
+    b .Lrow
+.Ldone:
+    ldmia sp!, {r1, r4-r11, lr}
     bx lr
     .ltorg
-    .size zoomFeedbackPictureArmv4t, . - zoomFeedbackPictureArmv4t
+    .size zoomFeedbackRowsArmv4t, . - zoomFeedbackRowsArmv4t
 
     .section .note.GNU-stack,"",%progbits

@@ -41,11 +41,20 @@
     .equ J_ROW, 36
     .equ J_ROWS, 40
 
-    @ the stack frame
-    .equ S_JOB, 0
-    .equ S_Y, 4
-    .equ S_ROWS, 8
-    .equ S_SIZE, 12
+    @ The stack frame: the edges, then what every row reads.
+    .equ S_FIRST, 0
+    .equ S_SECOND, 4
+    .equ S_LEFT, 8
+    .equ S_RIGHT, 12
+    .equ S_TABLE, 16
+    .equ S_NOTE_LEFT, 20
+    .equ S_NOTE_RIGHT, 24
+    .equ S_DEPTH, 28
+    .equ S_PIXELS, 32
+    .equ S_TEXELS, 36
+    .equ S_Y, 40
+    .equ S_ROWS, 44
+    .equ S_SIZE, 48
 
 @ One pixel of a run, k columns into the group of eight. r2 u, r3 v8, r4 z,
 @ r6 du, r7 dv8, r8 dz, r9 depth, r10 pixels, r11 texels, r12 0x1FE00.
@@ -63,6 +72,20 @@
     strhgt r1, [r10, #2*\k]
 .endm
 
+@ One pixel, k columns in, of a span of one or two: r2 u, r3 v (not shifted),
+@ r4 z, r9 depth, r10 pixels, r11 texels.
+.macro SHORT_PIXEL k
+    ldr r0, [r9, #4*\k]
+    and r12, r3, #0xFF0000
+    mov lr, r2, lsr #16
+    mov r12, r12, lsr #7
+    orr r12, r12, lr, lsl #1
+    cmp r0, r4
+    strgt r4, [r9, #4*\k]
+    ldrhgt r1, [r11, r12]
+    strhgt r1, [r10, #2*\k]
+.endm
+
     .global drawTexturedRowsArmv4t
     .type drawTexturedRowsArmv4t, %function
     .p2align 2
@@ -72,58 +95,52 @@ drawTexturedRowsArmv4t:
     bxle lr
     stmdb sp!, {r4-r11, lr}
     sub sp, sp, #S_SIZE
-    ldr r2, [r0, #J_ROW]
-    str r0, [sp, #S_JOB]
-    str r2, [sp, #S_Y]
+    ldmia r0, {r2-r10}          @ pixels depth texels noteLeft noteRight left right first second
+    ldr r11, [r0, #J_ROW]
+    str r9, [sp, #S_FIRST]
+    str r10, [sp, #S_SECOND]
+    str r7, [sp, #S_LEFT]
+    str r8, [sp, #S_RIGHT]
     str r1, [sp, #S_ROWS]
+    str r11, [sp, #S_Y]
+    str r2, [sp, #S_PIXELS]
+    str r3, [sp, #S_DEPTH]
+    str r4, [sp, #S_TEXELS]
+    str r5, [sp, #S_NOTE_LEFT]
+    str r6, [sp, #S_NOTE_RIGHT]
+    ldr r0, =.Lreciprocals
+    str r0, [sp, #S_TABLE]
 
 .Lrow:
     @ Both edges: this row's x, u, v, z into r1-r4 (first) and r5-r8
     @ (second), the next row's stored.
-    ldr r12, [sp, #S_JOB]
-    ldr r0, [r12, #J_FIRST]
+    ldmia sp, {r0, r12}
     ldmia r0, {r1-r8}
     add r5, r1, r5
     add r6, r2, r6
     add r7, r3, r7
     add r8, r4, r8
     stmia r0, {r5-r8}
-    ldr r0, [r12, #J_SECOND]
-    ldmia r0, {r5-r11, lr}
+    ldmia r12, {r5-r11, lr}
     add r9, r5, r9
     add r10, r6, r10
     add r11, r7, r11
     add lr, r8, lr
-    stmia r0, {r9-r11, lr}
+    stmia r12, {r9-r11, lr}
     mov r1, r1, asr #16
     mov r5, r5, asr #16
     cmp r1, r5
-    ble .Lordered
-    @ The edges crossed: the second is left on this row.
-    mov r0, r1
-    mov r9, r2
-    mov r10, r3
-    mov r11, r4
-    mov r1, r5
-    mov r2, r6
-    mov r3, r7
-    mov r4, r8
-    mov r5, r0
-    mov r6, r9
-    mov r7, r10
-    mov r8, r11
-
+    bgt .Lcrossed
 .Lordered:
     @ r1-r4: xs us vs zs, r5-r8: xe ue ve ze, xs <= xe.
     cmp r5, #0
     blt .Lnext                  @ both ends left of column 0
     cmp r1, #320
     bge .Lnext                  @ both at 320 or beyond
+    ldr r10, [sp, #S_LEFT]
+    ldr r11, [sp, #S_RIGHT]
     subs r9, r5, r1             @ the width
     beq .Lnext
-    ldr r12, [sp, #S_JOB]
-    ldr r10, [r12, #J_LEFT]
-    ldr r11, [r12, #J_RIGHT]
     subs r10, r10, r1           @ columns passed before the first drawn
     movlt r10, #0
     cmp r5, r11
@@ -132,32 +149,30 @@ drawTexturedRowsArmv4t:
     cmp r0, r5
     bge .Lnext
 
+    @ du, dv, dz: the deltas themselves over one column, halved over two,
+    @ else the high word of (inv << 16) * delta.
+    sub r6, r6, r2
+    sub r7, r7, r3
+    sub r8, r8, r4
+    cmp r9, #2
+    bls .Lnarrow
     cmp r9, #512
     bhs .Lwide
-    ldr r11, =.Lreciprocals
-    ldr r9, [r11, r9, lsl #2]   @ inv
+    ldr r11, [sp, #S_TABLE]
+    ldr r9, [r11, r9, lsl #2]   @ inv << 16
 .Lsteps:
-    sub r6, r6, r2
-    smull r11, r12, r9, r6
-    sub r7, r7, r3
-    mov r6, r11, lsr #16
-    orr r6, r6, r12, lsl #16    @ du
-    smull r11, r12, r9, r7
-    sub r8, r8, r4
-    mov r7, r11, lsr #16
-    orr r7, r7, r12, lsl #16    @ dv
-    smull r11, r12, r9, r8
+    smull r11, r6, r9, r6
+    smull r11, r7, r9, r7
+    smull r11, r8, r9, r8
+.Lstepped:
     cmp r10, #0
-    mov r8, r11, lsr #16
-    orr r8, r8, r12, lsl #16    @ dz
     bne .Lpass
 .Lpassed:
     @ The columns noted: depthLeft[y] = min(it, first), depthRight[y] =
     @ max(it, end).
-    ldr r12, [sp, #S_JOB]
     ldr r11, [sp, #S_Y]
-    ldr lr, [r12, #J_NOTE_LEFT]
-    ldr r10, [r12, #J_NOTE_RIGHT]
+    ldr lr, [sp, #S_NOTE_LEFT]
+    ldr r10, [sp, #S_NOTE_RIGHT]
     mov r1, r11, lsl #1
     ldrsh r9, [lr, r1]
     ldrsh r12, [r10, r1]
@@ -166,14 +181,15 @@ drawTexturedRowsArmv4t:
     strhgt r0, [lr, r1]
     cmp r12, r5
     strhlt r5, [r10, r1]
-    ldr r12, [sp, #S_JOB]
+    ldr r9, [sp, #S_DEPTH]
+    ldr r10, [sp, #S_PIXELS]
     add r11, r0, r11, lsl #6    @ y * 320 + first
     sub r5, r5, r0              @ the columns to draw
-    ldr r9, [r12, #J_DEPTH]
-    ldr r10, [r12, #J_PIXELS]
     add r9, r9, r11, lsl #2
     add r10, r10, r11, lsl #1
-    ldr r11, [r12, #J_TEXELS]
+    ldr r11, [sp, #S_TEXELS]
+    cmp r5, #2
+    bls .Lshort
     mov r12, #0xFF
     mov r12, r12, lsl #9        @ 0x1FE00
     mov r3, r3, lsl #8
@@ -216,6 +232,43 @@ drawTexturedRowsArmv4t:
     ldmia sp!, {r4-r11, lr}
     bx lr
 
+@ One or two columns, the commonest spans of a sliver: the pixels straight,
+@ the texel's byte offset from v's bits 16..23 and u's upper half.
+.Lshort:
+    SHORT_PIXEL 0
+    cmp r5, #2
+    bne .Lnext
+    add r2, r2, r6
+    add r3, r3, r7
+    add r4, r4, r8
+    SHORT_PIXEL 1
+    b .Lnext
+
+@ The edges crossed: the second is left on this row.
+.Lcrossed:
+    mov r0, r1
+    mov r9, r2
+    mov r10, r3
+    mov r11, r4
+    mov r1, r5
+    mov r2, r6
+    mov r3, r7
+    mov r4, r8
+    mov r5, r0
+    mov r6, r9
+    mov r7, r10
+    mov r8, r11
+    b .Lordered
+
+@ One column: inv is 65536, each step the delta; two: inv 32768, the delta
+@ halved (rounding down, as the product's shift does).
+.Lnarrow:
+    cmp r9, #1
+    movne r6, r6, asr #1
+    movne r7, r7, asr #1
+    movne r8, r8, asr #1
+    b .Lstepped
+
 @ The columns before the first drawn (r10 of them) passed in one step each.
 .Lpass:
     mla r2, r6, r10, r2
@@ -233,18 +286,20 @@ drawTexturedRowsArmv4t:
     subhs r11, r11, r12, lsl #\k
     addhs r9, r9, #(1 << \k)
     .endr
+    mov r9, r9, lsl #16
     b .Lsteps
     .ltorg
     .size drawTexturedRowsArmv4t, . - drawTexturedRowsArmv4t
 
     .section .rodata
     .p2align 2
-@ floor(65536 / n) for n = 0..511 (0 for 0, never read).
+@ floor(65536 / n) << 16 for n = 3..511 (entries 0..2 never read: for 2
+@ and 1 the shifted value would not fit a signed word).
 .Lreciprocals:
-    .word 0
-    .set n, 1
-    .rept 511
-    .word 65536 / n
+    .word 0, 0, 0
+    .set n, 3
+    .rept 509
+    .word (65536 / n) << 16
     .set n, n + 1
     .endr
 

@@ -103,24 +103,38 @@ void checkTexturedRows() {
     }
 }
 
-// Random pictures, and pictures of one colour (white saturates every sum).
-void checkBlur() {
-    std::vector<uint16_t> ours(44800), theirs;
+// Random pictures and pictures of one colour (white saturates every sum):
+// the blur alone; then with the zoom, against the blur and then the zoom;
+// and the zoom alone, a few rows at a time.
+void checkBlurAndZoom() {
+    std::vector<uint16_t> ours(44800), theirs, to(44800), screen(44800), theirTo(44800),
+        theirScreen(44800);
     for (int round = 0; round < 40; ++round) {
         for (uint16_t& p : ours) p = static_cast<uint16_t>(round < 2 ? 0xFFFF * round : next());
         theirs = ours;
-        blurFeedbackPictureArmv4t(ours.data());
+        if (round % 2 == 0) {
+            blurFeedbackPictureArmv4t(ours.data(), nullptr);
+            blurFeedbackPictureByRows(theirs.data());
+            if (ours != theirs) failed("the feedback blur", round);
+            continue;
+        }
+        FeedbackZoom zoom{ours.data(), to.data(), screen.data(), 0};
+        FeedbackZoom theirZoom{theirs.data(), theirTo.data(), theirScreen.data(), 0};
+        blurFeedbackPictureArmv4t(ours.data(), &zoom);
         blurFeedbackPictureByRows(theirs.data());
-        if (ours != theirs) failed("the feedback blur", round);
+        zoomFeedbackRowsByRows(&theirZoom, 139);
+        if (ours != theirs || to != theirTo || screen != theirScreen || zoom.row != 140)
+            failed("the feedback blur with the zoom", round);
+        zoom.row = theirZoom.row = 0;
+        for (int last = 0; last < 140; last += between(1, 30)) {
+            zoomFeedbackRowsArmv4t(&zoom, last);
+            zoomFeedbackRowsByRows(&theirZoom, last);
+            if (zoom.row != theirZoom.row) failed("the feedback zoom's rows", round);
+        }
+        zoomFeedbackRowsArmv4t(&zoom, 139);
+        zoomFeedbackRowsByRows(&theirZoom, 139);
+        if (to != theirTo || screen != theirScreen) failed("the feedback zoom", round);
     }
-}
-
-void checkZoom() {
-    std::vector<uint16_t> from(44800), ours(44800, 1), theirs(44800, 2);
-    for (uint16_t& p : from) p = static_cast<uint16_t>(next());
-    zoomFeedbackPictureArmv4t(from.data(), ours.data());
-    zoomFeedbackPictureByRows(from.data(), theirs.data());
-    if (ours != theirs) failed("the feedback zoom", 0);
 }
 
 // Random light (saturating often, white now and then) over random screens,
@@ -191,8 +205,7 @@ void checkMagnifiedRows() {
 
 int main() {
     checkTexturedRows();
-    checkBlur();
-    checkZoom();
+    checkBlurAndZoom();
     checkGlowWords();
     checkMagnifiedRows();
     if (failures) {
