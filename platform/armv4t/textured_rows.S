@@ -13,17 +13,22 @@
 @ what the procedure call standard asks; ARMv4T instructions only;
 @ self-contained, like block_copy.S beside it.
 @
-@ The math of a span, start (xs, us, vs, zs) left of end (xe, ue, ve, ze):
-@   inv = floor(65536 / (xe - xs))      (a table below 512, else 8 steps of
-@                                        restoring division: inv < 128)
-@   du  = (inv * (ue - us)) >> 16       (SMULL, low 32 bits of the shift)
-@ and dv, dz alike. Columns before `left` (and before 0) are passed with one
-@ MLA each; columns from min(xe, right) on are not drawn. A pixel:
+@ The math of a span, start (xs, us, vs, zs) left of end (xe, ue, ve, ze),
+@ width w = xe - xs:
+@   inv = floor(65536 / w)
+@   du  = (inv * (ue - us)) >> 16, cut to 32 bits
+@ and dv, dz alike. For w of 3 or more that is the high word of SMULL of
+@ (inv << 16) and the delta (a table of inv << 16 below 512, else 8 steps of
+@ restoring division: inv < 128); for w = 1 the delta itself, for w = 2 the
+@ delta >> 1 (arithmetic), whose inv << 16 would not fit a signed word.
+@ Columns before `left` (and before 0) are passed with one MLA each;
+@ columns from min(xe, right) on are not drawn. A pixel:
 @   if depth > z: depth = z, pixel = texels[((v8 >> 15) & 0x1FE00) | (u >> 16) << 1]
 @ with v8 = v << 8 (its row byte lands on bits 9..16 of the byte offset, u's
 @ upper bits spill into it as the C++ index does): 11 instructions, eight
-@ to a loop, entered part-way for the remainder. The edge that is left is
-@ usually first: the caller passes it so; a row where they cross swaps them.
+@ to a loop, entered part-way for the remainder; spans of one or two columns
+@ go straight. The edge that is left is usually first (the caller passes it
+@ so); a row where they cross swaps them.
     .syntax unified
     .arch armv4t
     .arm
