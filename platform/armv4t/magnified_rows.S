@@ -29,6 +29,19 @@
     .equ S_ROWS_LEFT, 16
     .equ S_SIZE, 24
 
+@ The same run a row down (r5 its start, r6 its end), back to `loop`; after
+@ the last row, the next column.
+.macro NEXT_ROW loop
+    ldr r9, [sp, #S_ROWS_LEFT]
+    subs r9, r9, #1
+    beq .Lnext
+    str r9, [sp, #S_ROWS_LEFT]
+    ldr r9, [sp, #S_LENGTH]
+    add r6, r6, #640
+    sub r5, r6, r9
+    b \loop
+.endm
+
     .global drawMagnifiedRowsArmv4t
     .type drawMagnifiedRowsArmv4t, %function
     .p2align 2
@@ -81,14 +94,7 @@ drawMagnifiedRowsArmv4t:
     strh lr, [r5, #-2]
     cmp r5, r6
     blo .Lpixel
-    ldr r9, [sp, #S_ROWS_LEFT]
-    subs r9, r9, #1
-    beq .Lnext
-    str r9, [sp, #S_ROWS_LEFT]
-    ldr r9, [sp, #S_LENGTH]
-    add r6, r6, #640
-    sub r5, r6, r9              @ the same run a row down
-    b .Lpixel
+    NEXT_ROW .Lpixel
 .Lblend:
     mov r0, r1
     bic r9, r1, #0x7E0
@@ -106,14 +112,7 @@ drawMagnifiedRowsArmv4t:
     strh r10, [r5], #2
     cmp r5, r6
     blo .Lopaque
-    ldr r9, [sp, #S_ROWS_LEFT]
-    subs r9, r9, #1
-    beq .Lnext
-    str r9, [sp, #S_ROWS_LEFT]
-    ldr r9, [sp, #S_LENGTH]
-    add r6, r6, #640
-    sub r5, r6, r9
-    b .Lopaque
+    NEXT_ROW .Lopaque
 
 .Lnext:
     ldr r1, [sp, #S_COLUMNS]
