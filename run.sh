@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Sets up the machine, builds the demo and its assets, and plays it. Without a
-# display (no DISPLAY) it renders the demo to build/demo.mp4 with capture instead.
+# Installs what playing needs, builds the demo and its files, and plays it.
+# Without a display (no DISPLAY) it renders the demo to build/demo.mp4 with
+# capture instead. It builds only what playing needs: ./test.sh builds the rest.
 #
 #   ./run.sh             the desktop player
 #   ./run.sh --web       the web page, built into build-web/ and served on
@@ -13,14 +14,22 @@ case "${1:-}" in
   --web) web=true ;;
   *) echo "usage: ./run.sh [--web]" >&2; exit 2 ;;
 esac
-./scripts/setup
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build -j "$(nproc)"
+if $web; then
+  ./scripts/setup play web
+elif [[ -z "${DISPLAY:-}" ]]; then
+  ./scripts/setup play capture
+else
+  ./scripts/setup play
+fi
+# A first configuration leaves out the tests and benchmarks, whose libraries
+# ./test.sh installs; a build they are already in keeps them.
+first=()
+[[ -e build/CMakeCache.txt ]] || first=(-DDEMO_TESTS=OFF -DDEMO_BENCHMARKS=OFF)
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${first[@]}" >/dev/null
+cmake --build build -j "$(nproc)" --target play
 if $web; then
   scripts/build-web
-  port=${PORT:-8000}
-  echo "run.sh: the page is at http://127.0.0.1:$port/ (Ctrl-C stops the server; build-web/ can be hosted anywhere)"
-  exec python3 -m http.server "$port" --bind 127.0.0.1 --directory build-web
+  exec scripts/serve-page "${PORT:-8000}" build-web
 fi
 cd build/run
 if [[ -z "${DISPLAY:-}" ]]; then

@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
-# Sets up the machine, builds everything, runs every test with ctest, then builds
-# and runs the whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer.
+# Installs what the tests need (scripts/setup, all of it), builds everything,
+# runs every test with ctest, then builds and runs the whole suite again under
+# AddressSanitizer and UndefinedBehaviorSanitizer, and the scripts of scripts/test.d/.
 set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/setup
 
 jobs=$(nproc)
 
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDEMO_TESTS=ON -DDEMO_BENCHMARKS=ON
 cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure -j "$jobs"
 

@@ -37,7 +37,7 @@ target_include_directories(demo_headers INTERFACE ${CMAKE_SOURCE_DIR})
 # The tests encode their songs with the reference Vorbis encoder, in the same
 # process as the engine's Tremor: that they coexist is part of what is tested.
 # demo_tests is defined after this file is read, hence the deferred call.
-if(NOT DEMO_PLAYERS_ONLY)
+if(NOT DEMO_PLAYERS_ONLY AND DEMO_TESTS)
   pkg_check_modules(VORBISENC REQUIRED IMPORTED_TARGET vorbisenc vorbis)
   cmake_language(DEFER CALL target_link_libraries demo_tests PRIVATE PkgConfig::VORBISENC)
 endif()

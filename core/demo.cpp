@@ -2,9 +2,11 @@
 
 #include <fcntl.h>
 #include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 #include "core/frame_plan.h"
@@ -15,6 +17,7 @@
 #include "music/audio_bridge.h"
 #include "music/pattern_data.h"
 #include "platform/mem_device.h"
+#include "platform/messages.h"
 #include "video/display.h"
 #include "video/font.h"
 #include "video/text_console.h"
@@ -125,6 +128,26 @@ void runFrameLoop() {
 }
 
 }  // namespace
+
+bool demoFilesAreHere(const char* program, const char* builtRunFolder) {
+    struct stat data;
+    if (stat("data", &data) == 0 && S_ISDIR(data.st_mode)) return true;
+    char here[4096];
+    if (getcwd(here, sizeof here) == nullptr) snprintf(here, sizeof here, "this folder");
+    struct stat run;
+    if (stat(builtRunFolder, &run) == 0 && S_ISDIR(run.st_mode)) {
+        problemLine(
+            "the demo's files are not here: no data/ folder in %s (run it in %s: cd there, "
+            "then ../%s)",
+            here, builtRunFolder, program);
+    } else {
+        problemLine(
+            "the demo's files are not here: no data/ folder in %s (run it in the folder "
+            "that holds data/ and code940.bin)",
+            here);
+    }
+    return false;
+}
 
 int demoMain() {
     demoStartUp();

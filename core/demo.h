@@ -13,6 +13,13 @@
 
 int demoMain();
 
+// Whether the working directory holds the demo's files (its data/ folder).
+// If not, one problem line says where the program looked and where to run
+// it: builtRunFolder, where the build put the files ("the demo's files are
+// not here: no data/ folder in /home/me (run it in .../build/run: cd there,
+// then ../demo)").
+bool demoFilesAreHere(const char* program, const char* builtRunFolder);
+
 // Start-up's steps 1-4 alone: the screen, the text console, the font and the
 // empty loading bar; again, the bar emptied and the console cleared.
 void demoShowLoadingScreen();

@@ -14,6 +14,7 @@
 #include "music/pattern_data.h"
 #include "platform/clock.h"
 #include "platform/input.h"
+#include "platform/messages.h"
 #include "video/display.h"
 #include "video/font.h"
 #include "video/visible_screen.h"
@@ -33,6 +34,7 @@ int32_t gPausedMusicMs = 0;
 int gLoopedPosition = kNoPosition;
 int gJumpTarget = kNoPosition;  // asked for, made at the next frame
 bool gQuitAsked = false;
+bool gDamageTold = false;
 
 // Where the next jump starts from: the one already asked for, else the
 // position on the screen.
@@ -219,6 +221,16 @@ bool runPassFrame() {
     return Timeline::ended();
 }
 
+// A damaged song plays on past the damage, silent for its length; the
+// listener is told once, when the second processor finds it.
+void tellSongDamage() {
+    if (gDamageTold) return;
+    const AudioBridge::SongDamage damage = AudioBridge::songDamage();
+    if (damage.count == 0) return;
+    gDamageTold = true;
+    problemLine("%s", AudioBridge::songDamageLine(damage).c_str());
+}
+
 }  // namespace
 
 void playerStartMusicClock() {
@@ -236,11 +248,13 @@ void playerStart() {
     gQuitAsked = false;
     gSchedule = FrameSchedule();
     gShownFrame = -1;
+    gDamageTold = false;
     Seek::rememberStart();
 }
 
 bool playerPass() {
     bool end = runPassFrame();
+    tellSongDamage();
     readInput();
     if (gQuitAsked) end = true;
     if (end) return true;

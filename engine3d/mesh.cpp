@@ -21,29 +21,29 @@ T* zeroedArray(int count) {
     return count > 0 ? new T[count]() : nullptr;
 }
 
-// Appends ", N of M NAME" for what the file lacks.
-void noteLack(std::string* text, int got, int wanted, const char* what) {
+// Appends ", N of M NAME" for what the file has of what it falls short of.
+void noteShort(std::string* text, int got, int wanted, const char* what) {
     if (got >= wanted) return;
-    *text += (text->empty() ? "" : ", ") + std::to_string(wanted - got) + " of " +
-             std::to_string(wanted) + " " + what;
+    *text += (text->empty() ? "" : ", ") + std::to_string(got) + " of " + std::to_string(wanted) +
+             " " + what;
 }
 
 // The scenes load some meshes many times (the greets cube 16 times): one
 // warning a file is enough.
 void warnIfCutShort(const char* path, const AseCounts& got, const AseCounts& wanted) {
-    std::string lacks;
-    noteLack(&lacks, got.vertices, wanted.vertices, "vertices");
-    noteLack(&lacks, got.faces, wanted.faces, "faces");
-    noteLack(&lacks, got.texVerts, wanted.texVerts, "texture vertices");
-    noteLack(&lacks, got.texFaces, wanted.texFaces, "texture faces");
-    noteLack(&lacks, got.normals, wanted.normals, "vertex normals");
-    if (lacks.empty()) return;
+    std::string has;
+    noteShort(&has, got.vertices, wanted.vertices, "vertices");
+    noteShort(&has, got.faces, wanted.faces, "faces");
+    noteShort(&has, got.texVerts, wanted.texVerts, "texture vertices");
+    noteShort(&has, got.texFaces, wanted.texFaces, "texture faces");
+    noteShort(&has, got.normals, wanted.normals, "vertex normals");
+    if (has.empty()) return;
     static std::vector<std::string> warned;
     for (const std::string& name : warned) {
         if (name == path) return;
     }
     warned.push_back(path);
-    problemLine("%s is incomplete: %s missing (left empty)", path, lacks.c_str());
+    problemLine("%s is incomplete: it has %s; the rest is left empty", path, has.c_str());
 }
 
 }  // namespace

@@ -106,6 +106,9 @@ void initialiseControlBlock() {
     sharedStore(control->blockSeek[0], 0);
     sharedStore(control->blockSeek[1], 0);
     sharedStore(control->songEndedAt, 0);
+    sharedStore(control->songDamages, 0);
+    sharedStore(control->songDamagedFrom, 0);
+    sharedStore(control->songDamagedTo, 0);
     memset(control->blocks[0].samples, 0, kSoundBlockBytes);
     memset(control->blocks[1].samples, 0, kSoundBlockBytes);
     controlInitialised.store(true, std::memory_order_release);
@@ -319,6 +322,32 @@ std::string musicProblem(uint32_t demoMs, const char* songPath) {
 void warnIfNoMusic(uint32_t demoMs) {
     const std::string problem = musicProblem(demoMs);
     if (!problem.empty()) problemLine("no music: %s", problem.c_str());
+}
+
+SongDamage songDamage() {
+    SongDamage damage;
+    if (control == nullptr) return damage;
+    // The count first: the second processor writes it after the stretch.
+    damage.count = sharedLoad(control->songDamages);
+    if (damage.count == 0) return damage;
+    damage.from = sharedLoad(control->songDamagedFrom);
+    damage.to = sharedLoad(control->songDamagedTo);
+    return damage;
+}
+
+std::string secondsText(uint64_t sample) {
+    return tenthsText(sample * 10 / kSoundSamplesPerSecond);
+}
+
+std::string songDamageLine(const SongDamage& damage) {
+    const std::string song = kSongFile;
+    if (damage.count == 1) {
+        return song + " is damaged at " + secondsText(damage.from) + " s: the music is silent to " +
+               secondsText(damage.to) + " s and goes on";
+    }
+    return song + " is damaged in " + std::to_string(damage.count) + " places from " +
+           secondsText(damage.from) + " s to " + secondsText(damage.to) +
+           " s: the music is silent there and goes on";
 }
 
 uint64_t musicStoppedAt() {

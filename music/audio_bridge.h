@@ -63,6 +63,22 @@ void shutdown();
 // and stops here.
 uint64_t musicStoppedAt();
 
+// The damaged stretches of the song that the second processor skipped since
+// the start or the latest seek, going on at the next good page with the
+// music in time and the stretch silent: how many, the first one's start and
+// the latest one's end (where the music went on), in stereo samples.
+struct SongDamage {
+    uint32_t count = 0;
+    uint32_t from = 0;
+    uint32_t to = 0;
+};
+SongDamage songDamage();
+// What the listener is told, once: "data/ondrivale.ogg is damaged at 92.2 s:
+// the music is silent to 92.9 s and goes on".
+std::string songDamageLine(const SongDamage& damage);
+// Tenths of a second of a stereo sample, rounded down: "92.2".
+std::string secondsText(uint64_t sample);
+
 // Where no thread can be made (a browser page without cross-origin
 // isolation), init runs the audio thread's start-up itself and the host runs
 // its loop: each pump() plays the next block if the second processor has

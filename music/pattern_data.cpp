@@ -17,9 +17,24 @@ const uint8_t* loadTable() {
     }
     auto* table = new uint8_t[PatternData::kFileSize];
     const size_t got = fread(table, 1, PatternData::kFileSize, file);
+    // A byte more means another file than the table, of whatever length.
+    uint8_t more;
+    const bool longer =
+        got == static_cast<size_t>(PatternData::kFileSize) && fread(&more, 1, 1, file) == 1;
+    const long size = longer && fseek(file, 0, SEEK_END) == 0 ? ftell(file) : -1;
     fclose(file);
     if (got != static_cast<size_t>(PatternData::kFileSize)) {
         problemLine("error loading %s: %zu of %d bytes", kPatternFile, got, PatternData::kFileSize);
+        exit(1);
+    }
+    if (longer && size > 0) {
+        problemLine("error loading %s: %ld bytes, the table is %d", kPatternFile, size,
+                    PatternData::kFileSize);
+        exit(1);
+    }
+    if (longer) {
+        problemLine("error loading %s: more than the table's %d bytes", kPatternFile,
+                    PatternData::kFileSize);
         exit(1);
     }
     return table;

@@ -7,8 +7,11 @@
 
 namespace {
 
+// Each line as it is said, also into a pipe or a file (a log that a
+// process ends without flushing would keep none of it).
 void putLine(const char* line) {
     puts(line);
+    fflush(stdout);
 }
 
 std::atomic<MessageSink> gProgressSink{putLine};

@@ -23,6 +23,13 @@
 // decoding stops (the end of the stream, a hole or damage) it writes 1 + the
 // stereo sample where the sound stopped, before it sets the `full` flag of
 // the block in which that happens, and it writes 0 when it handles a seek.
+//
+// The song's damage (three more words): where the second processor skipped
+// a damaged stretch of the stream and went on at the next good page, it
+// writes the first stretch's start, the latest one's end and then their
+// count, before it sets the `full` flag of the block in which the latest
+// one starts; it writes a count of 0 when it handles a seek. The stretch is
+// silence in the blocks, as long as the music it took.
 #pragma once
 
 #include <atomic>
@@ -39,7 +46,7 @@ static_assert(offsetof(SoundControlBlock, songLength) == 0x14);
 static_assert(offsetof(SoundControlBlock, blocks) == 0x18);
 static_assert(offsetof(SoundControlBlock, blocks) + sizeof(SoundBlock) == 0x201C);
 static_assert(offsetof(SoundControlBlock, seekRequest) == 0x4020);
-static_assert(sizeof(SoundControlBlock) == 0x4034);
+static_assert(sizeof(SoundControlBlock) == 0x4040);
 
 // The compiler's atomic built-ins rather than std::atomic_ref, which the web
 // page's C++ library lacks; std::memory_order's values are the built-ins'.

@@ -25,7 +25,7 @@ typedef struct SoundBlock {
     uint8_t samples[kSoundBlockBytes];
 } SoundBlock;
 
-/* Seeking and the song's end are additions to the console's protocol, in
+/* Seeking, the song's end and its damage are additions to the console's protocol, in
  * words after the two blocks (sound_control_block.h tells how they go). */
 typedef struct SoundControlBlock {
     uint32_t reserved;
@@ -43,6 +43,14 @@ typedef struct SoundControlBlock {
     /* and 1 + the stereo sample at which the song's sound stopped (its end,
      * a hole or damage) since the start or the latest seek; 0 while it goes on. */
     uint32_t songEndedAt;
+    /* and the damaged stretches of the song it skipped since the start or
+     * the latest seek, going on at the next good page in time, the
+     * stretch silent: the first one's first sample, the latest one's end
+     * (the sample where the music went on), and how many (0: none; written
+     * last). */
+    uint32_t songDamagedFrom;
+    uint32_t songDamagedTo;
+    uint32_t songDamages;
 } SoundControlBlock;
 
 #endif

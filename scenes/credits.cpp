@@ -57,8 +57,10 @@ CreditsScene::CreditsScene()
     : flareImage(loadPicture("data/flarealpha16.png", GlowSprite::kSize, GlowSprite::kSize, true)),
       glow(*flareImage, true) {
     // Sampled up to row 238 and column 318 with the width 320.
-    for (int k = 0; k < kCredits; ++k) pictures[k].reset(loadPicture(kPictureFiles[k], 320, 239));
-    for (int k = 0; k < kCredits; ++k) masks[k].reset(loadPicture(kMaskFiles[k], 320, 239));
+    for (int k = 0; k < kCredits; ++k)
+        pictures[k].reset(loadPicture(kPictureFiles[k], 320, 239, true));
+    for (int k = 0; k < kCredits; ++k)
+        masks[k].reset(loadAlphaMap(kMaskFiles[k], *pictures[k], kPictureFiles[k]));
     for (int k = 0; k < kCredits; ++k) {
         credits[k].picture = pictures[k].get();
         credits[k].mask = masks[k].get();

@@ -31,7 +31,8 @@ constexpr int kLogoColumns = 295;
 EnvMeshScene::EnvMeshScene() {
     envImage.reset(loadPicture("data/env.png", 256, 256, true));
     logoImage.reset(loadPicture("data/brisklo-logo-png.png", kWidth, Display::kHeight, true));
-    logoMask.reset(loadPicture("data/brisklo-logo-png-alpha.png", kWidth, Display::kHeight, true));
+    logoMask.reset(
+        loadAlphaMap("data/brisklo-logo-png-alpha.png", *logoImage, "data/brisklo-logo-png.png"));
     logoChanged();
     mesh = std::make_unique<Mesh>("data/spid", envImage.get(), envImage.get(), 186, 384, 209);
 }

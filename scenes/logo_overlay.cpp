@@ -43,8 +43,8 @@ LogoOverlayScene::LogoOverlayScene()
         }
     }
     // Read with the screen's indices: the whole screen height, left half.
-    logo.reset(loadPicture("data/logo-overlay.png", 320, 240));
-    logoAlpha.reset(loadPicture("data/logo-overlay-alpha.png", 320, 240));
+    logo.reset(loadPicture("data/logo-overlay.png", 320, 240, true));
+    logoAlpha.reset(loadAlphaMap("data/logo-overlay-alpha.png", *logo, "data/logo-overlay.png"));
     logoChanged();
     for (int w = 0; w < 256; ++w) innerByWeight[w] = rgb565Blend(kFlameInner, kFlameOuter, w);
     for (int q = 0; q < 256; ++q) {

@@ -75,9 +75,9 @@ TitleScene::TitleScene()
     }
     // The pattern wraps in 256 x 256; the title and its mask are read with the
     // screen's indices up to row 194.
-    patternImage.reset(loadPicture("data/seinae.png", 256, 256));
-    titleImage.reset(loadPicture("data/title.png", 320, kTitleBottom + 1));
-    titleMask.reset(loadPicture("data/title-alpha.png", 320, kTitleBottom + 1));
+    patternImage.reset(loadPicture("data/seinae.png", 256, 256, true));
+    titleImage.reset(loadPicture("data/title.png", kStride, kTitleBottom + 1, true));
+    titleMask.reset(loadAlphaMap("data/title-alpha.png", *titleImage, "data/title.png"));
     tiledPattern.resize(256 * 256);
     for (int u = 0; u < 256; ++u) {
         for (int v = 0; v < 256; ++v) {

@@ -10,7 +10,9 @@ Font::Font(const char* path, int cw, int ch, int sp, int first, int last)
       spacing(sp),
       firstChar(first),
       lastChar(last),
-      image(new Image(path)) {}
+      // A sheet too small for its glyphs is refused with its size and the
+      // one needed: 16 cells a row, as many rows as the glyphs fill.
+      image(loadPicture(path, 16 * cw, (last - first + 16) / 16 * ch)) {}
 
 Font::~Font() {
     delete image;

@@ -29,11 +29,16 @@ class Image {
     int y = 0;
 };
 
-// Loads a picture that a scene reads with a fixed size or index range: one
-// narrower than minWidth (or not exactly minWidth wide when exactWidth is set)
-// or shorter than minHeight prints "error loading <path>" and ends the process
-// with status 1, so no scene ever reads past the end of a picture.
+// Loads a picture that a scene reads with a fixed size or index range. One
+// narrower than minWidth (or not exactly minWidth wide when exactWidth is
+// set: a scene that reads it with that stride) or shorter than minHeight
+// ends the process with status 1 and a line that says why ("data/title.png
+// is 640×480, the demo needs it 320 pixels wide and at least 195 high"), so
+// no scene ever reads a picture wrongly or past its end.
 Image* loadPicture(const char* path, int minWidth, int minHeight, bool exactWidth = false);
+// Loads the alpha map of a picture loaded before: one of another size than
+// its picture ends the process the same way.
+Image* loadAlphaMap(const char* path, const Image& picture, const char* picturePath);
 
 // The coverage of an alpha-map pixel: its 6-bit green field, 0..63.
 constexpr int coverageOf(uint16_t alphaPixel) {

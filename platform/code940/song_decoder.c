@@ -63,6 +63,9 @@ static int decoderReopen(SongDecoder* decoder, int seekable) {
     decoderClose(decoder);
     decoder->stream.position = 0;
     decoder->ended = 0;
+    decoder->resyncing = 0;
+    decoder->silenceDue = 0;
+    decoder->damages = 0;
     callbacks.read_func = streamRead;
     callbacks.seek_func = seekable ? streamSeek : noSeek;
     callbacks.close_func = NULL;
@@ -100,8 +103,51 @@ static void decoderSeek(SongDecoder* decoder, uint32_t sample) {
         !(decoderReopen(decoder, 1) && tremor_ov_pcm_seek(&decoder->file, sample) == 0);
 }
 
+/* Where Tremor stands: the stream sample its next decoded sample has
+ * (ov_pcm_tell's answer, read from its record: the decoder calls only the
+ * few functions whose names it keeps private). */
+static int64_t streamPosition(const SongDecoder* decoder) {
+    return decoder->file.pcm_offset;
+}
+
+/* The longest stretch dropped while waiting for the stream to say where it
+ * stands after a hole (ten seconds): a page says it at its end, and a page
+ * holds a second of sound or so. */
+enum { kLongestResyncFrames = 10 * 44100 };
+
+/* A hole: packets lost between the sound decoded so far and the next good
+ * page (a second hole before the music went on again only widens it). */
+static void noteHole(SongDecoder* decoder, int64_t position) {
+    if (!decoder->resyncing) decoder->lostFrom = position;
+    decoder->resyncing = 1;
+    decoder->pastHole = 0;
+    decoder->positionKnown = 0;
+}
+
+/* After a hole, whether the piece just decoded, `frames` long, is where the
+ * music goes on. Tremor counts on from before the hole until the first page
+ * after it that states its position, and then corrects its count; the
+ * first piece after the hole is mixed with the sound before it (each piece
+ * overlaps the one before). Both are dropped; then the music goes on, the
+ * samples in between being silence. */
+static int resynchronised(SongDecoder* decoder, int64_t before, uint32_t frames) {
+    const int64_t first = streamPosition(decoder) - frames;
+    if (first != before) decoder->positionKnown = 1;
+    if (!decoder->pastHole) {
+        decoder->pastHole = 1;
+        return 0;
+    }
+    if (!decoder->positionKnown && first - decoder->lostFrom < kLongestResyncFrames) return 0;
+    decoder->resyncing = 0;
+    decoder->silenceDue = first > decoder->lostFrom ? (uint32_t)(first - decoder->lostFrom) : 0;
+    if (decoder->damages == 0) decoder->damagedFrom = (uint32_t)decoder->lostFrom;
+    decoder->damagedTo = (uint32_t)(first > decoder->lostFrom ? first : decoder->lostFrom);
+    ++decoder->damages;
+    return 1;
+}
+
 /* Decodes the next piece into pending as stereo frames; 0 at the end of the
- * song or at the first damaged or unsupported place. */
+ * song or at the first undecodable place. */
 static int decoderDecodeMore(SongDecoder* decoder) {
     int link = 0;
     long bytes;
@@ -109,14 +155,22 @@ static int decoderDecodeMore(SongDecoder* decoder) {
     uint32_t frames, i;
     int channels;
     if (!decoder->open || decoder->ended) return 0;
-    bytes = tremor_ov_read(&decoder->file, (char*)decoder->raw, sizeof decoder->raw, &link);
-    info = tremor_ov_info(&decoder->file, -1);
-    if (bytes <= 0 || info == NULL || info->channels < 1) {
-        decoder->ended = 1;
-        return 0;
+    for (;;) {
+        const int64_t before = streamPosition(decoder);
+        bytes = tremor_ov_read(&decoder->file, (char*)decoder->raw, sizeof decoder->raw, &link);
+        if (bytes == OV_HOLE) {
+            noteHole(decoder, before);
+            continue;
+        }
+        info = tremor_ov_info(&decoder->file, -1);
+        if (bytes <= 0 || info == NULL || info->channels < 1) {
+            decoder->ended = 1;
+            return 0;
+        }
+        channels = info->channels;
+        frames = (uint32_t)(bytes / 2 / channels);
+        if (!decoder->resyncing || resynchronised(decoder, before, frames)) break;
     }
-    channels = info->channels;
-    frames = (uint32_t)(bytes / 2 / channels);
     for (i = 0; i < frames; ++i) {
         const int16_t* frame = decoder->raw + i * channels;
         decoder->pending[i * 2] = frame[0];
@@ -127,13 +181,25 @@ static int decoderDecodeMore(SongDecoder* decoder) {
     return 1;
 }
 
-/* Fills `frames` stereo frames as little-endian bytes; silence once the song
- * has ended. Returns how many frames came from the song. */
+/* Fills `frames` stereo frames as little-endian bytes: the silence a hole
+ * left first, then the sound decoded; silence once the song has ended.
+ * Returns how many frames came from the song. */
 static uint32_t decoderFill(SongDecoder* decoder, uint8_t* out, uint32_t frames) {
     uint32_t done = 0;
     while (done < frames) {
         uint32_t available, take;
-        if (decoder->pendingStart == decoder->pendingCount && !decoderDecodeMore(decoder)) break;
+        if (decoder->silenceDue > 0) {
+            take = frames - done < decoder->silenceDue ? frames - done : decoder->silenceDue;
+            memset(out + done * 4, 0, take * 4);
+            decoder->silenceDue -= take;
+            done += take;
+            continue;
+        }
+        if (decoder->pendingStart == decoder->pendingCount) {
+            /* A piece after a hole comes with its silence, which goes first. */
+            if (!decoderDecodeMore(decoder)) break;
+            continue;
+        }
         available = (decoder->pendingCount - decoder->pendingStart) / 2;
         take = frames - done < available ? frames - done : available;
         memcpy(out + done * 4, decoder->pending + decoder->pendingStart, take * 4);
@@ -155,6 +221,17 @@ void decoderProgramInit(DecoderProgram* program, uint8_t* memory) {
     program->memory = memory;
 }
 
+/* The stretches skipped so far, before the block in which they fall is
+ * handed over; the count last, so that a reader who sees it sees the rest. */
+static void reportDamage(DecoderProgram* program, SoundControlBlock* control) {
+    const SongDecoder* decoder = &program->decoder;
+    if (decoder->damages == program->damagesReported) return;
+    sharedWordStore(&control->songDamagedFrom, decoder->damagedFrom);
+    sharedWordStore(&control->songDamagedTo, decoder->damagedTo);
+    sharedWordStore(&control->songDamages, decoder->damages);
+    program->damagesReported = decoder->damages;
+}
+
 int decoderProgramStep(DecoderProgram* program) {
     SoundControlBlock* control = controlOf(program);
     SoundBlock* block;
@@ -172,7 +249,9 @@ int decoderProgramStep(DecoderProgram* program) {
     if (seek != program->seekHandled) {
         program->nextSample = sharedWordLoad(&control->seekSample);
         program->endReported = 0;
+        program->damagesReported = 0;
         sharedWordStore(&control->songEndedAt, 0);
+        sharedWordStore(&control->songDamages, 0);
         decoderSeek(&program->decoder, program->nextSample);
         program->seekHandled = seek;
         return 1;
@@ -184,6 +263,7 @@ int decoderProgramStep(DecoderProgram* program) {
         sharedWordStore(&control->songEndedAt, program->nextSample + filled + 1);
         program->endReported = 1;
     }
+    reportDamage(program, control);
     program->nextSample += kSoundBlockBytes / 4;
     __atomic_store_n(&control->blockSeek[program->current], program->seekHandled, __ATOMIC_RELAXED);
     sharedWordStore(&block->full, 1);

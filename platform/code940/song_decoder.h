@@ -13,8 +13,14 @@
  * 1, ..., each only when its `full` flag is 0, with 8192 bytes of 44100 Hz
  * 16-bit little-endian stereo, writes the seekRequest the block follows into
  * blockSeek[], then sets `full` to 1. After the end of the song, and from the
- * first damaged or undecodable place on, it fills silence, and says once in
- * songEndedAt where the sound stopped.
+ * first undecodable place on, it fills silence, and says once in songEndedAt
+ * where the sound stopped.
+ *
+ * A damaged stretch of the stream (a page whose checksum fails, bytes that
+ * are no page, pages missing) is skipped: decoding goes on at the next good
+ * page, and the music stays in time, the samples the damage took being
+ * silence up to where that page's stream position says the music goes on.
+ * The stretches go into songDamagedFrom, songDamagedTo and songDamages.
  */
 #ifndef SONG_DECODER_H
 #define SONG_DECODER_H
@@ -49,6 +55,20 @@ typedef struct SongDecoder {
     int16_t pending[kPendingStereoSamples];
     uint32_t pendingStart;
     uint32_t pendingCount;
+    /* After a hole in the stream, decoded sound is dropped until the stream
+     * says again where it stands (positionKnown) and past the first piece
+     * after the hole (pastHole); the samples lost from lostFrom on become
+     * silenceDue frames of silence before what comes next. */
+    int resyncing;
+    int pastHole;
+    int positionKnown;
+    int64_t lostFrom;
+    uint32_t silenceDue;
+    /* The stretches skipped since the open: how many, the first one's
+     * start and the latest one's end, in stereo samples of the song. */
+    uint32_t damages;
+    uint32_t damagedFrom;
+    uint32_t damagedTo;
 } SongDecoder;
 
 typedef struct DecoderProgram {
@@ -57,8 +77,9 @@ typedef struct DecoderProgram {
     int songOpened;
     int current; /* the block to fill next */
     uint32_t seekHandled;
-    uint32_t nextSample; /* the stereo sample the next block starts with */
-    int endReported;     /* songEndedAt written since the start or the latest seek */
+    uint32_t nextSample;      /* the stereo sample the next block starts with */
+    int endReported;          /* songEndedAt written since the start or the latest seek */
+    uint32_t damagesReported; /* the decoder's damages written into the block */
 } DecoderProgram;
 
 void decoderProgramInit(DecoderProgram* program, uint8_t* memory);

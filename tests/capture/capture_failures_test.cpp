@@ -5,6 +5,7 @@
 #include <signal.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -145,6 +146,9 @@ TEST(CaptureFailures, EveryFailureIsOneLineNamingWhatFailedAndWhy) {
         {"--hashes /dev/full --at 1000", "", "cannot write /dev/full: No space left on device"},
         {"--hashes " + both + " --out " + both, "",
          "--out and --hashes both name " + both + ": give each its own"},
+        {"--frames " + both + " --hashes " + both + "/sound.wav", "",
+         "--hashes " + both + "/sound.wav is inside the --frames folder " + both +
+             ", which holds the frames and sound.wav: give it a place of its own"},
         {"--out -", "", "--out takes a file name: the video cannot go to standard output"},
         {"--out x.avi", "", "--out takes a name ending in .mp4, .mkv or .mov, not 'x.avi'"},
     };
@@ -164,6 +168,13 @@ TEST(CaptureFailures, EveryFailureIsOneLineNamingWhatFailedAndWhy) {
     EXPECT_EQ(big.status, 2);
     EXPECT_EQ(big.messages,
               "capture: cannot write " + frames + "/frame_000300.png: File too large\n");
+    // So does the video, in ffmpeg's words for the cause (a full disk the same).
+    const std::string video = (dir / "v.mp4").string();
+    const CaptureResult bigVideo =
+        capture("--out " + video + " --to 2000",
+                "sh -c 'trap \"\" XFSZ; ulimit -f 20; exec \"$0\" \"$@\"'");
+    EXPECT_EQ(bigVideo.status, 2);
+    EXPECT_EQ(bigVideo.messages, "capture: cannot write " + video + ": File too large\n");
     EXPECT_TRUE(fs::is_empty(dir));
 
     // A mesh cut short loads as far as it goes, and capture says so as its own.
@@ -180,11 +191,12 @@ TEST(CaptureFailures, EveryFailureIsOneLineNamingWhatFailedAndWhy) {
     fs::remove_all(dir);
 }
 
-// Music that stops before the demo ends is no music: a song cut short (its
-// stream's last page says where it ends) is refused before anything is
-// written; a hole that only decoding finds ends the run with one line naming
-// where the music stops, and nothing is left under the names given.
-TEST(CaptureFailures, MusicThatStopsBeforeTheDemoEndsLeavesNothing) {
+// Music that stops before the demo ends, or has a hole, is no music for a
+// capture: a song cut short (its stream's last page says where it ends) is
+// refused before anything is written; a damaged stretch that only decoding
+// finds ends the run with one line naming it, and nothing is left under the
+// names given. The live player plays on past it, and says so once.
+TEST(CaptureFailures, MusicThatStopsOrHasAHoleLeavesNothingAndThePlayerGoesOn) {
     const fs::path run = capturetest::scratchRunFolder("cutsong");
     const std::vector<uint8_t> real =
         audiotest::readFile(std::string(DEMO_RUN_DIR) + "/data/ondrivale.ogg");
@@ -205,15 +217,29 @@ TEST(CaptureFailures, MusicThatStopsBeforeTheDemoEndsLeavesNothing) {
     const CaptureResult hole = capture("--frames f --out v.mkv --to 3000", inFolder(run));
     EXPECT_EQ(hole.status, 1);
     EXPECT_EQ(hole.messages,
-              "capture: the music stops at 1.4 s: data/ondrivale.ogg is damaged there\n");
+              "capture: the music has a hole from 1.4 s to 3.0 s: data/ondrivale.ogg is damaged "
+              "there\n");
     EXPECT_EQ(entries(run), before);
+
+    const std::string log = testing::TempDir() + "player-hole-" + std::to_string(getpid());
+    const pid_t pid = capturetest::startCapture({}, log, DEMO_PLAYER, run.string());
+    const std::string said =
+        "data/ondrivale.ogg is damaged at 1.4 s: the music is silent to 3.0 s and goes on\n";
+    const auto printed = [&] {
+        const std::vector<uint8_t> bytes = audiotest::readFile(log);
+        return std::string(bytes.begin(), bytes.end());
+    };
+    EXPECT_TRUE(audiotest::waitFor([&] { return printed().find(said) != std::string::npos; }, 60));
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    EXPECT_EQ(printed().find(said), printed().rfind(said)) << printed();
+    fs::remove(log);
     fs::remove_all(run);
 }
 
 // Every output is found writable before the first frame, and a frames
 // folder takes one run at a time. The runs that are refused start from a
-// folder without the demo's files: had they gone on to the frames, they
-// would end with "error loading data/font.png" instead.
+// folder without the demo's files: the outputs are checked before them.
 TEST(CaptureFailures, OutputsAreCheckedBeforeTheFirstFrameAndAFolderTakesOneRun) {
     const fs::path dir = capturetest::scratch("writable");
     std::ofstream(dir / "file") << "in the way";

@@ -131,6 +131,13 @@ TEST(CaptureRun, PngFramesHoldTheHashedScreenAndSoundHoldsTheirSlices) {
     }
     EXPECT_EQ(lines[1].frame, firstFrameAtOrAfter(2500, ntsc));
     EXPECT_EQ(wavSamples(dir / "frames" / "sound.wav").size(), samples * 2);
+
+    // The second processor's own program, emulated when asked: the same sound.
+    const CaptureResult emulated =
+        capture("--fps 60000/1001 --at 0,2500,5000 --frames " + (dir / "arm").string(),
+                "ONDRIVALE_SECOND_CPU=emulated");
+    EXPECT_EQ(emulated.messages.find("capture: the second processor runs its own ARM program"), 0u);
+    EXPECT_EQ(wavSamples(dir / "arm" / "sound.wav"), wavSamples(dir / "frames" / "sound.wav"));
     fs::remove_all(dir);
 }
 
@@ -203,26 +210,31 @@ TEST(CaptureRun, BadRequestsEndWithOneLineAndLeaveNothing) {
         EXPECT_TRUE(fs::is_empty(dir)) << args;
     }
 
-    // The engine's own failure (no assets here) ends the run as it ends the
-    // demo, with its message as capture's own, and takes the unfinished
-    // outputs with it.
+    // The engine's own failure (an empty data folder here) ends the run as it
+    // ends the demo, with its message as capture's own, and takes the
+    // unfinished outputs with it.
     const fs::path empty = scratch("noassets");
+    fs::create_directories(empty / "data");
     const CaptureResult run = capture("--hashes h.txt", "cd " + empty.string() + " &&");
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.messages, "capture: error loading data/font.png\n");
-    EXPECT_TRUE(fs::is_empty(empty));
+    EXPECT_EQ(std::distance(fs::directory_iterator(empty), fs::directory_iterator()), 1);
     fs::remove_all(dir);
     fs::remove_all(empty);
     fs::remove_all(tools);
 }
 
-TEST(CaptureRun, CtrlCFinishesPlayableFilesUpToTheLastFrame) {
+// Ctrl-C (SIGINT), or a termination request, finishes playable files up to
+// the last frame and says so; while a run writes them, another naming them
+// is refused.
+void stopCaptureWith(int signal) {
     const fs::path dir = scratch("interrupt");
     const std::string video = (dir / "demo.mp4").string();
     const std::string hashes = (dir / "h.txt").string();
-    const pid_t pid = capturetest::startCapture({"--out", video, "--hashes", hashes});
+    const std::string log = testing::TempDir() + "capture-said-" + std::to_string(getpid());
+    const pid_t pid = capturetest::startCapture({"--out", video, "--hashes", hashes}, log);
     ASSERT_GT(pid, 0);
-    // Past start-up and well before the end of the whole demo.
+    // Past start-up and well before the end of the whole demo, held still.
     ASSERT_TRUE(audiotest::waitFor(
         [&] {
             for (const auto& entry : fs::directory_iterator(dir)) {
@@ -233,11 +245,23 @@ TEST(CaptureRun, CtrlCFinishesPlayableFilesUpToTheLastFrame) {
             return false;
         },
         60));
-    kill(pid, SIGINT);
+    kill(pid, SIGSTOP);
+    for (const std::string& output : {"--no-sound --out " + video, "--hashes " + hashes}) {
+        const CaptureResult second = capture(output + " --at 0");
+        EXPECT_EQ(second.status, 2) << output;
+        EXPECT_EQ(second.messages, "capture: cannot write " + output.substr(output.rfind(' ') + 1) +
+                                       ": another capture is writing it (give another name)\n");
+    }
+    kill(pid, signal);
+    kill(pid, SIGCONT);
     int status = 0;
     waitpid(pid, &status, 0);
     ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 130);
+    EXPECT_EQ(WEXITSTATUS(status), 128 + signal);
+    const std::vector<uint8_t> said = audiotest::readFile(log);
+    const char* stopped =
+        signal == SIGINT ? "capture: interrupted after" : "capture: terminated after";
+    EXPECT_EQ(std::string(said.begin(), said.end()).rfind(stopped, 0), 0u);
 
     const size_t frames = readHashes(hashes).size();
     ASSERT_GT(frames, 0u);
@@ -245,5 +269,11 @@ TEST(CaptureRun, CtrlCFinishesPlayableFilesUpToTheLastFrame) {
     EXPECT_EQ(probedValue(streams, "nb_frames"), double(frames)) << streams;
     EXPECT_NE(streams.find("codec_type=audio"), std::string::npos);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 2);
+    fs::remove(log);
     fs::remove_all(dir);
+}
+
+TEST(CaptureRun, CtrlCOrATerminationFinishesPlayableFilesUpToTheLastFrame) {
+    stopCaptureWith(SIGINT);
+    stopCaptureWith(SIGTERM);
 }

@@ -63,16 +63,22 @@ inline CaptureResult capture(const std::string& args, const std::string& environ
     return run;
 }
 
-// Starts capture in the background, its messages thrown away; the process id.
-inline pid_t startCapture(const std::vector<std::string>& args) {
-    std::vector<char*> argv = {const_cast<char*>(DEMO_CAPTURE)};
+// Starts capture (or another program) in the background, in `folder`, its
+// messages (and output) into `messages`, thrown away by default; the process id.
+inline pid_t startCapture(const std::vector<std::string>& args,
+                          const std::string& messages = "/dev/null",
+                          const char* program = DEMO_CAPTURE, const std::string& folder = ".") {
+    std::vector<char*> argv = {const_cast<char*>(program)};
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
     pid_t pid = 0;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    const int spawned = posix_spawn(&pid, DEMO_CAPTURE, &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_addopen(&actions, 2, messages.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+    posix_spawn_file_actions_adddup2(&actions, 2, 1);
+    posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
+    const int spawned = posix_spawn(&pid, program, &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     return spawned == 0 ? pid : -1;
 }

@@ -216,8 +216,8 @@ TEST(MeshLoading, AFileCutShortIsNamedOnceWithWhatItLacks) {
     Mesh complete(whole.c_str(), nullptr, nullptr, 1, 1, 1);
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               cut +
-                  " is incomplete: 1 of 3 vertices, 1 of 2 faces, 2 of 2 texture faces, 2 of 3 "
-                  "vertex normals missing (left empty)\n");
+                  " is incomplete: it has 2 of 3 vertices, 1 of 2 faces, 0 of 2 texture faces, "
+                  "1 of 3 vertex normals; the rest is left empty\n");
     EXPECT_EQ(first.vertices[1].normal.z, 0x10000);
     EXPECT_EQ(first.vertices[2].position.x, 0);
     std::filesystem::remove(cut);

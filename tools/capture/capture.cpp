@@ -5,6 +5,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -37,11 +38,15 @@ constexpr int kHeight = Display::kHeight;
 // The run's data cannot give what was asked (no music for the sound), as the
 // engine's own exit on a missing asset.
 constexpr int kExitNoMusic = 1;
+// No demo files where it runs, as the engine's exit on a missing asset.
+constexpr int kExitNoFiles = 1;
 constexpr int kExitBadOutput = 2;
-constexpr int kExitInterrupted = 130;
+// Stopped by a signal: 128 + its number, as the shell counts it (130 for Ctrl-C).
+constexpr int kExitBySignal = 128;
 // About three seconds of sound may wait between the decoder and the frames.
 constexpr size_t kSoundRingSamples = size_t{1} << 17;
 
+// The signal that asked capture to stop, 0 while none has.
 volatile sig_atomic_t gInterrupted = 0;
 volatile pid_t gEncoderPid = -1;
 // When the first Ctrl-C came, in ms of the monotonic clock.
@@ -58,21 +63,31 @@ int64_t monotonicMs() {
     return int64_t(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
 }
 
-// The first Ctrl-C finishes the files up to the frame in hand; a second one,
-// or a termination request, removes the unfinished files and ends at once.
-// A repeat within half a second is the same Ctrl-C delivered twice (`timeout`
-// signals both the process and its group).
+// The first Ctrl-C, or a termination request (kill, a closed terminal),
+// finishes the files up to the frame in hand; a second one removes the
+// unfinished files and ends at once, with a line. A repeat within half a
+// second is the same request delivered twice (`timeout` signals both the
+// process and its group).
 void onSignal(int signal) {
-    if (signal == SIGINT && gInterrupted == 0) {
-        gInterrupted = 1;
+    if (gInterrupted == 0) {
+        gInterrupted = signal;
         gInterruptedAtMs = monotonicMs();
         return;
     }
-    if (signal == SIGINT && monotonicMs() - gInterruptedAtMs < 500) return;
+    if (monotonicMs() - gInterruptedAtMs < 500) return;
     discardStagedFilesFromSignal();
     if (gEncoderPid > 0) kill(gEncoderPid, SIGKILL);
+    static const char kLine[] = "capture: stopped at once: the unfinished files are removed\n";
+    if (write(STDERR_FILENO, kLine, sizeof kLine - 1) < 0) {
+        // Nowhere left to say it.
+    }
     ::signal(signal, SIG_DFL);
     raise(signal);
+}
+
+// "interrupted" for Ctrl-C, "terminated" for the other requests.
+const char* stoppedHow() {
+    return gInterrupted == SIGINT ? "interrupted" : "terminated";
 }
 
 void installSignalHandlers() {
@@ -204,7 +219,17 @@ bool samePlace(const std::string& a, const std::string& b) {
     return !ec && first == second;
 }
 
-// Two outputs under one name would overwrite each other.
+// Whether `path` lies inside `folder` (both made absolute, links followed).
+bool inside(const std::string& path, const std::string& folder) {
+    std::error_code ec;
+    const fs::path file = fs::weakly_canonical(withoutTrailingSlashes(path), ec);
+    const fs::path dir = fs::weakly_canonical(withoutTrailingSlashes(folder), ec);
+    if (ec || file == dir) return false;
+    return std::mismatch(dir.begin(), dir.end(), file.begin(), file.end()).first == dir.end();
+}
+
+// Two outputs under one name would overwrite each other, and a file inside
+// the frames folder would be overwritten by a frame or the sound, or replace one.
 bool outputsAreDistinct(const CaptureOptions& options, std::string* error) {
     const std::pair<const char*, std::string> named[] = {
         {"--out", options.videoPath},
@@ -218,6 +243,14 @@ bool outputsAreDistinct(const CaptureOptions& options, std::string* error) {
                      named[j].second + ": give each its own";
             return false;
         }
+    }
+    if (options.framesDir.empty()) return true;
+    for (const auto& [option, path] : named) {
+        if (path.empty() || !inside(path, options.framesDir)) continue;
+        *error = std::string(option) + " " + path + " is inside the --frames folder " +
+                 withoutTrailingSlashes(options.framesDir) +
+                 ", which holds the frames and sound.wav: give it a place of its own";
+        return false;
     }
     return true;
 }
@@ -285,7 +318,7 @@ bool finishOutputs(Outputs* out, bool writesOk, std::string* error) {
     bool ok = writesOk;
     std::string encoderError;
     if (out->encoder.pid() > 0) {
-        const bool encoded = out->encoder.finish(&encoderError);
+        const bool encoded = out->encoder.finish(out->video.path(), &encoderError);
         gEncoderPid = -1;
         // ffmpeg's own words say more than a refused frame does.
         if (!encoded) *error = encoderError;
@@ -317,14 +350,24 @@ void fillFrame(CapturedFrame* frame, const OfflineRun& run) {
     memcpy(frame->pixels.data(), visibleScreen(), frame->pixels.size() * 2);
 }
 
-// Why the music the written frames carry is not whole: the second processor
-// found the song's sound stop (a hole, damage) before the end of the demo and
-// of the sound written up to `endSample`. Empty if it is whole.
-std::string musicStopProblem(uint64_t endSample) {
+// Why the music of the sound written, samples [from, to), is not whole:
+// the second processor skipped a damaged stretch in it (the live player
+// plays on past it, silent there; a capture is the demo exactly, so it
+// refuses), or found the song's sound stop before the demo's end (a cut,
+// damage it could not pass). Empty if it is whole.
+std::string musicHoleProblem(uint64_t from, uint64_t to) {
+    const uint64_t end = std::min<uint64_t>(to, soundFrameAtMs(demoEndMs()));
+    const AudioBridge::SongDamage damage = AudioBridge::songDamage();
+    if (damage.count > 0 && damage.from < end && damage.to > from) {
+        const std::string holes =
+            damage.count == 1 ? "a hole" : std::to_string(damage.count) + " holes";
+        return "the music has " + holes + " from " + AudioBridge::secondsText(damage.from) +
+               " s to " + AudioBridge::secondsText(damage.to) + " s: " + AudioBridge::kSongFile +
+               " is damaged there";
+    }
     const uint64_t stopped = AudioBridge::musicStoppedAt();
-    if (stopped >= endSample || stopped >= soundFrameAtMs(demoEndMs())) return "";
-    const uint64_t tenths = stopped * 10 / kSoundSamplesPerSecond;
-    return "the music stops at " + std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) +
+    if (stopped >= end) return "";
+    return "the music stops at " + AudioBridge::secondsText(stopped) +
            " s: " + AudioBridge::kSongFile + " is damaged there";
 }
 
@@ -348,9 +391,14 @@ int runCapture(const CaptureOptions& options) {
     setProblemSink(reportProblem);
     const bool stdoutOpen = keepStandardDescriptors();
 
-    // Sound is asked for with the video and the frames; it must be able to come.
+    // The outputs first, then the demo's files, then the music: a refusal
+    // leaves nothing behind (the staged outputs go with `outputs`).
     const bool withSound =
         (!options.videoPath.empty() || !options.framesDir.empty()) && !options.noSound;
+    auto outputs = std::make_unique<Outputs>();
+    if (!prepareOutputs(options, withSound, stdoutOpen, outputs.get(), &error)) return fail(error);
+    if (!demoFilesAreHere("capture", DEMO_RUN_DIR)) return kExitNoFiles;
+    // Sound is asked for with the video and the frames; it must be able to come.
     if (withSound) {
         const std::string problem = AudioBridge::musicProblem(demoEndMs());
         if (!problem.empty()) {
@@ -358,18 +406,20 @@ int runCapture(const CaptureOptions& options) {
                         kExitNoMusic);
         }
     }
-    auto outputs = std::make_unique<Outputs>();
-    if (!prepareOutputs(options, withSound, stdoutOpen, outputs.get(), &error)) return fail(error);
 
     // The same engine as the live player, given a screen with no window and,
     // when sound is written, a sink that takes the decoded blocks as fast as
     // they come; the frames run on the plan's schedule (core/offline_run.h).
     SoundCollector sound(kSoundRingSamples);
     soundDeviceSelect(withSound ? SoundBackend::Sink : SoundBackend::None);
-    // The second processor's decoder built for this machine whatever the
-    // environment says: the same samples as its emulated ARM program, at a
-    // hundredth of the cost.
-    secondCpuSelect(SecondCpuKind::Native);
+    // The second processor's decoder built for this machine, unless the
+    // environment asks for its ARM program in the emulator: the same
+    // samples, at a hundred times the cost.
+    if (withSound && secondCpuSelected() == SecondCpuKind::Emulated) {
+        fprintf(stderr,
+                "capture: the second processor runs its own ARM program in the emulator "
+                "(ONDRIVALE_SECOND_CPU=emulated): the same sound, more slowly\n");
+    }
     if (withSound) {
         sound.skipTo(soundFrameAt(plan.firstWrittenFrame(), plan.rate));
         sound.attach();
@@ -405,6 +455,10 @@ int runCapture(const CaptureOptions& options) {
 
     Progress progress(plan.lastFrame() + 1);
     OfflineRun run(plan);
+    // The sound written: a hole found in it ends the run at once.
+    const uint64_t soundFrom = soundFrameAt(plan.firstWrittenFrame(), plan.rate);
+    const uint64_t soundTo = soundFrameAt(plan.lastFrame() + 1, plan.rate);
+    std::string holed;
     while (run.runNext()) {
         if (run.written()) {
             fillFrame(writer.next(), run);
@@ -412,6 +466,8 @@ int runCapture(const CaptureOptions& options) {
         }
         progress.frameDone(run.framesRun());
         if (gInterrupted || writer.failed()) break;
+        if (soundWriter) holed = musicHoleProblem(soundFrom, soundTo);
+        if (!holed.empty()) break;
     }
     const uint64_t computed = run.framesRun();
     progress.clear();
@@ -433,9 +489,9 @@ int runCapture(const CaptureOptions& options) {
             writesOk = false;
             status = kExitNoMusic;
         }
-        const std::string stopped = musicStopProblem(soundFrameAt(computed, plan.rate));
-        if (!stopped.empty() && writesOk) {
-            error = stopped;
+        if (holed.empty()) holed = musicHoleProblem(soundFrom, soundFrameAt(computed, plan.rate));
+        if (!holed.empty() && writesOk) {
+            error = holed;
             writesOk = false;
             status = kExitNoMusic;
         }
@@ -446,8 +502,9 @@ int runCapture(const CaptureOptions& options) {
     // Stopped before the first frame to write: files without a frame are no files.
     if (gInterrupted && writer.framesWritten() == 0) {
         finishOutputs(outputs.get(), false, &error);
-        fprintf(stderr, "capture: interrupted before the first frame to write: nothing written\n");
-        return kExitInterrupted;
+        fprintf(stderr, "capture: %s before the first frame to write: nothing written\n",
+                stoppedHow());
+        return kExitBySignal + gInterrupted;
     }
     if (!finishOutputs(outputs.get(), writesOk, &error)) return fail(error, status);
 
@@ -460,10 +517,11 @@ int runCapture(const CaptureOptions& options) {
     if (outputs->hashesToStdout) wrote += wrote.empty() ? "hashes" : ", hashes";
     fprintf(stderr,
             "capture: %s%llu frames at %s fps in %.1f s (%.1fx real time), %llu written -> %s\n",
-            gInterrupted ? "interrupted after " : "", static_cast<unsigned long long>(computed),
-            rateText(plan.rate).c_str(), seconds, musicSeconds / seconds,
-            static_cast<unsigned long long>(writer.framesWritten()), wrote.c_str());
-    return gInterrupted ? kExitInterrupted : 0;
+            gInterrupted ? (std::string(stoppedHow()) + " after ").c_str() : "",
+            static_cast<unsigned long long>(computed), rateText(plan.rate).c_str(), seconds,
+            musicSeconds / seconds, static_cast<unsigned long long>(writer.framesWritten()),
+            wrote.c_str());
+    return gInterrupted ? kExitBySignal + gInterrupted : 0;
 }
 
 int captureMain(int argc, const char* const* argv) {

@@ -90,6 +90,23 @@ bool processGone(pid_t pid) {
     return kill(pid, 0) != 0 && errno == ESRCH;
 }
 
+// Whether another run is writing `name` in `folder`: it holds a lock on its
+// staged file (".NAME.partial-PID") until it commits or discards it.
+bool anotherRunWrites(const fs::path& folder, const std::string& name) {
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(folder, ec)) {
+        const std::string staged = entry.path().filename().string();
+        const pid_t pid = stagedBy(staged);
+        if (pid <= 0 || pid == getpid() || staged != stagingName(name, pid)) continue;
+        const int fd = open(entry.path().c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) continue;
+        const bool held = flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+        close(fd);
+        if (held) return true;
+    }
+    return false;
+}
+
 void removeLeftPartials(const fs::path& folder) {
     std::error_code ec;
     for (const auto& entry : fs::directory_iterator(folder, ec)) {
@@ -142,12 +159,21 @@ bool StagedOutput::prepare(const std::string& path, Kind kind, std::string* erro
     removeLeftPartials(parent);
     const std::string staging = (parent / stagingName(name, getpid())).string();
     if (kind == Kind::File) {
+        // Staged and locked first, then the others' looked at: of two runs
+        // that start at once, one at least sees the other.
         const int fd = open(staging.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
         if (fd < 0) {
             *error = cannotWrite(path, errno);
             return false;
         }
-        close(fd);
+        flock(fd, LOCK_EX | LOCK_NB);
+        if (anotherRunWrites(parent, name)) {
+            close(fd);
+            unlink(staging.c_str());
+            *error = "cannot write " + path + ": another capture is writing it (give another name)";
+            return false;
+        }
+        fileLockFd_ = fd;
     } else if (mkdir(staging.c_str(), 0755) != 0) {
         *error = cannotWrite(path, errno);
         releaseFolder();
@@ -247,6 +273,7 @@ bool StagedOutput::commit(std::string* error) {
             discard();
             return false;
         }
+        releaseFile();
     } else {
         for (const auto& entry : fs::directory_iterator(staging_, ec)) {
             const fs::path to = fs::path(path_) / entry.path().filename();
@@ -265,11 +292,17 @@ bool StagedOutput::commit(std::string* error) {
     return true;
 }
 
+void StagedOutput::releaseFile() {
+    if (fileLockFd_ >= 0) close(fileLockFd_);
+    fileLockFd_ = -1;
+}
+
 void StagedOutput::discard() {
     if (direct_) staging_.clear();
     if (staging_.empty()) return;
     std::error_code ec;
     fs::remove_all(staging_, ec);
+    releaseFile();
     releaseFolder();
     untrack(this);
     staging_.clear();

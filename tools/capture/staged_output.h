@@ -8,7 +8,9 @@
 // that folder. A folder must be new or empty, so that runs never mix: prepare
 // makes a new one at once and takes a lock in it (flock on a hidden
 // ".capture.lock"), held until the output is committed or discarded, so that
-// a second run into the same folder is refused while the first one lasts;
+// a second run into the same folder is refused while the first one lasts
+// (and a file's staged copy is locked the same way, so that a second run
+// writing a file of the same name is refused too);
 // it then checks that a file can be moved from the temporary folder into it,
 // so that an unwritable folder is found before any work. The folder receives
 // the new files one by one, each complete; a folder it made is removed again
@@ -44,6 +46,7 @@ class StagedOutput {
     bool claimFolder(const std::string& given, std::string* error);
     bool probeFolder(const std::string& given, std::string* error);
     void releaseFolder();
+    void releaseFile();
 
     std::string path_;
     std::string staging_;
@@ -53,6 +56,8 @@ class StagedOutput {
     int lockFd_ = -1;
     std::string lockPath_;
     bool madeFolder_ = false;
+    // The lock on a staged file, held until it is committed or discarded.
+    int fileLockFd_ = -1;
 };
 
 // Removes every staged output not yet committed, for exits that skip

@@ -94,7 +94,7 @@ VideoEncoder::~VideoEncoder() {
         // Not finished: the file is being abandoned.
         kill(pid_, SIGKILL);
         std::string ignored;
-        finish(&ignored);
+        finish("", &ignored);
     }
     if (messages_ >= 0) close(messages_);
 }
@@ -172,16 +172,32 @@ bool VideoEncoder::writeSound(const int16_t* samples, size_t stereoSamples) {
     return soundPipe_ >= 0 && writeAll(soundPipe_, samples, stereoSamples * 4);
 }
 
-std::string VideoEncoder::lastMessage() {
+// The end of ffmpeg's messages, without the final line break.
+std::string VideoEncoder::messages() {
     if (messages_ < 0) return "";
     const off_t size = lseek(messages_, 0, SEEK_END);
     const off_t from = size > 4096 ? size - 4096 : 0;
     std::string text(size_t(size - from), '\0');
     if (pread(messages_, text.data(), text.size(), from) < 0) return "";
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-    const size_t newline = text.find_last_of('\n');
-    return newline == std::string::npos ? text : text.substr(newline + 1);
+    return text;
 }
+
+namespace {
+
+// The system's reason for a failed write, as ffmpeg quotes it ("...: No
+// space left on device"); empty if its messages name none. It often ends
+// with a consequence ("Error initializing output stream 0:1 --") after the
+// line that has the cause.
+std::string writeFailureIn(const std::string& messages) {
+    for (const int reason : {ENOSPC, EDQUOT, EFBIG, EIO, EROFS, EACCES, EPERM}) {
+        const std::string text = strerror(reason);
+        if (messages.find(": " + text) != std::string::npos) return text;
+    }
+    return "";
+}
+
+}  // namespace
 
 void VideoEncoder::closeFrames() {
     if (videoPipe_ >= 0) close(videoPipe_);
@@ -193,7 +209,7 @@ void VideoEncoder::closeSound() {
     soundPipe_ = -1;
 }
 
-bool VideoEncoder::finish(std::string* error) {
+bool VideoEncoder::finish(const std::string& videoName, std::string* error) {
     closeFrames();
     closeSound();
     if (pid_ <= 0) return false;
@@ -201,8 +217,15 @@ bool VideoEncoder::finish(std::string* error) {
     while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
     }
     pid_ = -1;
-    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return true;
-    const std::string message = lastMessage();
-    *error = "ffmpeg failed" + (message.empty() ? std::string() : ": " + message);
+    const std::string said = messages();
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 0 && said.empty()) return true;
+    const std::string reason = writeFailureIn(said);
+    if (!reason.empty()) {
+        *error = "cannot write " + videoName + ": " + reason;
+        return false;
+    }
+    const size_t newline = said.find_last_of('\n');
+    const std::string last = newline == std::string::npos ? said : said.substr(newline + 1);
+    *error = "ffmpeg failed" + (last.empty() ? std::string() : ": " + last);
     return false;
 }

@@ -37,13 +37,16 @@ class VideoEncoder {
     void closeFrames();
     void closeSound();
     // Closes the pipes and waits for ffmpeg; false with one line in *error if
-    // it failed.
-    bool finish(std::string* error);
+    // it failed (an exit status or a message: it reports errors only): "cannot
+    // write NAME: No space left on device" when its messages name the
+    // system's reason for a write that failed, else "ffmpeg failed: " and its
+    // last message.
+    bool finish(const std::string& videoName, std::string* error);
     pid_t pid() const { return pid_; }
 
   private:
     bool writeAll(int fd, const void* data, size_t size);
-    std::string lastMessage();
+    std::string messages();
 
     pid_t pid_ = -1;
     int videoPipe_ = -1;
