@@ -275,13 +275,15 @@ void Mesh::drawTextured() {
                       [&](RowEdge& longEdge, RowEdge& shortEdge, int64_t y, int64_t rows) {
                           TexturedRows job{target, middleLeft ? &shortEdge : &longEdge,
                                            middleLeft ? &longEdge : &shortEdge,
-                                           static_cast<int32_t>(y >> 16), static_cast<int32_t>(rows)};
+                                           static_cast<int32_t>(y >> 16),
+                                           static_cast<int32_t>(rows)};
                           drawTexturedRows(&job);
                       });
             continue;
         }
         TexPoint p[3];
-        for (int k = 0; k < 3; ++k) p[k] = {int64_t{sx[k]} * kRow, int64_t{sy[k]} * kRow, u[k], v[k], sz[k]};
+        for (int k = 0; k < 3; ++k)
+            p[k] = {int64_t{sx[k]} * kRow, int64_t{sy[k]} * kRow, u[k], v[k], sz[k]};
         sortByY(p[0], p[1], p[2]);
         if (p[2].y <= rowLimitTop || p[0].y >= rowLimitBottom) continue;  // no visible row
         drawParts(p, rowLimitTop, rowLimitBottom, makeEdge,

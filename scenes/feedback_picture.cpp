@@ -10,7 +10,7 @@ namespace {
 
 constexpr int kStride = 320;
 constexpr int kHeight = 140;
-constexpr int kFirst = 322;  // row 1, column 2
+constexpr int kFirst = 322;   // row 1, column 2
 constexpr int kLast = 44479;  // row 138, column 319
 
 // A pixel's channels spread apart so that four pixels can be summed in one
@@ -107,7 +107,8 @@ void blurFeedbackPicture(uint16_t* p) {
 // one store of the pixel and one spread a pixel.
 void blurFeedbackPictureByRows(uint16_t* p) {
     uint32_t ring[kStride];  // Q_j in slot j % 320 for the last 320 pixels
-    for (int j = kFirst - kStride; j < kFirst; ++j) ring[j % kStride] = spread(p[j]) + spread(p[j + 321]);
+    for (int j = kFirst - kStride; j < kFirst; ++j)
+        ring[j % kStride] = spread(p[j]) + spread(p[j + 321]);
     uint32_t before = ring[(kFirst - 1) % kStride];
     for (int i = kFirst; i < kLast; ++i) {
         uint32_t& slot = ring[i % kStride];

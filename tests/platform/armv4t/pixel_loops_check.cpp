@@ -79,8 +79,8 @@ void checkTexturedRows() {
         }
         const int kind = round % 7 == 0 ? 1 : 0;
         RowEdge a[2] = {randomEdge(kind), randomEdge(kind)};
-        if (round % 11 == 0) a[1].x = a[0].x;           // edges that meet
-        if (round % 13 == 0) a[1].dx = a[0].dx + 0x8000;  // and cross
+        if (round % 11 == 0) a[1].x = a[0].x;                     // edges that meet
+        if (round % 13 == 0) a[1].dx = a[0].dx + 0x8000;          // and cross
         if (round % 17 == 0) a[1].z = a[0].z, a[1].dz = a[0].dz;  // depths that tie
         RowEdge b[2] = {a[0], a[1]};
         const int row = between(0, 239);
@@ -151,7 +151,8 @@ void checkGlowWords() {
         for (int phase = 0; phase < 2; ++phase) {
             for (int j = 0; j < 16; ++j) {
                 glow.firstWord[phase][j] = static_cast<uint8_t>(between(0, 9));
-                glow.wordCount[phase][j] = static_cast<uint8_t>(between(0, 9 - glow.firstWord[phase][j]));
+                glow.wordCount[phase][j] =
+                    static_cast<uint8_t>(between(0, 9 - glow.firstWord[phase][j]));
             }
         }
         glow.firstRow = static_cast<uint8_t>(between(0, 16));
@@ -191,8 +192,8 @@ void checkMagnifiedRows() {
         const int j0 = between(0, runs - 1), j1 = between(j0, runs);
         const int top = between(0, 200);
         const int rows = between(1, 239 - top);
-        const MagnifiedRows ourJob{ours.data() + top * 320, rows, mask.data(), picture.data(),
-                                   runFrom, j0, j1};
+        const MagnifiedRows ourJob{
+            ours.data() + top * 320, rows, mask.data(), picture.data(), runFrom, j0, j1};
         MagnifiedRows theirJob = ourJob;
         theirJob.row = theirs.data() + top * 320;
         drawMagnifiedRowsArmv4t(&ourJob);
