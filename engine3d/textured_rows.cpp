@@ -23,8 +23,8 @@ void texturedSpan(const TexturedTarget& target, int y, int xStart, int xEnd, Fix
     if (width <= 0) return;
     // Columns left of the first drawn are passed in one step (the sums wrap
     // alike), and a span with no column to draw needs no steps at all.
-    const int end = std::min(xEnd, target.right);
-    const int x = std::max(xStart, target.left);
+    const int end = std::min<int>(xEnd, target.right);
+    const int x = std::max<int>(xStart, target.left);
     if (x >= end) return;
     // (1 << 32) / (width << 16), at most 65536: each step is a 32 x 32-bit
     // product shifted down, cut to 32 bits.
