@@ -13,11 +13,14 @@
 // Texel coordinates and depths are 16.16 and wrap like the 32-bit words they
 // are; the 16-bit texel index only ever sees their low 32 bits. Rows and
 // columns off the screen are passed by stepping the interpolants straight to
-// the first visible one.
+// the first visible one. A triangle within +-16383 pixels (every one the
+// scenes draw) has its rows drawn in 32 bits by textured_rows.h, the same
+// numbers; one beyond, by the same spans from 64-bit edges.
 #include <algorithm>
 
 #include "engine3d/mesh.h"
 #include "engine3d/screen_triangle.h"
+#include "engine3d/textured_rows.h"
 #include "video/display.h"
 #include "video/image.h"
 
@@ -26,6 +29,12 @@ namespace {
 constexpr int64_t kRow = 0x10000;
 constexpr Fixed kEnvScale = 0x800000;  // 128.0 texels
 constexpr int kTextureTexels = 256 * 256;
+// Screen positions within +-16383 pixels: a triangle's edges, steps and
+// every position between fit 32 bits (16.16), which the rows of
+// textured_rows.h take.
+constexpr bool narrow(int32_t pixels) {
+    return pixels >= -16383 && pixels <= 16383;
+}
 
 struct TexPoint {
     int64_t x;  // pixel << 16
@@ -52,14 +61,6 @@ struct Edge {
         u = wrapAdd(u, du);
         v = wrapAdd(v, dv);
         z = wrapAdd(z, dz);
-    }
-    // The same as `rows` calls of step(): the sums wrap alike.
-    void skip(int64_t rows) {
-        x += rows * dx;
-        const uint32_t n = static_cast<uint32_t>(rows);
-        u = wrapAdd(u, static_cast<Fixed>(n * static_cast<uint32_t>(du)));
-        v = wrapAdd(v, static_cast<Fixed>(n * static_cast<uint32_t>(dv)));
-        z = wrapAdd(z, static_cast<Fixed>(n * static_cast<uint32_t>(dz)));
     }
 };
 
@@ -136,11 +137,88 @@ Edge makeEdge(const TexPoint& from, const TexPoint& to, EdgeKind kind) {
     return e;
 }
 
+// A corner of a face within +-16383 pixels: x in whole pixels, where every
+// position and step of its edges fits 32 bits.
+struct NarrowPoint {
+    int32_t x;
+    int64_t y;  // pixel << 16
+    Fixed u;
+    Fixed v;
+    Fixed z;
+};
+
+// makeEdge for such a corner, in 32 bits: the same numbers. With whole rows
+// n and pixels, the direct slope is (pixels << 16) / n, the reciprocal's
+// pixels * inv, the direct quotient of z delta / n, each truncated alike.
+RowEdge narrowEdge(const NarrowPoint& from, const NarrowPoint& to, EdgeKind kind) {
+    RowEdge e{from.x * 65536, from.u, from.v, from.z, 0, 0, 0, 0};
+    const int32_t n = static_cast<int32_t>((to.y - from.y) >> 16);
+    if (n < 1) return e;
+    const int32_t inv = static_cast<int32_t>(wholeReciprocal(n));
+    const int32_t pixels = to.x - from.x;
+    e.dx = kind == EdgeKind::TopToMiddle ? pixels * 65536 / n : pixels * inv;
+    e.du = throughReciprocal(wrapSub(to.u, from.u), inv);
+    e.dv = throughReciprocal(wrapSub(to.v, from.v), inv);
+    e.dz = kind == EdgeKind::TopToBottom ? wrapSub(to.z, from.z) / n
+                                         : throughReciprocal(wrapSub(to.z, from.z), inv);
+    return e;
+}
+
+// An edge passed over `rows` rows at once: the sums wrap alike.
+template <class E>
+void skipRows(E& e, int64_t rows) {
+    e.x += static_cast<decltype(e.x)>(rows * e.dx);
+    const uint32_t n = static_cast<uint32_t>(rows);
+    e.u = wrapAdd(e.u, static_cast<Fixed>(n * static_cast<uint32_t>(e.du)));
+    e.v = wrapAdd(e.v, static_cast<Fixed>(n * static_cast<uint32_t>(e.dv)));
+    e.z = wrapAdd(e.z, static_cast<Fixed>(n * static_cast<uint32_t>(e.dz)));
+}
+
+// A face's rows, its corners sorted by y: the upper part between the long
+// edge (top to bottom) and the edge top to middle, the lower one between the
+// long edge and the edge middle to bottom. Rows above rowTop are passed over,
+// those from rowBottom on end the face. edgeOf sets an edge up, drawRows
+// draws rows from a 16.16 row and steps both edges past them.
+template <class Point, class EdgeOf, class DrawRows>
+void drawParts(const Point (&p)[3], int64_t rowTop, int64_t rowBottom, EdgeOf edgeOf,
+               DrawRows drawRows) {
+    auto longEdge = edgeOf(p[0], p[2], EdgeKind::TopToBottom);
+    auto shortEdge = edgeOf(p[0], p[1], EdgeKind::TopToMiddle);
+    int64_t y = p[0].y;
+    for (int part = 0; part < 2; ++part) {
+        const int64_t partEnd = part == 0 ? p[1].y : p[2].y;
+        if (part == 1) shortEdge = edgeOf(p[1], p[2], EdgeKind::MiddleToBottom);
+        if (y < rowTop && y < partEnd) {
+            const int64_t rows = (std::min(rowTop, partEnd) - y + kRow - 1) / kRow;
+            skipRows(longEdge, rows);
+            skipRows(shortEdge, rows);
+            y += rows * kRow;
+        }
+        const int64_t end = std::min(partEnd, rowBottom);
+        if (y < end) {
+            const int64_t rows = (end - y + kRow - 1) / kRow;
+            drawRows(longEdge, shortEdge, y, rows);
+            y += rows * kRow;
+        }
+        if (y < partEnd) break;  // ran below the visible rows
+    }
+}
+
 bool usableTexture(const Image* image) {
     return image != nullptr && image->pixels != nullptr && image->count >= kTextureTexels;
 }
 
 }  // namespace
+
+TexturedTarget Mesh::texturedTarget() const {
+    return {pixels,
+            depth,
+            texels,
+            display->depthLeftColumns(),
+            display->depthRightColumns(),
+            std::max(clipLeft, 0),
+            std::min(clipRight, Display::kWidth)};
+}
 
 void Mesh::drawTextured() {
     if (vertexCount <= 0) return;  // faces would name a vertex that does not exist
@@ -149,156 +227,81 @@ void Mesh::drawTextured() {
     for (int i = 0; i < faceCount; ++i) {
         const Face& face = faces[i];
         const int32_t index[3] = {face.a, face.b, face.c};
-        if (screenX[index[0]] == kUnprojected || screenX[index[1]] == kUnprojected ||
-            screenX[index[2]] == kUnprojected) {
-            continue;
-        }
-        TexPoint p[3];
-        for (int k = 0; k < 3; ++k) {
-            p[k].x = int64_t{screenX[index[k]]} * kRow;
-            p[k].y = int64_t{screenY[index[k]]} * kRow;
-            p[k].z = screenZ[index[k]];
-        }
-        const Image* source;
-        if (face.materialId == kEnvironmentMaterial) {
-            for (int k = 0; k < 3; ++k) {
-                const Vector3& n = vertices[index[k]].viewNormal;
-                p[k].u = wrapAdd(fixedMul(n.x, kEnvScale), kEnvScale);
-                p[k].v = wrapAdd(fixedMul(n.y, kEnvScale), kEnvScale);
-            }
-            source = envTexture;
-        } else {
-            if (texVertCount <= 0) continue;  // nothing to map this face through
-            const Face& tf = texFaces[i];
-            const int32_t t[3] = {tf.a, tf.b, tf.c};
-            for (int k = 0; k < 3; ++k) {
-                p[k].u = texVerts[t[k]].u;
-                p[k].v = texVerts[t[k]].v;
-            }
-            source = texture;
-        }
+        const int32_t sx[3] = {screenX[index[0]], screenX[index[1]], screenX[index[2]]};
+        if (sx[0] == kUnprojected || sx[1] == kUnprojected || sx[2] == kUnprojected) continue;
+        const bool environment = face.materialId == kEnvironmentMaterial;
+        if (!environment && texVertCount <= 0) continue;  // nothing to map this face through
+        const Image* source = environment ? envTexture : texture;
         // A texture smaller than the 16-bit texel index can reach is never read.
         if (!usableTexture(source)) continue;
         texels = source->pixels;
 
-        if (p[0].z < 0 || p[1].z < 0 || p[2].z < 0) continue;
-        constexpr int64_t kRightEdge = int64_t{Display::kWidth} * kRow;
-        if (p[0].x <= 0 && p[1].x <= 0 && p[2].x <= 0) continue;
-        if (p[0].x > kRightEdge && p[1].x > kRightEdge && p[2].x > kRightEdge) continue;
-        if (screenCross(screenX[index[0]], screenY[index[0]], screenX[index[1]], screenY[index[1]],
-                        screenX[index[2]], screenY[index[2]]) >= 0) {
+        const int32_t sy[3] = {screenY[index[0]], screenY[index[1]], screenY[index[2]]};
+        const Fixed sz[3] = {screenZ[index[0]], screenZ[index[1]], screenZ[index[2]]};
+        if (sz[0] < 0 || sz[1] < 0 || sz[2] < 0) continue;
+        if (sx[0] <= 0 && sx[1] <= 0 && sx[2] <= 0) continue;
+        constexpr int32_t kRightEdge = Display::kWidth;
+        if (sx[0] > kRightEdge && sx[1] > kRightEdge && sx[2] > kRightEdge) continue;
+        if (screenCross(sx[0], sy[0], sx[1], sy[1], sx[2], sy[2]) >= 0) continue;
+
+        Fixed u[3], v[3];
+        if (environment) {
+            for (int k = 0; k < 3; ++k) {
+                const Vector3& n = vertices[index[k]].viewNormal;
+                u[k] = wrapAdd(fixedMul(n.x, kEnvScale), kEnvScale);
+                v[k] = wrapAdd(fixedMul(n.y, kEnvScale), kEnvScale);
+            }
+        } else {
+            const Face& tf = texFaces[i];
+            const int32_t t[3] = {tf.a, tf.b, tf.c};
+            for (int k = 0; k < 3; ++k) {
+                u[k] = texVerts[t[k]].u;
+                v[k] = texVerts[t[k]].v;
+            }
+        }
+        const TexturedTarget target = texturedTarget();
+
+        if (narrow(sx[0]) && narrow(sx[1]) && narrow(sx[2]) && narrow(sy[0]) && narrow(sy[1]) &&
+            narrow(sy[2])) {
+            NarrowPoint p[3];
+            for (int k = 0; k < 3; ++k) p[k] = {sx[k], int64_t{sy[k]} * kRow, u[k], v[k], sz[k]};
+            sortByY(p[0], p[1], p[2]);
+            if (p[2].y <= rowLimitTop || p[0].y >= rowLimitBottom) continue;  // no visible row
+            // The spans run from the edge on the left: the short one where the
+            // middle corner lies left of the long edge.
+            const bool middleLeft = int64_t{p[1].x - p[0].x} * ((p[2].y - p[0].y) >> 16) <
+                                    int64_t{p[2].x - p[0].x} * ((p[1].y - p[0].y) >> 16);
+            drawParts(p, rowLimitTop, rowLimitBottom, narrowEdge,
+                      [&](RowEdge& longEdge, RowEdge& shortEdge, int64_t y, int64_t rows) {
+                          TexturedRows job{target, middleLeft ? &shortEdge : &longEdge,
+                                           middleLeft ? &longEdge : &shortEdge,
+                                           static_cast<int32_t>(y >> 16),
+                                           static_cast<int32_t>(rows)};
+                          drawTexturedRows(&job);
+                      });
             continue;
         }
-
+        TexPoint p[3];
+        for (int k = 0; k < 3; ++k)
+            p[k] = {int64_t{sx[k]} * kRow, int64_t{sy[k]} * kRow, u[k], v[k], sz[k]};
         sortByY(p[0], p[1], p[2]);
         if (p[2].y <= rowLimitTop || p[0].y >= rowLimitBottom) continue;  // no visible row
-        Edge longEdge = makeEdge(p[0], p[2], EdgeKind::TopToBottom);
-        Edge shortEdge = makeEdge(p[0], p[1], EdgeKind::TopToMiddle);
-
-        int64_t y = p[0].y;
-        for (int part = 0; part < 2; ++part) {
-            const int64_t partEnd = part == 0 ? p[1].y : p[2].y;
-            if (part == 1) shortEdge = makeEdge(p[1], p[2], EdgeKind::MiddleToBottom);
-            if (y < rowLimitTop && y < partEnd) {
-                const int64_t rows = (std::min(rowLimitTop, partEnd) - y + kRow - 1) / kRow;
-                longEdge.skip(rows);
-                shortEdge.skip(rows);
-                y += rows * kRow;
-            }
-            for (; y < partEnd; y += kRow) {
-                if (y >= rowLimitBottom) break;
-                span(static_cast<int>(longEdge.x >> 16), static_cast<int>(shortEdge.x >> 16),
-                     static_cast<int>(y >> 16), longEdge.u, longEdge.v, shortEdge.u, shortEdge.v,
-                     longEdge.z, shortEdge.z);
-                longEdge.step();
-                shortEdge.step();
-            }
-            if (y < partEnd) break;  // ran below the visible rows
-        }
+        drawParts(p, rowLimitTop, rowLimitBottom, makeEdge,
+                  [&](Edge& longEdge, Edge& shortEdge, int64_t y, int64_t rows) {
+                      for (; rows > 0; --rows, y += kRow) {
+                          texturedSpan(target, static_cast<int>(y >> 16),
+                                       static_cast<int>(longEdge.x >> 16),
+                                       static_cast<int>(shortEdge.x >> 16), longEdge.u, longEdge.v,
+                                       shortEdge.u, shortEdge.v, longEdge.z, shortEdge.z);
+                          longEdge.step();
+                          shortEdge.step();
+                      }
+                  });
     }
 }
 
 void Mesh::drawSpan(int xStart, int xEnd, int y, Fixed uStart, Fixed vStart, Fixed uEnd, Fixed vEnd,
                     Fixed zStart, Fixed zEnd) {
-    span(xStart, xEnd, y, uStart, vStart, uEnd, vEnd, zStart, zEnd);
-}
-
-// drawSpan's work, built into drawTextured's loop over the rows: a call with
-// nine arguments a row cost the console as much as a few pixels.
-inline __attribute__((always_inline)) void Mesh::span(int xStart, int xEnd, int y, Fixed uStart,
-                                                      Fixed vStart, Fixed uEnd, Fixed vEnd,
-                                                      Fixed zStart, Fixed zEnd) {
-    if (xStart < 0 && xEnd < 0) return;
-    if (xStart >= Display::kWidth && xEnd >= Display::kWidth) return;
     if (y < 0 || y >= Display::kHeight) return;
-    if (xStart > xEnd) {
-        std::swap(xStart, xEnd);
-        std::swap(uStart, uEnd);
-        std::swap(vStart, vEnd);
-        std::swap(zStart, zEnd);
-    }
-    const int64_t width = int64_t{xEnd} - xStart;
-    if (width <= 0) return;
-    // (1 << 32) / (width << 16), at most 65536: each step is a 32 x 32-bit
-    // product shifted down, cut to 32 bits.
-    const int32_t inv = static_cast<int32_t>(wholeReciprocal(width));
-    const Fixed du = static_cast<Fixed>((int64_t{inv} * wrapSub(uEnd, uStart)) >> 16);
-    const Fixed dv = static_cast<Fixed>((int64_t{inv} * wrapSub(vEnd, vStart)) >> 16);
-    const Fixed dz = static_cast<Fixed>((int64_t{inv} * wrapSub(zEnd, zStart)) >> 16);
-
-    // Columns left of the screen are passed in one step; the sums wrap alike.
-    int x = xStart;
-    uint32_t u = static_cast<uint32_t>(uStart);
-    uint32_t v = static_cast<uint32_t>(vStart);
-    uint32_t z = static_cast<uint32_t>(zStart);
-    if (x < 0) {
-        const uint32_t n = static_cast<uint32_t>(-x);
-        u += n * static_cast<uint32_t>(du);
-        v += n * static_cast<uint32_t>(dv);
-        z += n * static_cast<uint32_t>(dz);
-        x = 0;
-    }
-    // The mesh's clip columns the same way: only clipLeft <= x < clipRight is
-    // drawn, and the columns before it only step the sums.
-    if (x < clipLeft) {
-        const uint32_t n = static_cast<uint32_t>(clipLeft) - static_cast<uint32_t>(x);
-        u += n * static_cast<uint32_t>(du);
-        v += n * static_cast<uint32_t>(dv);
-        z += n * static_cast<uint32_t>(dz);
-        x = clipLeft;
-    }
-    const int end = std::min({xEnd, Display::kWidth, clipRight});
-    if (x >= end) return;
-    display->noteDepthSpan(y, x, end);
-
-    // Every pixel keeps its own depth test. The texel index is 16 bits,
-    // (row << 8) | column, so a column outside 0..255 spills into the row
-    // bits rather than wrapping on its own: its low byte is u's bits 16..23,
-    // its high byte v's bits 16..23 or'ed with u's bits 24..31. v is carried
-    // shifted up by 8 (it wraps alike), which puts its bits where the index
-    // wants them with one mask, and the byte offset takes one shift more.
-    int32_t* depthAt = depth + y * Display::kWidth + x;
-    uint16_t* pixelAt = pixels + y * Display::kWidth + x;
-    const auto* texture = reinterpret_cast<const unsigned char*>(texels);
-    uint32_t v8 = v << 8;
-    const uint32_t dv8 = static_cast<uint32_t>(dv) << 8;
-    auto plot = [&](int k) {
-        const Fixed depthHere = static_cast<Fixed>(z);
-        if (depthAt[k] > depthHere) {
-            depthAt[k] = depthHere;
-            const uint32_t offset = ((v8 >> 15) & 0x1FE00) | ((u >> 16) << 1);
-            pixelAt[k] = *reinterpret_cast<const uint16_t*>(texture + offset);
-        }
-        u += static_cast<uint32_t>(du);
-        v8 += dv8;
-        z += static_cast<uint32_t>(dz);
-    };
-    int count = end - x;
-    for (; count & 3; --count, ++depthAt, ++pixelAt) plot(0);
-    for (; count > 0; count -= 4, depthAt += 4, pixelAt += 4) {
-        plot(0);
-        plot(1);
-        plot(2);
-        plot(3);
-    }
+    texturedSpan(texturedTarget(), y, xStart, xEnd, uStart, vStart, uEnd, vEnd, zStart, zEnd);
 }

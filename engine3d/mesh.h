@@ -24,6 +24,7 @@
 
 class Display;
 class Image;
+struct TexturedTarget;
 
 // A front face as drawFlat fills it, wherever it is drawn: its corners from
 // the top down (screen pixels, before the offset), twice its area, and its
@@ -125,6 +126,5 @@ class Mesh {
     const uint16_t* texels = nullptr;
 
   private:
-    void span(int xStart, int xEnd, int y, Fixed uStart, Fixed vStart, Fixed uEnd, Fixed vEnd,
-              Fixed zStart, Fixed zEnd);
+    TexturedTarget texturedTarget() const;
 };

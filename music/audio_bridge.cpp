@@ -42,9 +42,12 @@ constexpr int kTwoFragmentsOf2048 = 0x2000B;
 constexpr int kStartUpWaitMs = 5000;
 
 // The second processor's own time that may go by, while a block waits for
-// it, before it counts as stopped. In emulation it works at most some 50 ms
-// between two blocks, opening the song or a seek included.
-constexpr uint64_t kStalledWorkNanoseconds = 2000000000;
+// it, before it counts as stopped. In emulation it works some 50 ms between
+// two blocks, opening the song or a seek included; past a damaged stretch it
+// decodes on without a block until a page states where the music stands (up
+// to ten seconds of sound, about 3 s of emulation, and four times that under
+// the sanitizers), so the watch allows more than that.
+constexpr uint64_t kStalledWorkNanoseconds = 5000000000;
 
 uint8_t* sharedRegion = nullptr;
 SoundControlBlock* control = nullptr;

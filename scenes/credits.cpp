@@ -8,6 +8,7 @@
 #include "fixed/tables.h"
 #include "platform/fill.h"
 #include "scenes/letterbox.h"
+#include "scenes/magnified_rows.h"
 #include "video/display.h"
 
 namespace {
@@ -45,10 +46,6 @@ void launch(Spark& s) {
 
 // The one colour of a screen row when the picture is drawn, or -1: the bars
 // and frame lines are drawn over the sparks' light, the band between holds it.
-// A step of at most an eighth of a column: runs of eight screen columns or
-// more sample one picture column, and are filled as runs.
-constexpr uint32_t kRunStep = 0x2000;
-
 int rowColour(int row) {
     if (row == 50 || row == 190) return kLetterboxLineColour;
     return row < 50 || row > 190 ? kLetterboxBarColour : -1;
@@ -226,37 +223,64 @@ void CreditsScene::drawCredit(uint16_t* pixels, int credit) const {
     const uint32_t start = static_cast<uint32_t>(firstU);  // 0 .. kColumnLimit
     const uint32_t step = static_cast<uint32_t>(scale);
 
-    const uint32_t wholeRun = step <= kRunStep ? 0x10000 / step : 0;
-    int uniformRow = -1, uniformColour = -1;  // the last row of one colour drawn, and its colour
-    uint32_t uniformSampled = 0;              // the picture row it sampled
-    uint32_t v = static_cast<uint32_t>(c.posY);
-    for (int r = 0; r < 239; ++r, v += static_cast<uint32_t>(scale)) {
-        if (v >= kRowLimit) continue;
-        const uint32_t sampled = v >> 16;
-        if (lit.first[sampled] >= lit.end[sampled]) continue;
-        const uint32_t litFrom = uint32_t{lit.first[sampled]} << 16;
-        const uint32_t litLast = (uint32_t{lit.end[sampled]} << 16) - 1;
-        if (litLast < start) continue;
-        const int from = first + static_cast<int>(litFrom > start ? (litFrom - start) / step : 0);
-        const int to = std::min(end, first + static_cast<int>((litLast - start) / step) + 1);
-        if (to <= from) continue;
-        const uint16_t* maskRow = mask + sampled * kStride;
-        const uint16_t* pictureRow = picture + sampled * kStride;
-        uint16_t* row = pixels + r * kStride;
-        uint32_t u = start + static_cast<uint32_t>(from - first) * step;
-        if (step >= 0x10000) {  // full size or smaller: a column a pixel
+    if (step >= 0x10000) {  // full size or smaller: a column a pixel
+        uint32_t v = static_cast<uint32_t>(c.posY);
+        for (int r = 0; r < 239; ++r, v += step) {
+            if (v >= kRowLimit) continue;
+            const uint32_t sampled = v >> 16;
+            if (lit.first[sampled] >= lit.end[sampled]) continue;
+            const uint32_t litFrom = uint32_t{lit.first[sampled]} << 16;
+            const uint32_t litLast = (uint32_t{lit.end[sampled]} << 16) - 1;
+            if (litLast < start) continue;
+            const int from =
+                first + static_cast<int>(litFrom > start ? (litFrom - start) / step : 0);
+            const int to = std::min(end, first + static_cast<int>((litLast - start) / step) + 1);
+            const uint16_t* maskRow = mask + sampled * kStride;
+            const uint16_t* pictureRow = picture + sampled * kStride;
+            uint16_t* row = pixels + r * kStride;
+            uint32_t u = start + static_cast<uint32_t>(from - first) * step;
             for (int k = from; k < to; ++k, u += step) {
                 const int a = coverageOf(maskRow[u >> 16]);
                 if (a != 0) row[k] = blendCoverage(row[k], pictureRow[u >> 16], a);
             }
-            continue;
         }
-        // Magnified: several screen columns sample each picture column. In
-        // the rows of the bars and frame lines, which hold one colour each,
-        // what a picture column gives them is one colour too, and a row the
-        // same as the last such row of its colour is copied from it.
+        return;
+    }
+    // Magnified: every picture column from start's on is sampled by a run of
+    // screen columns; runFrom[j] is the first screen column of the j-th.
+    // The same runs serve every row.
+    const uint32_t firstColumn = start >> 16;
+    uint16_t runFrom[kStride + 2];
+    int runs = 0;
+    {
+        uint32_t u = start;
+        uint32_t column = firstColumn - 1;
+        for (int k = first; k < end; ++k, u += step) {
+            if (u >> 16 == column) continue;
+            column = u >> 16;
+            runFrom[runs++] = static_cast<uint16_t>(k);
+        }
+        runFrom[runs] = static_cast<uint16_t>(end);
+    }
+    int uniformRow = -1, uniformColour = -1;  // the last row of one colour drawn, and its colour
+    uint32_t uniformSampled = 0;              // the picture row it sampled
+    uint32_t v = static_cast<uint32_t>(c.posY);
+    for (int r = 0; r < 239; ++r, v += step) {
+        if (v >= kRowLimit) continue;
+        const uint32_t sampled = v >> 16;
+        // The lit picture columns of the row that the screen shows.
+        const int j0 = std::max(int{lit.first[sampled]} - int(firstColumn), 0);
+        const int j1 = std::min(int{lit.end[sampled]} - int(firstColumn), runs);
+        if (j0 >= j1) continue;
+        const uint16_t* maskRow = mask + sampled * kStride + firstColumn;
+        const uint16_t* pictureRow = picture + sampled * kStride + firstColumn;
+        uint16_t* row = pixels + r * kStride;
+        // In the rows of the bars and frame lines, which hold one colour
+        // each, what a picture column gives them is one colour too, and a
+        // row the same as the last such row of its colour is copied from it.
         const int background = rowColour(r);
         if (background >= 0) {
+            const int from = runFrom[j0], to = runFrom[j1];
             if (uniformRow >= 0 && sampled == uniformSampled && background == uniformColour) {
                 memcpy(row + from, pixels + uniformRow * kStride + from,
                        static_cast<size_t>(to - from) * sizeof(uint16_t));
@@ -265,68 +289,25 @@ void CreditsScene::drawCredit(uint16_t* pixels, int credit) const {
             uniformRow = r;
             uniformSampled = sampled;
             uniformColour = background;
-        }
-        if (step > kRunStep && background >= 0) {  // runs of a few columns: a pixel at a time
-            uint32_t column = u >> 16;
-            int a = coverageOf(maskRow[column]);
-            uint16_t colour = a == 63
-                                  ? pictureRow[column]
-                                  : CoverageBlend(pictureRow[column], a).over(uint16_t(background));
-            for (int k = from; k < to; ++k, u += step) {
-                if (u >> 16 != column) {
-                    column = u >> 16;
-                    a = coverageOf(maskRow[column]);
-                    colour = a == 63
-                                 ? pictureRow[column]
-                                 : CoverageBlend(pictureRow[column], a).over(uint16_t(background));
-                }
-                if (a != 0) row[k] = colour;
+            for (int j = j0; j < j1; ++j) {
+                const int a = coverageOf(maskRow[j]);
+                if (a == 0) continue;
+                const uint16_t p = pictureRow[j];
+                fillRun(row, runFrom[j], runFrom[j + 1],
+                        a == 63 ? p : CoverageBlend(p, a).over(uint16_t(background)));
             }
             continue;
         }
-        if (step > kRunStep) {
-            uint32_t column = u >> 16;
-            int a = coverageOf(maskRow[column]);
-            uint16_t p = pictureRow[column];
-            CoverageBlend blend(p, a);
-            for (int k = from; k < to; ++k, u += step) {
-                if (u >> 16 != column) {
-                    column = u >> 16;
-                    a = coverageOf(maskRow[column]);
-                    p = pictureRow[column];
-                    blend = CoverageBlend(p, a);
-                }
-                if (a == 63) {
-                    row[k] = p;
-                } else if (a != 0) {
-                    row[k] = blend.over(row[k]);
-                }
-            }
-            continue;
+        // The band rows below that sample the same picture row are drawn
+        // with this one: each picture pixel's coverage and weights once.
+        int rows = 1;
+        for (uint32_t w = v + step; r + rows < 239 && rowColour(r + rows) < 0 && w >> 16 == sampled;
+             w += step) {
+            ++rows;
         }
-        // Longer runs: the screen columns that sample one picture column
-        // together, those while u stays below the next column, the fewest n
-        // with u + n * step reaching it. A whole column's run is wholeRun or
-        // one more; the first run of a row may be shorter.
-        for (int k = from; k < to;) {
-            const uint32_t column = u >> 16;
-            const uint32_t next = (column + 1) << 16;
-            uint32_t n = wholeRun;
-            while (n > 1 && u + (n - 1) * step >= next) --n;
-            if (u + n * step < next) ++n;
-            n = std::min<uint32_t>(n, static_cast<uint32_t>(to - k));
-            const int a = coverageOf(maskRow[column]);
-            const uint16_t p = pictureRow[column];
-            if (a == 63) {
-                fillHalfwords(row + k, p, n);
-            } else if (a != 0 && background >= 0) {
-                fillHalfwords(row + k, CoverageBlend(p, a).over(uint16_t(background)), n);
-            } else if (a != 0) {
-                const CoverageBlend blend(p, a);
-                for (int j = k; j < k + static_cast<int>(n); ++j) row[j] = blend.over(row[j]);
-            }
-            k += static_cast<int>(n);
-            u += n * step;
-        }
+        r += rows - 1;
+        v += (rows - 1) * step;
+        const MagnifiedRows band{row, rows, maskRow, pictureRow, runFrom, j0, j1};
+        drawMagnifiedRows(&band);
     }
 }

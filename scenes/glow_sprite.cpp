@@ -146,15 +146,12 @@ void GlowSprite::drawTintedByWords(uint16_t* screen, int left, int top, const Ti
     // A sprite whose lit rows lie wholly inside the window: no test a row.
     if (wordAligned && rowStart + tinted.firstRow * kStride >= firstIndex &&
         rowStart + (tinted.endRow - 1) * kStride + 2 * TintedGlow::kWords <= endIndex) {
-        for (int j = tinted.firstRow; j < tinted.endRow; ++j) {
-            const int firstWord = tinted.firstWord[phase][j];
-            PixelPair* pairs =
-                reinterpret_cast<PixelPair*>(screen + rowStart + j * kStride) + firstWord;
-            const uint32_t* light = tinted.words[phase][j] + firstWord;
-            for (int w = tinted.wordCount[phase][j]; w > 0; --w, ++pairs, ++light) {
-                *pairs = rgb565AddSatPair(*pairs, *light);
-            }
-        }
+        auto* words = reinterpret_cast<uint32_t*>(screen + rowStart);
+#if DEMO_ARMV4T_ROUTINES
+        addGlowWordsArmv4t(words, &tinted, phase);
+#else
+        addGlowWords(words, tinted, phase);
+#endif
         return;
     }
     for (int j = 0; j < kSize; ++j) {
@@ -173,6 +170,17 @@ void GlowSprite::drawTintedByWords(uint16_t* screen, int left, int top, const Ti
         uint16_t lightPixels[2 * TintedGlow::kWords];
         memcpy(lightPixels, light, count * sizeof(uint32_t));
         addPixels(screen, first, 2 * count, lightPixels, firstIndex, endIndex);
+    }
+}
+
+void addGlowWords(uint32_t* rowStart, const TintedGlow& tinted, int phase) {
+    for (int j = tinted.firstRow; j < tinted.endRow; ++j) {
+        const int firstWord = tinted.firstWord[phase][j];
+        PixelPair* pairs = reinterpret_cast<PixelPair*>(rowStart + j * kStride / 2) + firstWord;
+        const uint32_t* light = tinted.words[phase][j] + firstWord;
+        for (int w = tinted.wordCount[phase][j]; w > 0; --w, ++pairs, ++light) {
+            *pairs = rgb565AddSatPair(*pairs, *light);
+        }
     }
 }
 

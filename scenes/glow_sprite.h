@@ -16,6 +16,7 @@
 // word over each row's run of lit pixels.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "video/display.h"
@@ -43,6 +44,19 @@ struct TintedGlow {
     uint8_t wordCount[2][kSize];
     uint8_t firstRow, endRow;  // the rows that add anything: firstRow .. endRow - 1
 };
+
+// A sprite made by GlowSprite::tint inside its window, its light added a
+// word at a time: each row's run of lit words of the given phase onto the
+// screen words from rowStart (the word that holds the sprite row 0's word 0),
+// 160 words a row. On the console (DEMO_ARMV4T_ROUTINES) it is
+// platform/armv4t/glow_words.S, which does the same.
+void addGlowWords(uint32_t* rowStart, const TintedGlow& tinted, int phase);
+#if DEMO_ARMV4T_ROUTINES
+extern "C" void addGlowWordsArmv4t(uint32_t* rowStart, const TintedGlow* tinted, int phase);
+static_assert(sizeof(TintedGlow) == 1732 && offsetof(TintedGlow, words) == 512 &&
+                  offsetof(TintedGlow, firstWord) == 1664 && offsetof(TintedGlow, firstRow) == 1728,
+              "the layout glow_words.S reads");
+#endif
 
 class GlowSprite {
   public:

@@ -8,6 +8,8 @@
 // blur. The effect advances one step per update, whatever the time. The
 // picture is shown at screen rows 50..189 between two green lines; in the
 // first position of the song the band opens from the middle of the screen.
+// Update leaves the new picture in those rows as it makes it (the scenes
+// that draw over it render after the field), render adds the band.
 #pragma once
 
 #include <cstdint>
@@ -58,17 +60,6 @@ class ParticleFieldScene {
 
   private:
     void sprinkleNoise(uint16_t* picture);
-    void zoom(const uint16_t* from, uint16_t* to) const;
-    void plotParticles(uint16_t* picture) const;
+    // Into the picture, and each pixel it changes onto the screen's band too.
+    void plotParticles(uint16_t* picture, uint16_t* screen) const;
 };
-
-// The blur of the feedback picture, in place over indices 322..44479: each
-// pixel becomes the average of its right, left, upper and lower neighbours as
-// they stand (left and upper already blurred); green keeps only its upper five
-// bits (an even value). Indices are linear: column 0's left neighbour is column 319 of
-// the row above.
-void blurFeedbackPicture(uint16_t* picture);
-// The same pass in one loop a row, each pixel spread once: the way on a
-// processor without vector registers, such as the console's (public so that
-// every host checks it). blurFeedbackPicture takes it there.
-void blurFeedbackPictureByRows(uint16_t* picture);

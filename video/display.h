@@ -58,6 +58,10 @@ class Display {
         depthLeft[y] = std::min<int16_t>(depthLeft[y], static_cast<int16_t>(left));
         depthRight[y] = std::max<int16_t>(depthRight[y], static_cast<int16_t>(right));
     }
+    // Where noteDepthSpan keeps each row's columns, for a drawing routine
+    // that notes them itself (the textured rows of engine3d/textured_rows.h).
+    int16_t* depthLeftColumns() { return depthLeft; }
+    int16_t* depthRightColumns() { return depthRight; }
     // Rows top .. end-1, whole.
     void noteDepthRows(int top, int end) {
         for (int y = top; y < end; ++y) {

@@ -10,6 +10,7 @@
 #include "fixed/colour.h"
 #include "fixed/random.h"
 #include "fixed/tables.h"
+#include "scenes/feedback_picture.h"
 #include "tests/engine3d/engine_test_support.h"
 #include "tests/scenes/scene_test_support.h"
 
