@@ -20,7 +20,8 @@ output renders, the engine's status record.
   picture and sound together.
 - The fallback: served from a host that is not this machine (no worklet),
   the picture keeps to the sound heard, also after the page's thread was
-  busy for half a second and after a jump (web/tests/sync.py's holds).
+  busy for half a second, after a jump and after Play again at the end
+  (web/tests/sync.py's holds).
 - A first run: a 200x150 window keeps the title in view and every part
   within reach; on a phone the position cells are 44 px and nothing speaks of
   a keyboard; no request fails (no favicon); a key's note never breaks.
