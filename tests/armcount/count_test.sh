@@ -10,15 +10,8 @@ set -euo pipefail
 plugin=${1:?usage: count_test.sh ARMCOUNT_SO}
 here=$(cd "$(dirname "$0")" && pwd)
 
-for tool in qemu-arm arm-linux-gnueabi-gcc; do
-  if ! command -v "$tool" >/dev/null; then
-    echo "skipped: $tool is missing (scripts/setup installs it)"
-    exit 77
-  fi
-done
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+source "$here/../arm_programs.sh"
+armProgramsNeed qemu-arm arm-linux-gnueabi-gcc
 arm-linux-gnueabi-gcc -O1 -march=armv4t -marm -fno-pie -no-pie -pthread -o "$work/counted" \
   "$here/counted_main.c" "$here/counted_loop.S"
 address() { arm-linux-gnueabi-nm "$work/counted" | awk -v s="$1" '$3 == s { print $1 }'; }

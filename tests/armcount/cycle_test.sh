@@ -13,15 +13,8 @@ set -euo pipefail
 plugin=${1:?usage: cycle_test.sh ARMCOUNT_SO}
 here=$(cd "$(dirname "$0")" && pwd)
 
-for tool in qemu-arm arm-linux-gnueabi-gcc; do
-  if ! command -v "$tool" >/dev/null; then
-    echo "skipped: $tool is missing (scripts/setup installs it)"
-    exit 77
-  fi
-done
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+source "$here/../arm_programs.sh"
+armProgramsNeed qemu-arm arm-linux-gnueabi-gcc
 arm-linux-gnueabi-gcc -O1 -march=armv4t -marm -fno-pie -no-pie -o "$work/cycles" \
   "$here/cycle_main.c" "$here/cycle_programs.S" "$here/counted_loop.S" "$here/newer_programs.S"
 mark=$(arm-linux-gnueabi-nm "$work/cycles" | awk '$3 == "armcountTestMark" { print $1 }')

@@ -7,14 +7,8 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$here/../../..
-for tool in qemu-arm arm-linux-gnueabi-g++; do
-  if ! command -v "$tool" >/dev/null; then
-    echo "skipped: $tool is missing (scripts/setup installs it)"
-    exit 77
-  fi
-done
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+source "$here/../../arm_programs.sh"
+armProgramsNeed qemu-arm arm-linux-gnueabi-g++
 arm-linux-gnueabi-g++ -std=c++20 -O2 -march=armv4t -marm -Wa,-march=armv4t -Wno-psabi \
   -DDEMO_ARMV4T_ROUTINES=1 -I "$root" -o "$work/check" "$here/pixel_loops_check.cpp" \
   "$root/engine3d/textured_rows.cpp" "$root/platform/armv4t/textured_rows.S" \
