@@ -23,6 +23,7 @@
 
 #include "music/audio_bridge.h"
 #include "platform/mem_device.h"
+#include "platform/simulated/sound_controls.h"
 #include "platform/sound_device.h"
 
 namespace {

@@ -34,6 +34,7 @@
 #include "core/offline_run.h"
 #include "core/timeline.h"
 #include "music/pattern_data.h"
+#include "platform/desktop/controls.h"
 #include "platform/present.h"
 #include "video/visible_screen.h"
 

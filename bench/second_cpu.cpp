@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "platform/registers.h"
+#include "platform/second_cpu/controls.h"
 #include "platform/simulated/simulated_memory.h"
 #include "platform/sound_control_block.h"
 

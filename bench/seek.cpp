@@ -25,7 +25,9 @@
 #include "core/demo.h"
 #include "core/player.h"
 #include "platform/clock.h"
+#include "platform/desktop/controls.h"
 #include "platform/present.h"
+#include "platform/simulated/sound_controls.h"
 #include "platform/sound_device.h"
 
 namespace {

@@ -12,12 +12,12 @@ set(TREMOR_CALLS ov_open_callbacks ov_read ov_info ov_clear ov_pcm_seek)
 # The engine's sources for a host: every subsystem, what every host shares
 # of the platform layer (platform/ and the second processor's program,
 # code940/), and the host's own folders under platform/: the desktop's
-# simulated/, second_cpu/ and desktop/; the page's simulated/, stb/ and web/;
-# the console's stb/ and gp2x/. core/main.cpp is the desktop's entry point:
-# each host has its own.
+# simulated/, second_cpu/ and desktop/; the page's stb/ and web/; the
+# console's stb/ and gp2x/. core/main.cpp is the desktop's entry point: each
+# host has its own.
 function(engine_sources variable root)
   set(globs ${root}/core/*.cpp ${root}/video/*.cpp ${root}/fixed/*.cpp ${root}/engine3d/*.cpp
-      ${root}/music/*.cpp ${root}/scenes/*.cpp ${root}/platform/*.cpp
+      ${root}/music/*.cpp ${root}/scenes/*.cpp ${root}/platform/*.cpp ${root}/platform/*.c
       ${root}/platform/code940/*.cpp ${root}/platform/code940/*.c)
   foreach(folder ${ARGN})
     list(APPEND globs ${root}/platform/${folder}/*.cpp ${root}/platform/${folder}/*.S)

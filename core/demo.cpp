@@ -5,105 +5,36 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdio>
-#include <cstring>
 
 #include "core/frame_plan.h"
 #include "core/player.h"
 #include "core/scenes.h"
-#include "core/timeline.h"
-#include "fixed/tables.h"
 #include "music/audio_bridge.h"
-#include "music/pattern_data.h"
 #include "platform/mem_device.h"
 #include "platform/messages.h"
-#include "video/display.h"
-#include "video/font.h"
-#include "video/text_console.h"
-
-namespace {
-
-// The loading bar: 28 cells in row 11 of the console from column 5, one a
-// start-up step; a host's own line (a download's progress) goes two rows
-// below it.
-constexpr int kBarColumn = 5;
-constexpr int kBarRow = 11;
-constexpr int kNoteRow = 13;
-
-void advanceLoadingBar() {
-    TextConsole::instance()->advanceProgress();
-}
-
-void showEmptyLoadingBar(TextConsole* console) {
-    console->setFont(gFont);
-    console->setCursor(kBarColumn, kBarRow);
-    console->print("abbbbbbbbbbbbbbbbbbbbbbbbbbc");
-    console->setCursor(kBarColumn, kBarRow);  // progress overwrites the bar from its first cell
-    console->render(true);
-}
-
-}  // namespace
-
-void demoShowLoadingScreen() {
-    Display::instance();
-    TextConsole* console = TextConsole::instance();
-    if (gFont == nullptr) {
-        gFont = new Font(kDemoFont.file, kDemoFont.cellWidth, kDemoFont.cellHeight,
-                         kDemoFont.spacing, kDemoFont.firstChar, kDemoFont.lastChar);
-    }
-    // A host that showed its download on this screen leaves it as start-up found it.
-    memset(console->cells, 0, sizeof console->cells);
-    console->progressStep = 0;
-    showEmptyLoadingBar(console);
-}
-
-void demoShowDownload(int cells, const char* note) {
-    TextConsole* console = TextConsole::instance();
-    if (gFont == nullptr || cells < console->progressStep) demoShowLoadingScreen();
-    memset(console->cells[kNoteRow], 0, sizeof console->cells[kNoteRow]);
-    const int column = console->cursorColumn;
-    console->setCursor(kBarColumn, kNoteRow);
-    console->print(note);
-    console->setCursor(column, kBarRow);
-    while (console->progressStep < std::min(cells, kLoadingSteps)) console->advanceProgress();
-    console->render(true);
-}
 
 void demoStartUp() {
-    Display* display = Display::instance();
-    demoShowLoadingScreen();
-
-    buildSineTable(advanceLoadingBar);  // steps 1-16
-    buildCosineTable();
-    advanceLoadingBar();  // 17
-
-    constructScenes(advanceLoadingBar);  // a step after each scene but the last: 18-24
-
-    display->clearDepth(100);
-    // The song's table is read here rather than by the first frame, which
-    // has its own work to do.
-    PatternData::instance();
-    advanceLoadingBar();  // 25
+    demoLoad();
 
     playerStartMusicClock();
-    // The console's control registers, through the simulated memory device.
+    // The console's control registers, through the memory device.
     AudioBridge::memDevice = memDeviceOpen("/dev/mem", O_RDWR);
     AudioBridge::registers = static_cast<volatile uint16_t*>(
         memDeviceMap(nullptr, kRegisterWindowSize, PROT_READ | PROT_WRITE, MAP_SHARED,
                      AudioBridge::memDevice, kRegisterBase));
-    advanceLoadingBar();  // 26
+    demoAdvanceLoadingBar();  // 26
 
     AudioBridge::init();
-    advanceLoadingBar();  // 27
+    demoAdvanceLoadingBar();  // 27
 
-    AudioBridge::warnIfNoMusic(demoEndMs());
+    AudioBridge::warnIfNoMusic(AudioBridge::musicProblem(demoEndMs()));
     // The music time starts when playback is switched on, after the whole
     // soundtrack has been copied.
     AudioBridge::loadSong(AudioBridge::kSongFile);
     playerStartMusicClock();
     AudioBridge::play();
-    advanceLoadingBar();  // 28
+    demoAdvanceLoadingBar();  // 28
 }
 
 void demoShutDown() {

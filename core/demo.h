@@ -11,6 +11,8 @@
 // (core/offline_run.h) or the player's passes on its own clock.
 #pragma once
 
+#include "platform/sound_control_layout.h"
+
 int demoMain();
 
 // Whether the working directory holds the demo's files (its data/ folder).
@@ -41,6 +43,22 @@ struct DemoFont {
 };
 constexpr DemoFont kDemoFont{"data/font.png", 8, 9, -1, 32, 102};
 
+// Start-up as the console runs it: the loading steps, the second processor
+// brought up with code940.bin and the song (music/audio_bridge.h), the music
+// switched on; the bar is full as the music starts.
 void demoStartUp();
+// The same on a host whose second processor runs apart from the engine's
+// memory and is handed the song by the host itself (the web page's worker):
+// the same steps and bar, without the memory device or the bring-up. The
+// song is checked (its line if it cannot play), the orders go into
+// `control`, whence the host passes them on, and the music is switched on
+// there. True if the song can play.
+bool demoStartUpApart(SoundControlBlock* control);
 // Releases the scenes and the audio side; no frame runs after it.
 void demoShutDown();
+
+// The steps both start-ups share: 1 to 25 (the screen and the loading bar,
+// the tables, the scenes, the depth buffer, the sync table), then each of
+// the last three steps' cell of the bar.
+void demoLoad();
+void demoAdvanceLoadingBar();

@@ -8,8 +8,8 @@
 #include "core/frame_schedule.h"
 #include "core/seek.h"
 #include "core/timeline.h"
-#include "music/audio_bridge.h"
 #include "music/pattern_data.h"
+#include "music/sound_orders.h"
 #include "platform/clock.h"
 #include "platform/input.h"
 #include "platform/messages.h"
@@ -92,6 +92,7 @@ void jumpTo(int position) {
     AudioBridge::stop();
     // The sound of the frame starts where capture cuts it.
     AudioBridge::seek(static_cast<uint32_t>(soundFrameAt(frame, kPlayerRate)));
+    platformForgetHeardSound();
     overlaySkippedFrames = 0;
     gShownFrame = int64_t(frame);
     Seek::runToFrame(frame);
@@ -106,6 +107,7 @@ void jumpTo(int position) {
     // shown, however long they took.
     setMusicTime(ms);
     AudioBridge::play();
+    platformExpectSound();
 }
 
 void pause() {
@@ -114,12 +116,14 @@ void pause() {
     AudioBridge::stop();
     AudioBridge::seek(
         static_cast<uint32_t>(soundFrameAtMs(uint64_t(std::max<int32_t>(gPausedMusicMs, 0)))));
+    platformForgetHeardSound();
 }
 
 void resume() {
     setMusicTime(gPausedMusicMs);
     gPaused = false;
     AudioBridge::play();
+    platformExpectSound();
 }
 
 // ---- the keys --------------------------------------------------------------------

@@ -4,18 +4,18 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <vector>
 
 #include "platform/code940/code940_image.h"
-#include "platform/code940/decoder_program.h"
 #include "platform/mem_device.h"
 #include "platform/messages.h"
 #include "platform/registers.h"
+#include "platform/second_cpu.h"
 #include "platform/sound_control_block.h"
 #include "platform/sound_device.h"
+#include "platform/sound_pump.h"
 #include "platform/threads.h"
 
 namespace AudioBridge {
@@ -84,7 +84,12 @@ void haltSecondCpu() {
     registerWrite(registers, kRegSecondCpuReset, kSecondCpuHeldInReset);
 }
 
-void configureDevice(int device) {
+// The audio thread's pump and the device it plays into. After a seek, what
+// the device still holds is dropped.
+SoundPump pump;
+int device = -1;
+
+void configureDevice() {
     int speed = int(kSoundSamplesPerSecond);
     int format = kFormatS16Le;
     int stereo = 1;
@@ -117,42 +122,15 @@ void initialiseControlBlock() {
     controlInitialised.store(true, std::memory_order_release);
 }
 
-// The audio thread's place in the blocks, which it writes in the order 0, 1,
-// 0, 1, ...: a block is written only when the second processor has marked it
-// full, and handed back right after. After a seek, what the device still
-// holds is dropped, and so is every block whose sound comes from before the
-// seek.
-struct BlockPlayer {
-    int device = -1;
-    int current = 0;
-    uint32_t seekHeard = 0;
-};
-BlockPlayer blockPlayer;
-// No thread could be made (a browser page): no block is played here.
-bool cooperative = false;
-
-uint32_t latestSeek() {
-    const uint32_t seek = sharedLoad(control->seekRequest);
-    if (seek != blockPlayer.seekHeard) soundDeviceDiscard(blockPlayer.device);
-    blockPlayer.seekHeard = seek;
-    return seek;
+void writeBlock(void*, const uint8_t* samples, uint32_t) {
+    soundDeviceWrite(device, samples, kSoundBlockBytes);
 }
 
-// Plays the current block if it is full; false if it is not.
+// Plays the current block if it is full (or drops it); false if it is not.
 bool playNextBlock() {
-    latestSeek();
-    SoundBlock& block = control->blocks[blockPlayer.current];
-    if (sharedLoad(block.full) == 0) return false;
-    // Read after `full`: the second processor read the request its block
-    // follows before it set the flag, so no newer block meets an older
-    // request here. blockSeek[] was written before `full`, which the
-    // acquire above makes visible.
-    const uint32_t seek = latestSeek();
-    if (sharedLoad(control->blockSeek[blockPlayer.current], std::memory_order_relaxed) == seek) {
-        soundDeviceWrite(blockPlayer.device, block.samples, kSoundBlockBytes);
-    }
-    sharedStore(block.full, 0);
-    blockPlayer.current = 1 - blockPlayer.current;
+    if (soundPumpNewSeek(&pump, control)) soundDeviceDiscard(device);
+    if (soundPumpTake(&pump, control, writeBlock, nullptr) == kSoundPumpWaits) return false;
+    secondCpuDoorbell();
     return true;
 }
 
@@ -219,21 +197,21 @@ void playBlocks() {
 // The audio thread's start-up: false, with threadRunning 0, without a device.
 bool startAudio() {
     threadRunning.store(1, std::memory_order_release);
-    const int device = soundDeviceOpen("/dev/dsp");
+    device = soundDeviceOpen("/dev/dsp");
     if (device <= 0) {
         threadRunning.store(0, std::memory_order_release);
         return false;
     }
-    configureDevice(device);
+    configureDevice();
     initialiseControlBlock();
-    blockPlayer = BlockPlayer{device};
+    pump = SoundPump{};
     start940();
     progressLine("entering thread loop");
     return true;
 }
 
 void finishAudio() {
-    soundDeviceClose(blockPlayer.device);
+    soundDeviceClose(device);
     haltSecondCpu();
     threadRunning.store(0, std::memory_order_release);
 }
@@ -250,113 +228,7 @@ long fileSize(FILE* file) {
     return size;
 }
 
-// The file's first `limit` bytes (all of it if shorter); false with errno set.
-bool readUpTo(const char* path, size_t limit, std::vector<uint8_t>* bytes) {
-    FILE* file = fopen(path, "rb");
-    if (file == nullptr) return false;
-    bytes->resize(limit);
-    bytes->resize(fread(bytes->data(), 1, limit, file));
-    const bool ok = ferror(file) == 0;
-    const int error = errno;
-    fclose(file);
-    errno = error;
-    return ok;
-}
-
-std::string unreadable(const char* path) {
-    if (errno == ENOENT) return std::string(path) + " is missing";
-    return std::string(path) + " cannot be read: " + strerror(errno);
-}
-
-std::string programProblem() {
-    std::vector<uint8_t> image;
-    if (!readUpTo(kProgramFile, kCode940Capacity + 1, &image)) return unreadable(kProgramFile);
-    if (image.size() > kCode940Capacity) {
-        return std::string(kProgramFile) +
-               " is larger than the 2 MiB before the sound control block";
-    }
-    if (!code940ImageRecognised(image.data(), image.size())) {
-        return std::string(kProgramFile) + " is not a program the second processor runs";
-    }
-    return "";
-}
-
-// Tenths of a second, "5.6".
-std::string tenthsText(uint64_t tenths) {
-    return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10);
-}
-
-std::string songProblem(const char* path, uint32_t demoMs) {
-    std::vector<uint8_t> song;
-    if (!readUpTo(path, size_t(kSongCapacity) + 1, &song)) return unreadable(path);
-    if (song.size() > kSongCapacity) {
-        return std::string(path) + " does not fit the " + std::to_string(kSongCapacity) +
-               " bytes of the song area";
-    }
-    if (!decoderAcceptsSong(song.data(), song.size())) {
-        return std::string(path) + " is not an Ogg Vorbis stream";
-    }
-    const uint64_t samples = songSamples(song.data(), song.size());
-    if (samples < soundFrameAtMs(demoMs)) {
-        // Rounded apart (the song's end down, the demo's length up), so that
-        // the two figures never read alike.
-        return std::string(path) + " ends at " + tenthsText(samples * 10 / kSoundSamplesPerSecond) +
-               " s, the demo needs " + tenthsText((uint64_t(demoMs) + 99) / 100) + " s";
-    }
-    return "";
-}
-
 }  // namespace
-
-std::string musicProblem(uint32_t demoMs, const char* songPath) {
-    const std::string program = programProblem();
-    const std::string song = songProblem(songPath, demoMs);
-    if (program.empty() || song.empty()) return program + song;
-    return program + ", and " + song;
-}
-
-void warnIfNoMusic(uint32_t demoMs) {
-    const std::string problem = musicProblem(demoMs);
-    if (!problem.empty()) problemLine("no music: %s", problem.c_str());
-}
-
-SongDamage songDamage() {
-    SongDamage damage;
-    if (control == nullptr) return damage;
-    // The count first: the second processor writes it after the stretch.
-    damage.count = sharedLoad(control->songDamages);
-    if (damage.count == 0) return damage;
-    damage.from = sharedLoad(control->songDamagedFrom);
-    damage.to = sharedLoad(control->songDamagedTo);
-    return damage;
-}
-
-std::string secondsText(uint64_t sample) {
-    return tenthsText(sample * 10 / kSoundSamplesPerSecond);
-}
-
-std::string songDamageLine(const SongDamage& damage) {
-    const std::string song = kSongFile;
-    if (damage.count == 1) {
-        return song + " is damaged at " + secondsText(damage.from) + " s: the music is silent to " +
-               secondsText(damage.to) + " s and goes on";
-    }
-    return song + " is damaged in " + std::to_string(damage.count) + " places from " +
-           secondsText(damage.from) + " s to " + secondsText(damage.to) +
-           " s: the music is silent there and goes on";
-}
-
-uint64_t musicStoppedAt() {
-    if (control == nullptr) return UINT64_MAX;
-    const uint32_t endedAt = sharedLoad(control->songEndedAt);
-    return endedAt == 0 ? UINT64_MAX : endedAt - 1;
-}
-
-std::string musicStopProblem(uint64_t stoppedSample, uint32_t demoMs) {
-    if (stoppedSample >= soundFrameAtMs(demoMs)) return "";
-    return "the music stops at " + tenthsText(stoppedSample * 10 / kSoundSamplesPerSecond) +
-           " s: " + kSongFile + " is damaged there";
-}
 
 void init() {
     progressLine("init...");
@@ -377,13 +249,13 @@ void init() {
     // Set before the thread exists, so that a shutdown right after init
     // always waits for it.
     threadRunning.store(1, std::memory_order_release);
-    cooperative = !platformStartThread(&audioThread, threadMain, "audio");
-    if (cooperative) {
-        // The thread's start-up runs here; its loop has nothing to play.
-        startAudio();
-    } else {
+    useControlBlock(control);
+    if (platformStartThread(&audioThread, threadMain, "audio")) {
         usleep(100000);
         waitForStartUp();
+    } else {
+        threadRunning.store(0, std::memory_order_release);
+        problemLine("no music: the audio thread cannot be started");
     }
     progressLine("init done");
 }
@@ -462,38 +334,19 @@ void loadSong(const char* path) {
     fclose(file);
     if (!fits) return;
     progressLine("loading done");
-    sharedStore(control->songLoaded, 1);
-    sharedStore(control->songLength, uint32_t(copied));
-    sharedStore(control->songReady, 1);
-}
-
-void play() {
-    if (control != nullptr) sharedStore(control->playing, 1);
-}
-
-void stop() {
-    if (control != nullptr) sharedStore(control->playing, 0);
-}
-
-void seek(uint32_t sample) {
-    if (control == nullptr) return;
-    sharedStore(control->seekSample, sample);
-    sharedStore(control->seekRequest, sharedLoad(control->seekRequest) + 1);
-    // Without an audio thread the device is this thread's own: what it still
-    // holds is dropped now, not at the next block, so that no sound from
-    // before the seek is counted as heard after it.
-    if (cooperative && threadRunning.load(std::memory_order_acquire)) latestSeek();
+    soundSongPublished(control, uint32_t(copied));
+    secondCpuDoorbell();
 }
 
 void shutdown() {
     stopRequested.store(1, std::memory_order_release);
-    if (cooperative && threadRunning.load(std::memory_order_acquire)) finishAudio();
     while (threadRunning.load(std::memory_order_acquire)) usleep(10000);
     platformJoinThread(&audioThread);
     if (sharedRegion != nullptr) {
         memDeviceUnmap(sharedRegion, kSecondCpuMemorySize);
         sharedRegion = nullptr;
         control = nullptr;
+        useControlBlock(nullptr);
     }
     controlInitialised.store(false);
 }

@@ -1,11 +1,13 @@
-// mem_device.h - the console's physical memory device, simulated.
+// mem_device.h - the console's physical memory device, as open, mmap, munmap
+// and close reach it: 64 KiB of control registers at 0xC0000000 and 0xF80000
+// bytes of the second processor's memory at 0x03000000.
 //
-// The console reaches its control registers and the second processor's memory
-// by mapping "/dev/mem". This machine has no such hardware, and the host's own
-// "/dev/mem" must never be touched, so these calls serve a simulated physical
-// memory held by the program: 64 KiB of registers at 0xC0000000 and 0xF80000
-// bytes of the second processor's memory at 0x03000000. Any other path or
-// address fails, as open and mmap would.
+// On the console (platform/gp2x/) these are the system calls on the real
+// "/dev/mem", which opens only once the program has found itself on the
+// console's processor. On the desktop (platform/simulated/) a host's own
+// "/dev/mem" must never be touched: the calls serve a simulated physical
+// memory held by the program, and any other path or address fails, as open
+// and mmap would.
 #pragma once
 
 #include <sys/types.h>

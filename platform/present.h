@@ -19,9 +19,6 @@
 struct PlatformSurface;
 struct PlatformPixelFormat;
 
-// Before the screen is opened: no window, whatever the desktop (capture).
-void platformUseHeadlessVideo();
-
 // Starts the host's video; false with the host's reason.
 bool platformStartVideo(std::string* why);
 
@@ -38,7 +35,3 @@ bool platformOpenScreen(int width, int height, int bitsPerPixel, PlatformScreen*
 // Shows rows first .. first+count-1 of the visible screen (`visible`, the
 // screen's width a row) to the viewer.
 void platformShowRows(PlatformSurface* surface, const uint16_t* visible, int first, int count);
-
-// Between a scaled window and full screen; nothing without a desktop.
-void platformToggleFullScreen();
-bool platformFullScreen();

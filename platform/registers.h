@@ -1,9 +1,10 @@
 // registers.h - reads and writes of the console's 16-bit control registers.
 //
-// Every access to the register window goes through here, so that the
-// simulated second processor sees its clock and reset registers change. A null
-// or failed window (the register mapping did not succeed) reads as 0 and
-// ignores writes. Offsets are in bytes from the start of the window.
+// Every access to the register window goes through here: on the console the
+// hardware answers the loads and stores itself; on the desktop the simulated
+// second processor sees its clock and reset registers change. A null or
+// failed window (the register mapping did not succeed) reads as 0 and ignores
+// writes. Offsets are in bytes from the start of the window.
 #pragma once
 
 #include <cstdint>

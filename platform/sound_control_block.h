@@ -1,11 +1,15 @@
 // sound_control_block.h - the block through which the second processor hands
-// decoded sound to the main processor.
+// decoded sound to the main processor: the one description of the hand-over
+// between the main side and any second processor (its layout:
+// sound_control_layout.h; the main side's taking of the blocks and its
+// orders as words: sound_pump.h).
 //
 // It lives in the second processor's memory at kControlBlockOffset; every word
-// is 32-bit little-endian. Both sides reach the words only through sharedLoad
-// and sharedStore: the two processors (here two threads) run at once, and the
-// `full` flags carry the 8192 sample bytes across, so setting a flag releases
-// and reading it acquires.
+// is 32-bit little-endian. The main side's C++ reaches the words only through
+// sharedLoad and sharedStore, its C pump and the second processor's program
+// through the same atomic built-ins: the two processors (here two threads)
+// run at once, and the `full` flags carry the 8192 sample bytes across, so
+// setting a flag releases and reading it acquires.
 //
 // Seeking (an addition to the console's protocol, in three words after the
 // two blocks, which the console's own program never reads): the main
@@ -14,8 +18,8 @@
 // a seekRequest it has not handled, restarts its decoding at seekSample (and
 // keeps filling blocks only while `playing` is 1, as always). Before it sets a
 // block's `full` flag it writes into blockSeek[] the seekRequest that the
-// block's sound follows. The audio thread drops, unplayed, every full block
-// whose blockSeek[] is not the current seekRequest: sound queued before a
+// block's sound follows. The main side's pump drops, unplayed, every full
+// block whose blockSeek[] is not the current seekRequest: sound queued before a
 // seek is never heard after it. Each side keeps its own running block index,
 // so a dropped block still counts as played and the two stay in step.
 //
@@ -37,7 +41,6 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "platform/second_cpu.h"
 #include "platform/sound_control_layout.h"
 
 static_assert(std::endian::native == std::endian::little, "the shared words are little-endian");
@@ -47,6 +50,13 @@ static_assert(offsetof(SoundControlBlock, blocks) == 0x18);
 static_assert(offsetof(SoundControlBlock, blocks) + sizeof(SoundBlock) == 0x201C);
 static_assert(offsetof(SoundControlBlock, seekRequest) == 0x4020);
 static_assert(sizeof(SoundControlBlock) == 0x4040);
+
+// The main side wrote to the block: a second processor that sleeps until it
+// does (the desktop's emulated one) looks again. Every host defines it: the
+// console's processor polls the block, and the page sends its worker the
+// main side's orders after each call into the engine, so there it does
+// nothing.
+void secondCpuDoorbell();
 
 // The compiler's atomic built-ins rather than std::atomic_ref, which the web
 // page's C++ library lacks; std::memory_order's values are the built-ins'.

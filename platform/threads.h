@@ -1,11 +1,11 @@
 // threads.h - a thread of the program's own beside the main thread: the
 // audio thread that plays the second processor's sound.
 //
-// Each host makes it its own way: the desktop with POSIX threads, the
-// console with a clone of the process that shares its memory (its kernel
-// predates futexes: nothing here waits on a lock, every wait polls and
-// sleeps), and the web page not at all (platformStartThread fails, and the
-// caller runs the thread's work itself).
+// Each host that brings up the second processor makes it its own way: the
+// desktop with POSIX threads, the console with a clone of the process that
+// shares its memory (its kernel predates futexes: nothing here waits on a
+// lock, every wait polls and sleeps). The web page has no audio thread: its
+// second processor is a worker that feeds the page's sound output itself.
 #pragma once
 
 #include <cstdint>

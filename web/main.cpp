@@ -1,14 +1,16 @@
 // main.cpp - the demo's entry point in a web page: the narrow bridge between
 // the page's scripts and the engine (WebAssembly, one thread).
 //
-// The page calls in; nothing here waits. Six calls, and two records:
+// The page calls in; nothing here waits. Seven calls, and two records:
 //   webFacts()          what the page needs to know, once, as JSON: the
 //                       screen and where its RGBA picture lies, the sample
 //                       rate, the frame period, the font's cells, the
 //                       sections of the running order, the keys, the
-//                       commands, and the layout of the status record
+//                       commands, the layout of the status record, the
+//                       song's file, and where the order and report words
+//                       of the second processor lie
 //   webShowDownload()   the demo's loading screen while the page downloads
-//   webStartUp()        the desktop's start-up, once the files are written
+//   webStartUp()        the start-up, once the files are written
 //   webFrame()          one animation frame of the live player
 //   webCommand()        the one entry for what the viewer asks: Play, a key
 //                       (the player's own entry, as the desktop's keys),
@@ -16,19 +18,26 @@
 //                       shown
 //   webHeard()          the sound output's report of what it played, when,
 //                       and what it holds to follow
+//   webSoundLost()      the page's sound has stopped for good (its decoder
+//                       failed)
 // After each call the status record (32-bit words, named in the facts) says
 // what the page shows: the picture's number, the frame and its music time,
-// the position, the loop, pause, the end; and the second processor's
-// orders, which the page passes on to its worker (platform/web/second_cpu.cpp).
-// The worker's report (where the song's sound stopped, the damaged stretches
-// it skipped) the page writes into the control block, where the facts say,
-// as the console's second processor writes it; the player and webFrame tell
-// the listener from there, once.
+// the position, the loop, pause, the end, and the seeks asked for so far.
+//
+// The page's second processor is a worker of its own, which the page starts
+// and hands the song (web/page/sound-decoder.js): start-up brings up none
+// here. The player's orders go into a control block of this file's, and
+// after each call the page sends the worker its order words
+// (platform/sound_pump.h) where the facts say, whenever they changed. The
+// worker's report (where the song's sound stopped, the damaged stretches it
+// skipped) the page writes back into this block, where the facts say, as the
+// console's second processor writes it; the player and webFrame tell the
+// listener from there, once.
 //
 // After a click on Play the browser's animation frames drive the live player
 // (core/player.h), which owns the music's time and the frame schedule: at
 // each animation frame it shows the frame of the 60 frames a second schedule
-// due at the music time the page's clock reads (platform/web/clock.cpp: the
+// due at the music time the page's clock reads (platform/web/browser.h: the
 // sound heard, or the wall clock without sound). While the page keeps up the
 // frames are offline capture's; on a slow machine the player skips frames to
 // stay with the music. A start-up failure ends the engine with its own line
@@ -42,13 +51,14 @@
 #include "core/frame_plan.h"
 #include "core/player.h"
 #include "core/timeline.h"
-#include "music/audio_bridge.h"
+#include "music/music_files.h"
 #include "music/pattern_data.h"
-#include "platform/clock.h"
+#include "music/sound_orders.h"
 #include "platform/messages.h"
 #include "platform/screen_layout.h"
-#include "platform/second_cpu.h"
+#include "platform/sound_control_block.h"
 #include "platform/sound_device.h"
+#include "platform/sound_pump.h"
 #include "platform/web/browser.h"
 #include "video/display.h"
 #include "video/font.h"
@@ -57,48 +67,28 @@
 namespace {
 
 constexpr double kFramePeriodMs = 1000.0 * kPlayerRate.denominator / kPlayerRate.numerator;
-// A picture painted now is seen about a display frame later (a frame of the
-// schedule's own period), and the frame due half a period after that is the
-// one nearest in time to the sound heard as it is seen. The picture is
-// chosen at the start of an animation frame and painted after its work: on
-// a slow machine it is chosen that much further ahead (the work of recent
-// animation frames without a jump, whose work is the jump's own), up to a
-// limit.
-constexpr double kLeadMs = kFramePeriodMs * 1.5;
-constexpr double kMostWorkLeadMs = 500;
 // Passes an animation frame may run: one, and more while frames are due (a
 // frame or two behind runs back to back; further behind, the player skips).
 constexpr int kMostPassesAFrame = 4;
-// No sound heard for this long while the demo plays, since the sound was
-// last asked for: the sound has stopped coming, and the picture goes on by
-// the wall clock. Reports of sound come late while the page's thread is held
-// by a long animation frame (a slow machine): hence seconds, not a frame.
-constexpr double kNoSoundAfterMs = 3000;
 
 enum class Command { Play, Key, Jump, Again, Hide, Show };
 constexpr const char* kCommandNames[] = {"play", "key", "jump", "again", "hide", "show"};
 
 // The status record, a 32-bit word a field, in this order.
 enum Field {
-    kPicture,     // counts the pictures made ready for the page to paint
-    kFrame,       // the frame on screen, -1 before the first
-    kMusicMs,     // its music time
-    kPosition,    // the music position on screen, 0 to the last shown
-    kLooped,      // the looped position, or -1
-    kPaused,      // 1 while paused
-    kStarted,     // 1 after Play
-    kEnded,       // 1 once the demo has ended
-    kSecondCpu,   // 1 while the second processor runs the decoder program
-    kPlaying,     // its orders: the sound is to play
-    kSeek,        // seeks asked for so far; each block of sound follows one
-    kSeekSample,  // where the latest goes on from (a stereo sample)
-    kSongAt,      // where the song lies in the module's memory,
-    kSongBytes,   // and its length; 0 until it is loaded
+    kPicture,   // counts the pictures made ready for the page to paint
+    kFrame,     // the frame on screen, -1 before the first
+    kMusicMs,   // its music time
+    kPosition,  // the music position on screen, 0 to the last shown
+    kLooped,    // the looped position, or -1
+    kPaused,    // 1 while paused
+    kStarted,   // 1 after Play
+    kEnded,     // 1 once the demo has ended
+    kSeek,      // seeks asked for so far; each block of sound follows one
     kFieldCount
 };
-constexpr const char* kFieldNames[] = {"picture", "frame",      "musicMs", "position",  "looped",
-                                       "paused",  "started",    "ended",   "secondCpu", "playing",
-                                       "seek",    "seekSample", "songAt",  "songBytes"};
+constexpr const char* kFieldNames[] = {"picture", "frame",   "musicMs", "position", "looped",
+                                       "paused",  "started", "ended",   "seek"};
 static_assert(std::size(kFieldNames) == kFieldCount);
 
 // Before start-up no frame is on screen and no position looped.
@@ -109,6 +99,10 @@ int32_t* const gStatus = [] {
     return status;
 }();
 uint8_t gRgba[Display::kPixelCount * 4];
+// The control block of the player's orders, and its order words as the page
+// sends them to its worker.
+SoundControlBlock gControl;
+uint32_t gOrders[kSoundOrderWords];
 
 bool gStartedUp = false;
 bool gStarted = false;
@@ -116,24 +110,7 @@ bool gEnded = false;
 bool gHiddenWhilePlaying = false;
 int gPresents = 0;
 bool gSaidMusicStops = false;
-
-// The output's clock: gOutputSeconds was heard at gOutputAtMs of the page's
-// clock; and until when, on the page's clock, sound is known to have been
-// heard or was last asked for.
-double gOutputSeconds = -1;
-double gOutputAtMs = 0;
-double gSoundUntilMs = 0;
-double gWorkMs = 0;  // an animation frame's work, of late
-SecondCpuOrders gOrders;
-
-// The end of the current animation frame's period on the page's clock: the
-// copy of the demo that runs ahead (seek.h) works only in what is left of it.
-double gAnimationFrameEndMs = 0;
-
-uint32_t idleOfAnimationFrame() {
-    const double left = gAnimationFrameEndMs - emscripten_get_now();
-    return left > 0 ? uint32_t(left * 1000) : 0;
-}
+bool gSongCanPlay = false;
 
 void countPresent(void*, const uint16_t*, int, int, int) {
     ++gPresents;
@@ -161,12 +138,7 @@ void makePictureReady() {
 }
 
 void updateStatus() {
-    const SecondCpuOrders orders = browserSecondCpuOrders();
-    // New orders start a new wait for sound.
-    if (orders.seekRequest != gOrders.seekRequest || (orders.playing && !gOrders.playing)) {
-        gSoundUntilMs = std::max(gSoundUntilMs, emscripten_get_now());
-    }
-    gOrders = orders;
+    soundOrdersRead(&gControl, gOrders);
     if (!gStartedUp) return;
     gStatus[kFrame] = int32_t(playerShownFrame());
     gStatus[kMusicMs] = std::max(playerShownMusicMs(), 0);
@@ -175,12 +147,7 @@ void updateStatus() {
     gStatus[kPaused] = playerPaused() ? 1 : 0;
     gStatus[kStarted] = gStarted ? 1 : 0;
     gStatus[kEnded] = gEnded ? 1 : 0;
-    gStatus[kSecondCpu] = orders.running ? 1 : 0;
-    gStatus[kPlaying] = orders.playing ? 1 : 0;
-    gStatus[kSeek] = int32_t(orders.seekRequest);
-    gStatus[kSeekSample] = int32_t(orders.seekSample);
-    gStatus[kSongAt] = int32_t(reinterpret_cast<uintptr_t>(orders.song));
-    gStatus[kSongBytes] = int32_t(orders.songLength);
+    gStatus[kSeek] = int32_t(sharedLoad(gControl.seekRequest));
 }
 
 // ---- the facts ---------------------------------------------------------------------
@@ -241,23 +208,24 @@ std::string factsJson() {
     json += "}";
     json += ",\"status\":{\"at\":" + address(gStatus) +
             ",\"fields\":" + list(kFieldCount, [](int i) { return quoted(kFieldNames[i]); }) + "}";
-    const SecondCpuReport report = browserSecondCpuReport();
-    json += ",\"secondCpuReport\":{\"at\":" + address(report.words) +
-            ",\"words\":" + number(report.count) + "}";
+    json += ",\"song\":" + quoted(AudioBridge::kSongFile);
+    json += ",\"secondCpu\":{\"orders\":{\"at\":" + address(gOrders) +
+            ",\"words\":" + number(kSoundOrderWords) +
+            "},\"report\":{\"at\":" + address(soundReportWords(&gControl)) +
+            ",\"words\":" + number(kSoundReportWords) + "}}";
     return json + "}";
 }
 
 // ---- the commands ------------------------------------------------------------------
 
-// The click on Play: the music starts, on the sound heard if the browser
-// plays sound and there is music to play, else on the wall clock.
-void play(bool browserPlaysSound) {
+// The click on Play: the music starts, on the sound heard if the page plays
+// sound (the browser's output and the page's decoder both work) and the song
+// can play, else on the wall clock.
+void play(bool pagePlaysSound) {
     if (gStarted || !gStartedUp) return;
-    const bool music = AudioBridge::musicProblem(demoEndMs()).empty() && secondCpuProgramRunning();
-    browserStartClock(browserPlaysSound && music, kLeadMs);
+    browserStartClock(pagePlaysSound && gSongCanPlay, kFramePeriodMs);
     playerStart();
     gStarted = true;
-    gSoundUntilMs = emscripten_get_now();
 }
 
 // A key of the player's table, pressed and released.
@@ -321,16 +289,15 @@ EMSCRIPTEN_KEEPALIVE void webShowDownload(int permille, const char* note) {
     makePictureReady();
 }
 
-// After the page has written data/ and code940.bin: the desktop's start-up,
-// and the sync table read now rather than at the first frame, so that every
-// file the demo cannot start without fails here. A missing or broken one
-// ends it with the engine's own line and exit status 1.
+// After the page has written data/: the start-up of a host whose second
+// processor runs apart, with the sync table read, so that every file the demo
+// cannot start without fails here. A missing or broken one ends it with the
+// engine's own line and exit status 1; a song that cannot play, with its
+// line, and the demo plays on silently.
 EMSCRIPTEN_KEEPALIVE void webStartUp() {
     setProblemSink(problemToPage);
-    demoStartUp();
-    PatternData::instance();
+    gSongCanPlay = demoStartUpApart(&gControl);
     setPresentObserver(countPresent, nullptr);
-    platformSetScheduledIdle(idleOfAnimationFrame);
     playerSetSeekingInAPassOfItsOwn(true);
     gStartedUp = true;
     makePictureReady();
@@ -341,32 +308,21 @@ EMSCRIPTEN_KEEPALIVE void webStartUp() {
 // heardSeconds of it was heard at heardAtMs (heardSeconds < 0: no sound).
 EMSCRIPTEN_KEEPALIVE void webFrame(double nowMs, double heardSeconds, double heardAtMs) {
     if (!gStarted || gEnded) return;
-    if (heardSeconds >= 0) {
-        browserOutputTiming(heardSeconds, heardAtMs);
-        gOutputSeconds = heardSeconds;
-        gOutputAtMs = heardAtMs;
-        if (playing() && browserClockFollowsSound() &&
-            emscripten_get_now() - gSoundUntilMs > kNoSoundAfterMs) {
-            browserClockWithoutSound();
-        }
-    }
-    gAnimationFrameEndMs = nowMs + kFramePeriodMs;
+    browserAnimationFrame(nowMs, heardSeconds, heardAtMs);
     gPresents = 0;
     const bool jump = playerJumpPending();
     const double started = emscripten_get_now();
+    const double frameEndMs = nowMs + kFramePeriodMs;
     // One pass for the keys at least; more while the schedule has frames due
     // and the animation frame has time left: on a machine too slow for one
     // frame a period, frames run back to back would only make the one shown
     // older, and the player takes the frame due now instead.
     for (int pass = 0; pass < kMostPassesAFrame && !gEnded; ++pass) {
-        if (pass > 0 && (!playerFrameDue() || emscripten_get_now() > gAnimationFrameEndMs)) break;
+        if (pass > 0 && (!playerFrameDue() || emscripten_get_now() > frameEndMs)) break;
         if (playerPass()) gEnded = true;
     }
-    if (!jump && gPresents > 0) {
-        const double work = std::min(emscripten_get_now() - started, kMostWorkLeadMs);
-        gWorkMs += (work - gWorkMs) / 4;
-        browserSetLead(kLeadMs + gWorkMs);
-    }
+    // A jump's work is the jump's own, not that of a picture on time.
+    if (!jump && gPresents > 0) browserAnimationFrameWork(emscripten_get_now() - started);
     tellMusicStop();
     if (gEnded) AudioBridge::stop();
     if (gPresents > 0) makePictureReady();
@@ -402,12 +358,14 @@ EMSCRIPTEN_KEEPALIVE void webCommand(int command, int value) {
 // no seek came after. The output holds `following` frames more to follow
 // them directly.
 EMSCRIPTEN_KEEPALIVE void webHeard(double atSeconds, int soundFrames, int seek, int following) {
-    if (soundFrames <= 0 || uint32_t(seek) != gOrders.seekRequest) return;
-    browserSoundHanded(atSeconds, uint32_t(soundFrames));
-    browserSoundWillFollow(uint32_t(std::max(following, 0)));
-    if (gOutputSeconds < 0) return;
-    const double endSeconds = atSeconds + double(soundFrames) / double(kSoundSamplesPerSecond);
-    gSoundUntilMs = std::max(gSoundUntilMs, gOutputAtMs + (endSeconds - gOutputSeconds) * 1000);
+    if (soundFrames <= 0 || uint32_t(seek) != sharedLoad(gControl.seekRequest)) return;
+    browserSoundHeard(atSeconds, uint32_t(soundFrames), uint32_t(std::max(following, 0)));
+}
+
+// The page's decoder stopped for good (the page has said why): the picture
+// goes on by the wall clock, also after later jumps.
+EMSCRIPTEN_KEEPALIVE void webSoundLost() {
+    browserSoundLost();
 }
 
 }  // extern "C"

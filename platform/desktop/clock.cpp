@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+#include "platform/desktop/controls.h"
+
 namespace {
 
 bool gVirtual = false;
@@ -51,3 +53,8 @@ uint32_t platformIdleUs(uint32_t dueTicks) {
 void platformSetScheduledIdle(IdleGrant grant) {
     gScheduledIdle = grant;
 }
+
+// SDL's clock is the desktop's own: nothing follows the sound.
+void platformForgetHeardSound() {}
+
+void platformExpectSound() {}

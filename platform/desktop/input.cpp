@@ -6,7 +6,8 @@
 
 #include <deque>
 
-#include "platform/present.h"
+#include "platform/desktop/controls.h"
+#include "platform/desktop/window.h"
 
 namespace {
 
@@ -57,7 +58,7 @@ bool platformNextInput(InputEvent* event) {
         if (sdl.type != SDL_KEYDOWN && sdl.type != SDL_KEYUP) continue;
         const SDLKey symbol = sdl.key.keysym.sym;
         if (sdl.type == SDL_KEYDOWN && symbol == SDLK_RETURN && (sdl.key.keysym.mod & KMOD_ALT)) {
-            platformToggleFullScreen();
+            desktopToggleFullScreen();
             continue;
         }
         const auto kind =

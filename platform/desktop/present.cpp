@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "platform/desktop/controls.h"
+#include "platform/desktop/window.h"
 #include "platform/screen_layout.h"
 
 namespace {
@@ -147,12 +149,8 @@ void platformShowRows(PlatformSurface* surface, const uint16_t* visible, int fir
     }
 }
 
-void platformToggleFullScreen() {
+void desktopToggleFullScreen() {
     if (gWindow == gDrawing || gDesktopWidth == 0) return;
     // A refused full-screen mode leaves the window as it was.
     if (!setMode(!gFullScreen) && !setMode(false)) gWindow = nullptr;
-}
-
-bool platformFullScreen() {
-    return gFullScreen;
 }

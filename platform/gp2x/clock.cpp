@@ -25,8 +25,8 @@ uint32_t platformTicks() {
         gStart = now;
         gStarted = true;
     }
-    const int64_t microseconds = int64_t(now.seconds - gStart.seconds) * 1000000 +
-                                 (now.microseconds - gStart.microseconds);
+    const int64_t microseconds =
+        int64_t(now.seconds - gStart.seconds) * 1000000 + (now.microseconds - gStart.microseconds);
     return static_cast<uint32_t>(microseconds / 1000);
 }
 
@@ -34,6 +34,11 @@ void platformWaitUntil(uint32_t ticks) {
     const auto ahead = static_cast<int32_t>(ticks - platformTicks());
     if (ahead > 0) usleep(useconds_t(ahead) * 1000);
 }
+
+// The system's clock is the console's own: nothing follows the sound.
+void platformForgetHeardSound() {}
+
+void platformExpectSound() {}
 
 // The console grants no idle time: the copy of the engine that saves
 // position starts serves jumps, which its keys do not offer.

@@ -81,10 +81,6 @@ void terminalRestore() {
     gRaw = false;
 }
 
-void platformQueueKey(Key key) {
-    pressAndRelease(key);
-}
-
 bool platformNextInput(InputEvent* event) {
     if (gQueued.empty()) readTerminal();
     if (gQuitSignalled) {

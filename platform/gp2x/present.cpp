@@ -130,8 +130,6 @@ bool mapMemory(int height, int bitsPerPixel, std::string* why) {
 
 }  // namespace
 
-void platformUseHeadlessVideo() {}
-
 bool platformStartVideo(std::string* why) {
     const long result = Sys::call<Sys::kOpen>(long(kDevice), Linux::kReadWrite);
     if (Sys::failed(result)) {
@@ -163,10 +161,4 @@ void platformShowRows(PlatformSurface*, const uint16_t* visible, int first, int 
     for (int row = first; row < first + count; ++row) {
         memcpy(gMemory + size_t(row) * gLineLength, visible + size_t(row) * gWidth, rowBytes);
     }
-}
-
-void platformToggleFullScreen() {}
-
-bool platformFullScreen() {
-    return true;
 }

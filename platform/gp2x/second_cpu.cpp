@@ -2,16 +2,10 @@
 // registers alone, and nothing tells the main side how long it has worked or
 // whether it faulted. So the main side's watch over a processor that hands
 // over no sound stays off here (it would need the processor's own time), and
-// the control block's writes need no doorbell.
+// the control block's writes need no doorbell: the processor polls the block.
 #include "platform/second_cpu.h"
 
-void secondCpuSelect(SecondCpuKind) {}
-
-SecondCpuKind secondCpuSelected() {
-    return SecondCpuKind::Native;
-}
-
-void secondCpuSetRunning(bool) {}
+#include "platform/sound_control_block.h"
 
 bool secondCpuProgramRunning() {
     return false;
@@ -26,9 +20,3 @@ uint64_t secondCpuWorkNanoseconds() {
 }
 
 void secondCpuDoorbell() {}
-
-void secondCpuCountInstructions(bool) {}
-
-ArmEmulatorFigures secondCpuEmulationFigures() {
-    return {};
-}

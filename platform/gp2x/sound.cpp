@@ -10,10 +10,7 @@ namespace {
 
 constexpr int kInterrupted = 4;  // EINTR
 
-SoundBackend gSelected = SoundBackend::Automatic;
 int gDevice = -1;
-SoundObserver gObserver = nullptr;
-void* gObserverContext = nullptr;
 
 bool isOpen(int device) {
     return device > 0 && device == gDevice;
@@ -21,21 +18,8 @@ bool isOpen(int device) {
 
 }  // namespace
 
-void soundDeviceSelect(SoundBackend backend) {
-    gSelected = backend;
-}
-
-SoundBackend soundDeviceOpenBackend() {
-    return gDevice > 0 ? SoundBackend::Oss : SoundBackend::None;
-}
-
-void soundDeviceSetObserver(SoundObserver observer, void* context) {
-    gObserver = observer;
-    gObserverContext = context;
-}
-
 int soundDeviceOpen(const char* path) {
-    if (gDevice > 0 || gSelected == SoundBackend::None) return -1;
+    if (gDevice > 0) return -1;
     const long fd = Sys::call<Sys::kOpen>(long(path), Linux::kWriteOnly);
     if (Sys::failed(fd)) return -1;
     gDevice = int(fd);
@@ -57,7 +41,6 @@ long soundDeviceWrite(int device, const void* data, size_t size) {
         if (Sys::failed(n) || n == 0) break;
         done += size_t(n);
     }
-    if (gObserver != nullptr && done > 0) gObserver(gObserverContext, bytes, done);
     return done == 0 && size > 0 ? -1 : long(done);
 }
 

@@ -11,15 +11,15 @@
 // once and the calling thread sleeps until armEmulatorWake is called (from any
 // thread), then the program goes on: the main side's writes to the control
 // block wake it. A wait for an interrupt sleeps the same way, but is counted
-// apart: on the console nothing raises one, so there it would never end. Counting instructions slows the emulation; only the
-// benchmark asks for it.
+// apart: on the console nothing raises one, so there it would never end. Counting instructions
+// slows the emulation; only the benchmark asks for it.
 #pragma once
 
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
 
-#include "platform/second_cpu.h"  // ArmEmulatorFigures
+#include "platform/second_cpu/controls.h"  // ArmEmulatorFigures
 
 // True when the run ended on a fault (or the core could not be made), false
 // when it was halted.

@@ -1,3 +1,6 @@
+// The desktop's stand-in for the console's second processor (its running,
+// simulated_memory.h; what the engine learns of it, platform/second_cpu.h;
+// the choices of tools, controls.h).
 #include "platform/second_cpu.h"
 
 #include <pthread.h>
@@ -12,7 +15,9 @@
 #include "platform/code940/code940_image.h"
 #include "platform/code940/decoder_program.h"
 #include "platform/second_cpu/arm_emulator.h"
+#include "platform/second_cpu/controls.h"
 #include "platform/simulated/simulated_memory.h"
+#include "platform/sound_control_block.h"
 #include "platform/sound_control_layout.h"
 
 namespace {

@@ -2,7 +2,6 @@
 
 #include <sys/mman.h>
 
-#include "platform/second_cpu.h"
 #include "platform/simulated/simulated_memory.h"
 
 namespace {

@@ -4,6 +4,7 @@
 
 #include <mutex>
 
+#include "platform/simulated/sound_controls.h"
 #include "platform/sound_backends.h"
 
 namespace {

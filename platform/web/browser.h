@@ -1,52 +1,37 @@
-// browser.h - what the browser back-end of the platform layer offers the web
-// page's entry point beyond the common platform calls.
+// browser.h - what the browser back-end offers the web page's entry point
+// beyond the common platform calls: the page's clock (clock.cpp), which
+// holds the whole of its policy.
 //
-// The page has one thread for the engine. The second processor is a worker
-// of the page's: the engine's control block holds its orders (play or stop,
-// where to go on from, the song), which the page passes on; the worker feeds
-// the page's sound output, which reports what it played and when, and the
-// page's clock counts that sound as heard. The picture is converted to the
-// canvas's RGBA bytes when the page paints it.
+// Before Play the clock reads 0. From Play on it follows the sound the
+// listener hears, from the output's reports of what it played and when
+// (heard_clock.h): the picture keeps to the music however slow the machine,
+// and a stalled output holds the picture rather than let it run ahead. The
+// picture is chosen for when it will be seen: a display frame and a half
+// ahead, and further on a slow machine, by the work its animation frames
+// take. Where there is no sound to follow (no audio in the browser, no music
+// to play, the page's decoder failed) it is the wall clock; and where no
+// sound is heard for 3 s while the music plays, the sound has stopped for
+// good: the clock goes on by the wall clock from where it stands, and says
+// so once. The player tells it when the sound it counted no longer counts (a
+// jump, a pause) and when sound is due again (platform/clock.h).
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 
-// The second processor's orders, as the control block holds them now.
-struct SecondCpuOrders {
-    bool running = false;           // released from reset with the decoder program
-    bool playing = false;           // the sound is to play
-    uint32_t seekRequest = 0;       // seeks asked for so far: each block's sound follows one
-    uint32_t seekSample = 0;        // where the latest goes on from
-    const uint8_t* song = nullptr;  // the song, once loaded
-    uint32_t songLength = 0;
-};
-SecondCpuOrders browserSecondCpuOrders();
-
-// Where the second processor's report lies in the control block: its words
-// from songEndedAt to songDamages, in the layout's order. The page writes
-// there what its worker's program reports, as the console's second
-// processor writes them itself.
-struct SecondCpuReport {
-    uint32_t* words = nullptr;
-    int count = 0;
-};
-SecondCpuReport browserSecondCpuReport();
-
-// The page's clock (clock.cpp). Started at Play, on the sound heard or,
-// without sound, on the wall clock; `leadMs` ahead of the page's now, since a
-// picture painted now is seen about a display frame later.
-void browserStartClock(bool withSound, double leadMs);
-// The lead from now on: a slower machine takes longer to make the picture.
-void browserSetLead(double leadMs);
-// The sound stopped coming: the wall clock takes over from where the sound's stood.
-void browserClockWithoutSound();
-bool browserClockFollowsSound();
-// The output's clock: heardSeconds of it was being heard at atMs of the page's clock.
-void browserOutputTiming(double heardSeconds, double atMs);
-// Sound heard from atSeconds of the output's clock on, soundFrames stereo frames of it.
-void browserSoundHanded(double atSeconds, uint32_t soundFrames);
-// The output holds this many frames more to follow the latest sound directly.
-void browserSoundWillFollow(uint32_t frames);
-// The sound handed so far no longer counts (the sound device dropped its queue).
-void browserSoundForget();
+// At Play: on the sound heard, if there is sound to hear, else on the wall
+// clock; frames of framePeriodMs.
+void browserStartClock(bool withSound, double framePeriodMs);
+// An animation frame starts at nowMs of the page's clock; the output's clock
+// was heardSeconds at heardAtMs (heardSeconds < 0: no output running). The
+// copy of the engine that runs ahead works in what is left of its period.
+void browserAnimationFrame(double nowMs, double heardSeconds, double heardAtMs);
+// The work of an animation frame that showed a picture and made no jump: the
+// picture is chosen that much further ahead (an average, up to a limit).
+void browserAnimationFrameWork(double workMs);
+// The output played soundFrames of the sound that follows the latest seek
+// from atSeconds of its clock on, and holds `following` frames more to
+// follow them directly.
+void browserSoundHeard(double atSeconds, uint32_t soundFrames, uint32_t following);
+// The page's sound has stopped for good (its decoder failed): the wall clock
+// takes over from where the picture stands.
+void browserSoundLost();

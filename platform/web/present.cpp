@@ -13,8 +13,6 @@ std::vector<uint16_t> gDrawing;
 
 }  // namespace
 
-void platformUseHeadlessVideo() {}
-
 bool platformStartVideo(std::string*) {
     return true;
 }
@@ -32,9 +30,3 @@ bool platformOpenScreen(int width, int height, int bitsPerPixel, PlatformScreen*
 
 // The page paints what it asks for after a frame.
 void platformShowRows(PlatformSurface*, const uint16_t*, int, int) {}
-
-void platformToggleFullScreen() {}
-
-bool platformFullScreen() {
-    return false;
-}

@@ -21,6 +21,7 @@
 #include "capture/options.h"
 #include "capture_test_support.h"
 #include "music/pattern_data.h"
+#include "platform/simulated/sound_controls.h"
 
 namespace {
 

@@ -11,6 +11,7 @@
 #include "core/timeline.h"
 #include "music/pattern_data.h"
 #include "platform/clock.h"
+#include "platform/desktop/controls.h"
 #include "platform/present.h"
 #include "video/display.h"
 #include "video/font.h"

@@ -17,6 +17,7 @@
 #include "music/audio_bridge.h"
 #include "platform/mem_device.h"
 #include "platform/simulated/simulated_memory.h"
+#include "platform/simulated/sound_controls.h"
 #include "platform/sound_control_block.h"
 #include "platform/sound_device.h"
 

@@ -10,6 +10,8 @@
 #include "core/frame_plan.h"
 #include "platform/code940/decoder_program.h"
 #include "platform/second_cpu.h"
+#include "platform/second_cpu/controls.h"
+#include "platform/simulated/sound_controls.h"
 
 using audiotest::ScratchRunFolder;
 using audiotest::waitFor;
@@ -134,9 +136,9 @@ TEST_F(AudioBridgeMessages, MusicProblemSaysWhyNoMusicCanCome) {
               "code940.bin is missing, and data/ondrivale.ogg is missing");
 
     testing::internal::CaptureStdout();
-    AudioBridge::warnIfNoMusic(demoEndMs());
+    AudioBridge::warnIfNoMusic(AudioBridge::musicProblem(demoEndMs()));
     problemWith(image, song);
-    AudioBridge::warnIfNoMusic(demoEndMs());
+    AudioBridge::warnIfNoMusic(AudioBridge::musicProblem(demoEndMs()));
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "no music: code940.bin is missing, and data/ondrivale.ogg is missing\n");
 }

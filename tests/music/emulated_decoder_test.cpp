@@ -8,6 +8,8 @@
 #include "audio_bridge_fixture.h"
 #include "audio_test_support.h"
 #include "platform/second_cpu.h"
+#include "platform/second_cpu/controls.h"
+#include "platform/simulated/sound_controls.h"
 
 using namespace audiotest;
 

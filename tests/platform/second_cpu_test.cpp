@@ -15,6 +15,7 @@
 #include "platform/mem_device.h"
 #include "platform/registers.h"
 #include "platform/second_cpu/arm_emulator.h"
+#include "platform/second_cpu/controls.h"
 #include "platform/simulated/simulated_memory.h"
 #include "platform/sound_control_block.h"
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "../music/audio_test_support.h"
+#include "platform/simulated/sound_controls.h"
 
 using namespace audiotest;
 

@@ -8,6 +8,8 @@
 
 #include "../music/audio_bridge_fixture.h"
 #include "../music/audio_test_support.h"
+#include "platform/desktop/controls.h"
+#include "platform/simulated/sound_controls.h"
 #include "player_test_support.h"
 
 using namespace playertest;

@@ -10,6 +10,8 @@
 
 #include "core/timeline.h"
 #include "music/pattern_data.h"
+#include "platform/desktop/controls.h"
+#include "platform/simulated/sound_controls.h"
 #include "platform/sound_device.h"
 #include "player_test_support.h"
 

@@ -18,6 +18,7 @@
 #include "core/player.h"
 #include "core/seek.h"
 #include "platform/clock.h"
+#include "platform/desktop/controls.h"
 #include "platform/input.h"
 #include "platform/present.h"
 #include "video/display.h"

@@ -17,6 +17,7 @@
 #include "core/scenes.h"
 #include "core/timeline.h"
 #include "platform/clock.h"
+#include "platform/desktop/controls.h"
 #include "platform/present.h"
 #include "scenes/credits.h"
 #include "scenes/env_mesh.h"

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/clock.h"
+#include "platform/desktop/controls.h"
 #include "platform/present.h"
 #include "video/visible_screen.h"
 

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstring>
 
+#include "platform/simulated/sound_controls.h"
 #include "platform/sound_device.h"
 
 SoundCollector::SoundCollector(size_t capacitySamples)

@@ -2,7 +2,8 @@
 //
 // new Engine(module, onStopped) reads the engine's facts once (screen,
 // sample rate, frame period, font, sections, keys, commands, the status
-// record's layout, where the second processor's report goes); after that
+// record's layout, the song's file, where the second processor's order words
+// lie and where its report goes); after that
 // the page reads the engine's state only through status() and asks it to
 // act only through its calls here. A call
 // that ends the engine (a file it cannot start without: its own line, then
@@ -56,9 +57,10 @@ export class Engine {
     return this.module.HEAPU8.subarray(rgba, rgba + width * height * 4);
   }
 
-  // A copy of the song as the engine loaded it, for the second processor.
-  song(status) {
-    return this.module.HEAPU8.slice(status.songAt, status.songAt + status.songBytes);
+  // The engine's order words for the second processor, as they stand now.
+  orders() {
+    const { at, words } = this.facts.secondCpu.orders;
+    return [...this.module.HEAP32.subarray(at >> 2, (at >> 2) + words)];
   }
 
   writeFile(name, bytes) {
@@ -102,11 +104,16 @@ export class Engine {
   // an older seek is of no use to it.
   report(seek, words) {
     if (this.stopped || this.status().seek !== seek) return;
-    const { at, words: count } = this.facts.secondCpuReport;
+    const { at, words: count } = this.facts.secondCpu.report;
     for (let i = 0; i < count; ++i) this.module.HEAP32[(at >> 2) + i] = words[i];
   }
 
   heard(atSeconds, soundFrames, seek, following) {
     return this.call((m) => m._webHeard(atSeconds, soundFrames, seek, following));
+  }
+
+  // The page's sound stopped for good: the picture goes on by the wall clock.
+  soundLost() {
+    return this.call((m) => m._webSoundLost());
   }
 }

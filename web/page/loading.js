@@ -8,6 +8,8 @@
 //                                   those not yet here, at once; the bytes
 //                                   counted over all listed files
 //   files.get(name)                 a downloaded file's bytes
+//   files.take(name)                the same, handed over: kept no longer
+//                                   (empty if it never came)
 //   await startModule(files, onPrint)  the engine's module, from
 //                                   ondrivale.js and ondrivale.wasm
 // Every failure is an Error whose message names the file and why: the HTTP
@@ -29,6 +31,12 @@ export class Files {
 
   get(name) {
     return this.bytes.get(name);
+  }
+
+  take(name) {
+    const bytes = this.bytes.get(name) || new Uint8Array(0);
+    this.bytes.delete(name);
+    return bytes;
   }
 
   async list(stop) {

@@ -6,12 +6,13 @@
 // The order: files.json; the engine's module, whose facts say the rest (the
 // font, the screen, the keys); the font, which letters the page and the
 // demo's own loading screen; every other file, counted on that screen's
-// bar; the demo's start-up; then the Play button, since a browser starts
-// sound only after a gesture. Whatever fails (a file, the module, a file the
-// engine cannot start with) ends in the CANNOT PLAY panel, which names the
-// file and why; a download that failed or stalled may be tried again, and
-// only what is missing is downloaded again. The engine's lines about a demo
-// that plays on (no music) stand under the picture.
+// bar; the demo's start-up; the song decoder's worker started and handed
+// the song; then the Play button, since a browser starts sound only after a
+// gesture. Whatever fails (a file, the module, a file the engine cannot start
+// with) ends in the CANNOT PLAY panel, which names the file and why; a
+// download that failed or stalled may be tried again, and only what is
+// missing is downloaded again. The lines about a demo that plays on (no
+// music) stand under the picture.
 //
 // document.body.dataset.state: loading, ready, playing, ended or failed.
 import { Controls, fitScreen, toggleFullScreen } from './controls.js';
@@ -35,10 +36,6 @@ function setState(state) {
   document.body.dataset.state = state;
 }
 
-function output(line) {
-  $('output').textContent += `${line}\n`;
-}
-
 // ---- failures and problems ------------------------------------------------------------
 
 // The panel names the file and why, over the picture, with its title in the
@@ -52,13 +49,11 @@ function fail(why, canRetry = false) {
   $('problems').classList.add('hidden');  // the panel says what matters now
   if (!lettering.sheet) lettering.giveUp();
   setState('failed');
-  output(`failed: ${why}`);
   if (canRetry) $('retry').focus({ preventScroll: true });
 }
 
 // The engine's problem lines, as the desktop prints them, under the picture.
-function showProblems(engine, line) {
-  output(line);
+function showProblems(engine) {
   const shown = $('problems');
   shown.textContent = engine.problems.join('\n');
   shown.classList.remove('hidden');
@@ -88,7 +83,7 @@ function paint(status) {
 // the second processor passed on.
 function afterCall() {
   const status = page.engine.status();
-  page.sound?.follow(status);
+  page.sound?.follow();
   paint(status);
   page.controls?.show(status);
   return status;
@@ -97,9 +92,9 @@ function afterCall() {
 // ---- loading --------------------------------------------------------------------------
 
 async function startEngine() {
-  const module = await startModule(files, output);
+  const module = await startModule(files, (line) => console.log(line));
   const engine = new Engine(module, (why) => fail(why));
-  engine.onProblem = (line) => showProblems(engine, line);
+  engine.onProblem = () => showProblems(engine);
   const { width, height } = engine.facts.screen;
   Object.assign($('screen'), { width, height });
   page.pixels = screen.createImageData(width, height);
@@ -125,6 +120,13 @@ function showProgress(got, total) {
   } else if (page.engine.showDownload(got / total, note)) {
     afterCall();
   }
+}
+
+// The song decoder's worker, handed its module and the song, which the page
+// no longer needs once the engine has them in its files.
+function startSound() {
+  return new Sound(page.engine, { name: DECODER_WASM, bytes: files.take(DECODER_WASM) },
+                   files.take(page.engine.facts.song));
 }
 
 // Downloads what is missing and starts the demo.
@@ -169,8 +171,9 @@ async function load() {
     return;
   }
   if (!writeFiles() || !page.engine.startUp()) return;
-  page.sound = new Sound(page.engine, files.get(DECODER_WASM));
+  page.sound = startSound();
   afterCall();
+  await page.sound.ready;
   $('veil').classList.remove('gone');
   $('play').classList.remove('hidden');
   if (!(window.AudioContext || window.webkitAudioContext)) $('noSound').classList.remove('hidden');

@@ -23,8 +23,6 @@ export class SoundQueue {
     this.queued = 0;
     this.seek = 0;
     this.sequence = -1;
-    this.flowing = false;  // sound has come since the queue was last dry or flushed
-    this.underruns = 0;
     this.spans = [];
   }
 
@@ -35,7 +33,6 @@ export class SoundQueue {
     if (message.kind !== 'sound') return;
     this.blocks.push(message);
     this.queued += message.left.length;
-    this.flowing = true;
   }
 
   drop(seek) {
@@ -43,12 +40,10 @@ export class SoundQueue {
     this.blocks = [];
     this.offset = 0;
     this.queued = 0;
-    this.flowing = false;
   }
 
   // Fills left and right with the song as it follows on, then silence;
-  // returns how many frames are song, and from which frame. A dry stretch
-  // after sound had come is one underrun.
+  // returns how many frames are song, and from which frame.
   take(left, right) {
     const frames = left.length;
     let filled = 0;
@@ -70,10 +65,6 @@ export class SoundQueue {
     }
     left.fill(0, filled);
     right.fill(0, filled);
-    if (filled < frames && this.flowing) {
-      ++this.underruns;
-      this.flowing = false;
-    }
     return { soundFrames: filled, sample };
   }
 

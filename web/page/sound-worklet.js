@@ -2,19 +2,18 @@
 // plays the blocks the second processor's worker sends it directly, in
 // order, and says what it played and when.
 //
-// The worker keeps about half a second queued here (sound-queue.js), so
-// that neither a slow picture frame nor a busy page's thread can starve the
-// sound: the page's thread only reads what was played. The queue runs dry
-// only when the worker cannot decode in time; the output then plays silence
-// and counts an underrun, and the page's clock, which counts only sound
-// heard, stands still meanwhile.
+// The worker keeps two seconds queued here (sound-queue.js), so that neither
+// a slow picture frame nor a busy page's thread can starve the sound: the
+// page's thread only reads what was played. The queue runs dry only when the
+// worker cannot decode in time; the output then plays silence, and the
+// page's clock, which counts only sound heard, stands still meanwhile.
 //
 // Messages in on its port:  { kind: 'decoder', port }: the worker's port,
 //                           once (sound-queue.js says what comes on it)
-// Messages out on its port: { kind: 'heard', spans, queued, underruns },
-//                           about every 93 ms: what was played since the
-//                           last (spans as sound-queue.js notes them), the
-//                           frames queued to follow, the underruns so far
+// Messages out on its port: { kind: 'heard', spans, queued }, about every
+//                           93 ms: what was played since the last (spans as
+//                           sound-queue.js notes them), and the frames
+//                           queued to follow
 import { SoundQueue } from './sound-queue.js';
 
 // How often the worker hears what was taken (about every 12 ms: it keeps
@@ -46,8 +45,7 @@ class OndrivaleSound extends AudioWorkletProcessor {
       this.decoder.postMessage(this.queue.report());
     }
     if (this.quanta % PAGE_QUANTA === 0) {
-      this.port.postMessage({ kind: 'heard', spans: this.queue.played(),
-                              queued: this.queue.queued, underruns: this.queue.underruns });
+      this.port.postMessage({ kind: 'heard', spans: this.queue.played(), queued: this.queue.queued });
     }
     return true;
   }

@@ -2,14 +2,22 @@
 // worker of its own, the output that plays what it decodes, and the output's
 // reports of what was heard, which the engine's clock counts.
 //
-//   const sound = new Sound(engine, decoderWasm)  at load: the worker starts
-//       and compiles the decoder (sound-decoder.js)
+//   const sound = new Sound(engine, decoder, song)  at load: the worker
+//       starts the decoder's module (decoder: { name, bytes }) and is handed
+//       the song the page downloaded (both transferred, not copied)
+//   await sound.ready     true once the decoder runs; false, with its line
+//       shown once ("no music: ..."), if it cannot
 //   await sound.play()    at the click on Play: the browser's output, true if
-//       the browser plays sound
-//   sound.follow(status)  after every call into the engine: its orders (play,
-//       stop, seek; the song, once) go on to the worker
+//       the page plays sound (the browser has an output, the decoder runs)
+//   sound.follow()        after every call into the engine: the engine's order
+//       words (platform/sound_pump.h) go to the worker as they change
 //   sound.timing(nowMs)   [second of the output's clock heard at nowMs, nowMs]
 //   sound.pause(), sound.resume()  the output's own clock, for a hidden page
+//
+// A decoder that cannot start or stops while it plays (a module that is not
+// the decoder, a fault, a worker that dies) is said once, under the picture,
+// and the engine's clock goes on by the wall clock; nothing is asked of the
+// worker after that.
 //
 // Where it runs: the decoder on a worker (or, in a browser without workers,
 // on the page's thread); the output on an AudioWorklet on the browser's
@@ -21,41 +29,61 @@
 import { SoundQueue } from './sound-queue.js';
 
 export class Sound {
-  constructor(engine, decoderWasm) {
+  constructor(engine, decoder, song) {
     this.engine = engine;
     this.rate = engine.facts.sampleRate;
     this.context = null;
-    this.sent = { playing: -1, seek: -1, sample: -1, song: false };
+    this.sent = [];
+    this.failed = '';
+    this.playing = false;
+    this.ready = new Promise((resolve) => { this.answer = resolve; });
     this.decoder = startDecoder();
     this.decoder.onmessage = (event) => this.fromDecoder(event.data);
+    // A worker that dies of an uncaught fault (its script missing, a fault
+    // in the module) says so here, once; the browser is told it was seen.
+    this.decoder.onerror = (event) => {
+      event.preventDefault();
+      this.lost(`the song decoder stopped: ${event.message || 'its worker failed'}`);
+    };
     // Two seconds queued at the output: a slow picture frame or a busy
     // page's thread does not reach it, and a worker kept from its core by
     // a busy machine for a second does not starve it. A jump or a pause
     // drops the queue, so its length is never heard.
-    this.decoder.postMessage({ kind: 'start', wasm: decoderWasm, aheadFrames: 2 * this.rate });
+    this.decoder.postMessage({ kind: 'start', name: decoder.name, wasm: decoder.bytes,
+                               aheadFrames: 2 * this.rate }, [decoder.bytes.buffer]);
+    this.decoder.postMessage({ kind: 'song', bytes: song }, [song.buffer]);
   }
 
   fromDecoder(message) {
+    if (this.failed) return;
+    if (message.kind === 'started') this.answer(true);
     if (message.kind === 'report') this.engine.report(message.seek, message.words);
-    if (message.kind === 'failed') this.engine.problem(`no music: ${message.why}`);
+    if (message.kind === 'failed') this.lost(message.why);
   }
 
-  follow(status) {
-    if (!status.secondCpu) return;
-    if (!this.sent.song && status.songBytes > 0) {
-      this.decoder.postMessage({ kind: 'song', bytes: this.engine.song(status) });
-      this.sent.song = true;
+  // Said once; the worker is ended, so that nothing more comes of it.
+  lost(why) {
+    if (this.failed) return;
+    this.failed = why;
+    if (this.decoder.terminate) this.decoder.terminate();
+    if (!this.engine.problems.some((line) => line.startsWith('no music'))) {
+      this.engine.problem(`no music: ${why}`);
     }
-    const { playing, seek, seekSample: sample } = status;
-    const sent = this.sent;
-    if (playing === sent.playing && seek === sent.seek && sample === sent.sample) return;
-    Object.assign(sent, { playing, seek, sample });
-    this.decoder.postMessage({ kind: 'orders', playing, seek, sample });
+    if (this.playing) this.engine.soundLost();
+    this.answer(false);
+  }
+
+  follow() {
+    if (this.failed) return;
+    const words = this.engine.orders();
+    if (words.every((word, i) => word === this.sent[i])) return;
+    this.sent = words;
+    this.decoder.postMessage({ kind: 'orders', words });
   }
 
   async play() {
     const Context = window.AudioContext || window.webkitAudioContext;
-    if (!Context) return false;
+    if (!Context || this.failed) return false;
     try {
       this.context = new Context({ sampleRate: this.rate });
     } catch (e) {
@@ -67,7 +95,8 @@ export class Sound {
     let node = await this.worklet(channel.port2);
     if (!node) node = new CallbackOutput(this, channel.port2).node;
     node.connect(this.context.destination);
-    return true;
+    this.playing = !this.failed;
+    return this.playing;
   }
 
   // The output on the audio thread, or null where the browser has no worklets.

@@ -8,8 +8,11 @@
 //   s / 32768, which a float holds exactly);
 // - the pictures: each putImageData on the #screen canvas is a picture shown,
 //   noted with the music time of its frame and the output's timestamp then;
-// - the sound output's own reports (underruns), where it is a worklet;
-// - the module, when the page creates it, for the test hooks of a test build.
+// - the sound output's own reports, where it is a worklet: its underruns,
+//   counted here from what it says it played (a dry stretch of a seek after
+//   sound of that seek was played);
+// - the module, when the page creates it, for the test hooks of a test build,
+//   and every line it prints.
 //
 // window.__observer:
 //   poll(frames)  -> {t, perf, left, right}: the last `frames` frames
@@ -19,11 +22,12 @@
 //   underruns    the worklet's count, or null
 //   states       [state, perf] as document.body.dataset.state changes
 //   module       the engine's module once it runs
+//   printed      the lines it printed
 //   status()     the engine's status record, by the names its facts give
 'use strict';
 (() => {
   const observer = { paints: [], polls: [], underruns: null, module: null, context: null,
-                     analysers: null, timer: 0, states: [] };
+                     analysers: null, timer: 0, states: [], printed: [] };
   window.__observer = observer;
 
   // The page's states (document.body.dataset.state) as they change, with the time.
@@ -40,10 +44,17 @@
     configurable: true,
     get: () => factory,
     set: (made) => {
-      factory = (options) => made(options).then((module) => {
-        observer.module = module;
-        return module;
-      });
+      factory = (options) => {
+        const print = options.print;
+        options.print = (line) => {
+          observer.printed.push(line);
+          if (print) print(line);
+        };
+        return made(options).then((module) => {
+          observer.module = module;
+          return module;
+        });
+      };
     },
   });
 
@@ -86,12 +97,25 @@
     return result;
   };
 
+  // Spans [at, frames, soundFrames, seek, sample] (sound-queue.js): a span
+  // with fewer song frames than frames, after song of the same seek was
+  // played, is the queue run dry: an underrun.
   const Worklet = window.AudioWorkletNode;
   if (Worklet) {
     window.AudioWorkletNode = function (context, name, options) {
       const node = new Worklet(context, name, options);
+      let seek = null;
+      let flowing = false;
+      observer.underruns = 0;
       node.port.addEventListener('message', (event) => {
-        if (typeof event.data.underruns === 'number') observer.underruns = event.data.underruns;
+        for (const [, frames, soundFrames, spanSeek] of event.data.spans || []) {
+          if (spanSeek !== seek) [seek, flowing] = [spanSeek, false];
+          if (soundFrames > 0) flowing = true;
+          if (soundFrames < frames && flowing) {
+            ++observer.underruns;
+            flowing = false;
+          }
+        }
       });
       return node;
     };
