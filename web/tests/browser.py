@@ -74,6 +74,7 @@ class Browser:
         self.next_id = 0
         self.session = None
         self.exceptions = []  # the page's uncaught exceptions (Runtime.exceptionThrown)
+        self.attached = []  # sessions of the targets attached to (Target.attachedToTarget)
         target = self.call("Target.createTarget", url="about:blank")["targetId"]
         self.session = self.call("Target.attachToTarget", targetId=target,
                                  flatten=True)["sessionId"]
@@ -126,6 +127,8 @@ class Browser:
             answer = self._read_message(deadline)
             if answer.get("method") == "Runtime.exceptionThrown":
                 self.exceptions.append(answer["params"]["exceptionDetails"])
+            if answer.get("method") == "Target.attachedToTarget":
+                self.attached.append(answer["params"])
             if answer.get("id") == self.next_id:
                 if "error" in answer:
                     raise RuntimeError(f"{method}: {answer['error']}")

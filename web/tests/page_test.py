@@ -28,8 +28,12 @@ output renders, the engine's status record.
 - Panels: whatever file fails (missing, truncated, not a list, a sync table
   the engine cannot start with), the CANNOT PLAY panel says which and why,
   with no uncaught exception; a stalled download offers to try again; a
-  program image or song that cannot play, or a song damaged mid-way, gives
-  the engine's line under the picture, once, and Play plays.
+  song that cannot play, or a song damaged mid-way, gives the engine's line
+  under the picture, once, and Play plays.
+- The song decoder: a damaged song-decoder.wasm, or another module in its
+  place, is one line naming the file before Play, and Play plays on the
+  wall clock at once; a decoder worker that dies while the demo plays is one
+  line, and the picture goes on, after a jump too.
 Screenshots are left in PAGE_DIR/.test-shots/ for a person to look at.
 """
 import base64
@@ -444,11 +448,7 @@ def damaged_song(root):
 
 
 def test_problem_lines(from_start):
-    image_size = os.path.getsize(os.path.join(PAGE, "code940.bin"))
-    noise = bytes((i * 2654435761 >> 13) & 255 for i in range(image_size))
     cases = [
-        ("a random code940.bin", lambda root: replace_file(root, "code940.bin", noise), 0,
-         "no music: code940.bin is not a program the second processor runs"),
         ("a cut soundtrack", lambda root: replace_file(
             root, "data/ondrivale.ogg", head_of("data/ondrivale.ogg", 100000)), 0,
          "no music: data/ondrivale.ogg ends at 5.6 s, the demo needs 186.4 s"),
@@ -472,6 +472,71 @@ def test_problem_lines(from_start):
               (not goes_on or shown.endswith("goes on") and after > 6 * RATE),
               f"{what}: under the picture, once, '{shown}', and it plays"
               f"{f' (past the damage, the song from {after / RATE:.1f} s)' if goes_on else ''}")
+
+
+PROBLEMS = ("(() => { const p = document.getElementById('problems');"
+            " return p.offsetWidth > 0 ? p.textContent : ''; })()")
+
+
+def music_moves(b, seconds):
+    """The music time on screen after `seconds` more of play, less before."""
+    before = status(b)["musicMs"]
+    time.sleep(seconds)
+    return status(b)["musicMs"] - before
+
+
+def test_decoder_failures(server):
+    size = os.path.getsize(os.path.join(PAGE, "song-decoder.wasm"))
+    noise = bytes((i * 2654435761 >> 13) & 255 for i in range(size))
+    cases = [
+        ("a damaged song-decoder.wasm", noise, "no music: song-decoder.wasm cannot run: "),
+        ("another module as song-decoder.wasm", head_of("ondrivale.wasm", 10 ** 8),
+         "no music: song-decoder.wasm is not the song decoder"),
+    ]
+    for what, module, line in cases:
+        with page_copy(lambda root: replace_file(root, "song-decoder.wasm", module)) as copy, \
+                Browser() as b:
+            opened(b, copy.url)
+            before_play = b.evaluate(PROBLEMS)
+            b.click_element("#play")
+            # No sound output: the observer notes no paints.
+            settle(b, "__observer.status().frame >= 0", "the first frame")
+            # On the wall clock from the click: the music time moves at once,
+            # where a clock waiting for sound would stand for seconds.
+            moved = music_moves(b, 1.5)
+            time.sleep(3)
+            shown = b.evaluate(PROBLEMS)
+        check(before_play.startswith(line) and shown == before_play and moved > 0 and
+              not b.exceptions,
+              f"{what}: before Play, once, '{before_play}'; Play plays on the wall clock at "
+              f"once ({moved} ms in 1.5 s) and nothing more is said"
+              f"{', with an uncaught exception' if b.exceptions else ''}")
+
+    with Browser() as b:
+        opened(b, server.url)
+        # Attached once it runs: the worker of the page, to end it from inside.
+        b.call("Target.setAutoAttach", autoAttach=True, waitForDebuggerOnStart=False,
+               flatten=True)
+        b.click_element("#play")
+        settle(b, "__observer.paints.length > 0", "the first frame")
+        time.sleep(1)
+        worker = next(a["sessionId"] for a in b.attached if a["targetInfo"]["type"] == "worker")
+        page, b.session = b.session, worker
+        try:
+            b.call("Runtime.evaluate",
+                   expression="setTimeout(() => { throw new Error('ended by the test'); })")
+        finally:
+            b.session = page
+        settle(b, f"{PROBLEMS} !== ''", "the line of a decoder that stopped")
+        moved = music_moves(b, 2)
+        b.click_element('.cell[data-position="20"]')
+        settle(b, "__observer.status().position === 20", "the jump")
+        after_jump = music_moves(b, 2)
+        shown = b.evaluate(PROBLEMS)
+    check(shown.startswith("no music: the song decoder stopped: ") and "ended by the test" in shown
+          and "\n" not in shown and moved > 1000 and after_jump > 1000,
+          f"a decoder worker that dies while the demo plays: once, '{shown}'; the picture goes "
+          f"on ({moved} ms in 2 s, {after_jump} ms in 2 s after a jump)")
 
 
 class StallingHandler(QuietHandler):
@@ -530,6 +595,7 @@ def main():
         test_first_run(server)
         test_panels()
         test_problem_lines(from_start)
+        test_decoder_failures(server)
         test_stalled_download()
     finally:
         server.close()
