@@ -29,8 +29,9 @@ SecondCpuKind initialKind() {
                                                                 : SecondCpuKind::Native;
 }
 
-SecondCpuKind gKind = initialKind();
-bool gCountInstructions = false;
+// The tools' choices, read when a program starts.
+std::atomic<SecondCpuKind> gKind{initialKind()};
+std::atomic<bool> gCountInstructions{false};
 bool gRunning = false;  // clock on and out of reset with bank 3
 bool gProgramStarted = false;
 SecondCpuKind gStartedKind = SecondCpuKind::Emulated;
@@ -50,7 +51,7 @@ void* emulatedThread(void*) {
     pthread_setname_np(pthread_self(), "arm940");
     ArmEmulatorFigures figures;
     const bool faulted = armEmulatorMain(simulatedSecondCpuMemory(), kSecondCpuMemoryBytes,
-                                         gHaltRequested, gCountInstructions, &figures);
+                                         gHaltRequested, gCountInstructions.load(), &figures);
     gFaulted.store(faulted);
     std::lock_guard<std::mutex> lock(gFiguresMutex);
     gFigures.instructions += figures.instructions;
@@ -64,8 +65,8 @@ void startProgram() {
     if (!code940ImageRecognised(simulatedSecondCpuMemory(), kCode940Capacity)) return;
     gHaltRequested.store(false);
     gFaulted.store(false);
-    gStartedKind = gKind;
-    void* (*body)(void*) = gKind == SecondCpuKind::Emulated ? emulatedThread : nativeThread;
+    gStartedKind = gKind.load();
+    void* (*body)(void*) = gStartedKind == SecondCpuKind::Emulated ? emulatedThread : nativeThread;
     gProgramStarted = pthread_create(&gProgramThread, nullptr, body, nullptr) == 0;
 }
 
@@ -88,13 +89,11 @@ void haltProgram() {
 }  // namespace
 
 void secondCpuSelect(SecondCpuKind kind) {
-    std::lock_guard<std::mutex> lock(gMutex);
-    gKind = kind;
+    gKind.store(kind);
 }
 
 SecondCpuKind secondCpuSelected() {
-    std::lock_guard<std::mutex> lock(gMutex);
-    return gKind;
+    return gKind.load();
 }
 
 void secondCpuSetRunning(bool running) {
@@ -133,8 +132,7 @@ void secondCpuDoorbell() {
 }
 
 void secondCpuCountInstructions(bool count) {
-    std::lock_guard<std::mutex> lock(gMutex);
-    gCountInstructions = count;
+    gCountInstructions.store(count);
 }
 
 ArmEmulatorFigures secondCpuEmulationFigures() {
