@@ -3,8 +3,8 @@
 // Every platform gives the same values: each channel truncated to its 5, 6
 // and 5 bits, alpha dropped, as SDL converts a picture to a 16-bit screen. The
 // desktop decodes through SDL_image and converts to the screen's format; the
-// browser decodes the PNG itself, because a browser's own image decoding may
-// correct colours.
+// page and the console decode the PNG with stb_image (platform/stb/): the
+// console has no SDL, and a browser's own image decoding may correct colours.
 #pragma once
 
 #include <cstdint>

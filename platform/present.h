@@ -7,7 +7,8 @@
 // (platform/desktop/) the window shows the visible screen scaled by a whole
 // factor that fits the desktop (Alt+Enter: full screen, the largest whole
 // factor, centred on black); with no desktop (the headless dummy driver) the
-// window is the drawing buffer itself, at scale 1. The web page
+// window is the drawing buffer itself, at scale 1. The console
+// (platform/gp2x/) copies the rows into its framebuffer; the web page
 // (platform/web/) paints its canvas from the visible screen itself.
 #pragma once
 
