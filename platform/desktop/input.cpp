@@ -5,7 +5,6 @@
 #include <SDL.h>
 
 #include <deque>
-#include <utility>
 
 #include "platform/desktop/controls.h"
 #include "platform/desktop/window.h"
@@ -14,23 +13,27 @@ namespace {
 
 std::deque<InputEvent> gQueued;
 
-// SDL's symbols of the keys the engine knows; every other key is Key::Other.
-constexpr std::pair<SDLKey, Key> kKeys[] = {
-    {SDLK_BACKSPACE, Key::Backspace},
-    {SDLK_ESCAPE, Key::Escape},
-    {SDLK_SPACE, Key::Space},
-    {SDLK_RIGHT, Key::Right},
-    {SDLK_LEFT, Key::Left},
-    {SDLK_HOME, Key::Home},
-    {SDLK_l, Key::L},
-    {SDLK_o, Key::O},
-};
-
 Key keyOf(SDLKey symbol) {
-    for (const auto& [sdl, key] : kKeys) {
-        if (sdl == symbol) return key;
+    switch (symbol) {
+        case SDLK_BACKSPACE:
+            return Key::Backspace;
+        case SDLK_ESCAPE:
+            return Key::Escape;
+        case SDLK_SPACE:
+            return Key::Space;
+        case SDLK_RIGHT:
+            return Key::Right;
+        case SDLK_LEFT:
+            return Key::Left;
+        case SDLK_HOME:
+            return Key::Home;
+        case SDLK_l:
+            return Key::L;
+        case SDLK_o:
+            return Key::O;
+        default:
+            return Key::Other;
     }
-    return Key::Other;
 }
 
 }  // namespace
