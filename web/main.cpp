@@ -54,6 +54,7 @@
 #include "music/music_files.h"
 #include "music/pattern_data.h"
 #include "music/sound_orders.h"
+#include "platform/clock.h"
 #include "platform/messages.h"
 #include "platform/screen_layout.h"
 #include "platform/sound_control_block.h"
@@ -225,6 +226,9 @@ void play(bool pagePlaysSound) {
     if (gStarted || !gStartedUp) return;
     browserStartClock(pagePlaysSound && gSongCanPlay, kFramePeriodMs);
     playerStart();
+    // The wait for sound starts once the player's own start is done, which
+    // a slow machine makes long.
+    platformExpectSound();
     gStarted = true;
 }
 

@@ -19,7 +19,8 @@
 #include <cstdint>
 
 // At Play: on the sound heard, if there is sound to hear, else on the wall
-// clock; frames of framePeriodMs.
+// clock; frames of framePeriodMs. Sound is due from the next
+// platformExpectSound (platform/clock.h).
 void browserStartClock(bool withSound, double framePeriodMs);
 // An animation frame starts at nowMs of the page's clock; the output's clock
 // was heardSeconds at heardAtMs (heardSeconds < 0: no output running). The

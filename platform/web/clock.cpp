@@ -101,7 +101,6 @@ void browserStartClock(bool withSound, double framePeriodMs) {
     gLeadMs = framePeriodMs * kLeadFrames;
     gWallOriginMs = nowMs();
     gSource = withSound && !gSoundLost ? Source::Sound : Source::Wall;
-    platformExpectSound();
 }
 
 void browserAnimationFrame(double nowMs, double heardSeconds, double heardAtMs) {
