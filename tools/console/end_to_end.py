@@ -84,7 +84,11 @@ def program_pid(rig_pid):
         pid = pending.pop()
         if read(f"/proc/{pid}/comm").strip() == "qemu-arm":
             return pid
-        for task in os.listdir(f"/proc/{pid}/task") if os.path.isdir(f"/proc/{pid}/task") else []:
+        try:
+            tasks = os.listdir(f"/proc/{pid}/task")
+        except OSError:  # gone meanwhile
+            tasks = []
+        for task in tasks:
             pending += [int(child) for child in read(f"/proc/{pid}/task/{task}/children").split()]
     return None
 

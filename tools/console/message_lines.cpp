@@ -82,22 +82,6 @@ void texts() {
     say(AudioBridge::songDamageLine({1, 4066176, 4097000}));
     say(AudioBridge::songDamageLine({12, 441, 4294967295u}));
 
-    // The sync table's headers.
-    std::vector<uint8_t> table(PatternData::kFileSize, 0);
-    const uint8_t header[] = {'O', 'D', 'S', 'Y', 1, 0, 33, 0, 10, 0, 128, 0};
-    memcpy(table.data(), header, sizeof header);
-    say("[" + PatternData::headerProblem(table.data()) + "]");
-    table[4] = 0xFF;
-    table[5] = 0xFF;
-    say(PatternData::headerProblem(table.data()));
-    table[4] = 1;
-    table[5] = 0;
-    table[6] = 0xFF;
-    table[7] = 0xFF;
-    say(PatternData::headerProblem(table.data()));
-    memcpy(table.data(), "\x7F\"\x01Z", 4);
-    say(PatternData::headerProblem(table.data()));
-
     // The formats the lines use, at their limits.
     problemLine("%d %d %ld %ld %llu %u %s|", -2147483647 - 1, 2147483647, -2147483647L - 1,
                 2147483647L, 18446744073709551615ull, 4294967295u, "");
