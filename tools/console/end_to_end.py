@@ -368,35 +368,41 @@ def failed_start_runs(scratch):
     check_line_on_screen(work, "started from another folder")
 
 
-def ended_by_signal(work, name, number, lines, processor=RELEASED_AND_HALTED, terminal=False,
-                    wait_for=None, card=None, **options):
-    """A run that a signal ends once it shows its frames (and, if given, once
-    its standard output holds wait_for): a request to quit, which hands the
-    console back to its menu, the terminal as it was."""
+def ended_early(work, name, end, lines=PROGRESS, processor=RELEASED_AND_HALTED, terminal=False,
+                wait_for=None, card=None, **options):
+    """A run ended once it shows its frames (and, if given, once its standard
+    output holds wait_for) by end(program's pid, terminal) -> what it did:
+    a quit, which hands the console back to its menu, the terminal as it
+    was. The deadline is against a hang only (the rig's timeout ends it)."""
     master = slave = None
     if terminal:
         master, slave = pty.openpty()
         before = termios.tcgetattr(slave)
     process = rig(work, stdin=os.ttyname(slave) if terminal else None, timeout=300, card=card,
                   **options)
-    deadline = time.time() + 300  # against a hang only: the rig's own timeout ends it there
-    sent = False
+    deadline = time.time() + 300
+    done = None
     while process.poll() is None and time.time() < deadline:
-        if not sent and len(read(os.path.join(work, "screens.txt")).splitlines()) >= 40 and (
+        if done is None and len(read(os.path.join(work, "screens.txt")).splitlines()) >= 40 and (
                 wait_for is None or wait_for in read(os.path.join(work, "stdout.txt"))):
             pid = program_pid(process.pid)
-            if pid is not None:
-                os.kill(pid, number)
-                sent = True
+            done = end(pid, master) if pid is not None else None
         time.sleep(0.2)
     process.wait(timeout=max(1, deadline - time.time()))
-    check(sent, f"{name}: {signal.Signals(number).name} was sent once it showed its frames")
+    check(done is not None, f"{name}: {done} once it showed its frames")
     check_hand_over(work, name, lines, processor)
     if terminal:
         after = termios.tcgetattr(slave)
         os.close(master)
         os.close(slave)
         check(after == before, f"{name}: the terminal's settings are as they were")
+
+
+def ended_by_signal(work, name, number, lines, processor=RELEASED_AND_HALTED, **options):
+    def send(pid, _):
+        os.kill(pid, number)
+        return f"{signal.Signals(number).name} sent"
+    ended_early(work, name, send, lines, processor, **options)
 
 
 def quit_runs(scratch):
@@ -445,29 +451,17 @@ def quit_runs(scratch):
 
 
 def backspace_run(work, end_ms):
-    """The demo ended by Backspace once it shows its frames; the terminal as it was."""
-    master, slave = pty.openpty()
-    before = termios.tcgetattr(slave)
-    process = rig(work, stdin=os.ttyname(slave), timeout=300)
-    screens_path = os.path.join(work, "screens.txt")
-    deadline = time.time() + 300
-    while process.poll() is None and time.time() < deadline:
-        if len(read(screens_path).splitlines()) >= 40:
-            os.write(master, b"\x7f")
-            break
-        time.sleep(0.2)
-    process.wait(timeout=max(1, deadline - time.time()))
-    after = termios.tcgetattr(slave)
-    os.close(master)
-    os.close(slave)
+    """The demo ended by Backspace on its terminal once it shows its frames."""
+    def type_backspace(_, terminal):
+        os.write(terminal, b"\x7f")
+        return "Backspace typed"
+    ended_early(work, "Backspace", type_backspace, terminal=True)
     shown = screens(work)
     # Before the music's end on the program's clock, which moves only as it
     # runs: not a matter of how soon this machine delivered the key.
     check(shown and shown[-1][0] - shown[0][0] < end_ms,
           f"Backspace ended the demo early ({len(shown)} screens, the last at "
           f"{shown[-1][0] if shown else '?'} ms)")
-    check_hand_over(work, "Backspace")
-    check(after == before, "the terminal's settings are as they were before the program ran")
 
 
 def main():
