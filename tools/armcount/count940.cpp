@@ -15,11 +15,12 @@
 // memory, the control block says so and switches playing on; whenever the
 // program idles again the main side takes the full blocks in turn. One line
 // a block handed over, the totals up to the store of its `full` flag:
-//   block N insns=I cF/U=C oF/U=C busF/U=B sqF/U=Q ...
-// (cF/U the cycles with the program's settings and timing F/U, oF/U with
-// everything off, busF/U the bus's busy cycles, sqF/U the sum of each bus
-// transaction's cycles squared). The run ends at the block in which the
-// song ended, or after --seconds of music.
+//   block N insns=I cF/U=C busF/U=B sqF/U=Q trF/U=T oF/U= obusF/U= osqF/U= otrF/U= ...
+// (for each timing F/U: cF/U the cycles with the program's settings, busF/U
+// the bus's busy cycles, sqF/U the sum of each bus transaction's cycles
+// squared, trF/U the transactions; the same prefixed with o with everything
+// off). The run ends at the block in which the song ended, or after
+// --seconds of music.
 //
 // With --mark ADDR (a bare program, test mode), a line at each arrival at
 // the marker, with what the part since the previous one took:
@@ -363,10 +364,15 @@ void writeBlockLine() {
     fprintf(gRun.out, "block %" PRIu64 " insns=%" PRIu64, gRun.handedOver, gRun.instructions);
     for (unsigned v = 0; v < now.size(); ++v) {
         const Timing940& t = gRun.options.timings[v];
+        const Totals940& n = now[v];
+        const Totals940& o = off[v];
         fprintf(gRun.out,
-                " c%u/%u=%" PRIu64 " o%u/%u=%" PRIu64 " bus%u/%u=%" PRIu64 " sq%u/%u=%" PRIu64,
-                t.fill, t.single, now[v].cycles, t.fill, t.single, off[v].cycles, t.fill, t.single,
-                now[v].busCycles, t.fill, t.single, now[v].busSquares);
+                " c%u/%u=%" PRIu64 " bus%u/%u=%" PRIu64 " sq%u/%u=%" PRIu64 " tr%u/%u=%" PRIu64
+                " o%u/%u=%" PRIu64 " obus%u/%u=%" PRIu64 " osq%u/%u=%" PRIu64 " otr%u/%u=%" PRIu64,
+                t.fill, t.single, n.cycles, t.fill, t.single, n.busCycles, t.fill, t.single,
+                n.busSquares, t.fill, t.single, n.ifills + n.dfills + n.singles + n.writes, t.fill,
+                t.single, o.cycles, t.fill, t.single, o.busCycles, t.fill, t.single, o.busSquares,
+                t.fill, t.single, o.singles);
     }
     fputc('\n', gRun.out);
 }
