@@ -63,6 +63,9 @@ extern "C" {
 namespace {
 
 constexpr uint32_t kTableBytes = kControlBlockOffset;  // the program's 2 MiB, by halfword
+// A block takes about a million instructions, the first some five: a
+// program that runs this many without handing one over is stuck.
+constexpr uint64_t kMostWithoutBlock = 2000000000;
 
 struct Options {
     std::vector<Timing940> timings{{8, 4}, {12, 8}, {20, 12}};
@@ -123,6 +126,8 @@ struct Run {
     // Song mode.
     uint32_t nextBlock = 0;  // the block the main side takes next
     uint64_t handedOver = 0;
+    uint64_t instructionsAtHandOver = 0;
+    bool stuck = false;
 };
 
 Run gRun;
@@ -308,6 +313,11 @@ void onInstruction(uc_engine*, uint64_t address, uint32_t size, void*) {
         stopRun();
         return;
     }
+    if (gRun.options.song && gRun.instructions - gRun.instructionsAtHandOver > kMostWithoutBlock) {
+        gRun.stuck = true;
+        stopRun();
+        return;
+    }
     const Insn& insn = decoded(addr, size);
     const unsigned cond = insn.word >> 28;
     gRun.conditionKnown = false;
@@ -384,6 +394,7 @@ void onData(uc_engine*, uc_mem_type type, uint64_t address, int size, int64_t va
     if (store && gRun.options.song && value != 0 &&
         (uint32_t(address) == fullFlagAt(0) || uint32_t(address) == fullFlagAt(1))) {
         ++gRun.handedOver;
+        gRun.instructionsAtHandOver = gRun.instructions;
         writeBlockLine();
     }
 }
@@ -525,6 +536,12 @@ bool playSong(size_t songLength) {
     if (gRun.waiting) {
         fprintf(stderr, "count940: the program stopped: it waits for an interrupt at 0x%08X\n",
                 gRun.currentAt);
+        return false;
+    }
+    if (gRun.stuck) {
+        fprintf(stderr,
+                "count940: the program handed over no block in %" PRIu64 " M instructions\n",
+                kMostWithoutBlock / 1000000);
         return false;
     }
     return true;
