@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <string>
 
 #include "core/frame_plan.h"
 #include "core/player.h"
@@ -63,17 +64,19 @@ void runFrameLoop() {
 
 }  // namespace
 
-bool demoFilesAreHere(const char* program, const char* builtRunFolder) {
+bool demoFilesAreHere(const char* program, const char* builtRunFolder, const char* runFromThere) {
     struct stat data;
     if (stat("data", &data) == 0 && S_ISDIR(data.st_mode)) return true;
     char here[4096];
     if (getcwd(here, sizeof here) == nullptr) snprintf(here, sizeof here, "this folder");
     struct stat run;
     if (stat(builtRunFolder, &run) == 0 && S_ISDIR(run.st_mode)) {
+        const std::string command =
+            runFromThere != nullptr ? runFromThere : std::string("../") + program;
         problemLine(
             "the demo's files are not here: no data/ folder in %s (run it in %s: cd there, "
-            "then ../%s)",
-            here, builtRunFolder, program);
+            "then %s)",
+            here, builtRunFolder, command.c_str());
     } else {
         problemLine(
             "the demo's files are not here: no data/ folder in %s (run it in the folder "
@@ -83,10 +86,14 @@ bool demoFilesAreHere(const char* program, const char* builtRunFolder) {
     return false;
 }
 
-int demoMain() {
+void demoPlay() {
     demoStartUp();
     runFrameLoop();
     demoShutDown();
+}
+
+int demoMain() {
+    demoPlay();
     handOverToMenu();
     return 0;
 }

@@ -1,5 +1,7 @@
 #include <algorithm>
+#include <cctype>
 #include <cstring>
+#include <string>
 
 #include "core/demo.h"
 #include "core/frame_plan.h"
@@ -47,6 +49,40 @@ void demoShowLoadingScreen() {
     memset(console->cells, 0, sizeof console->cells);
     console->progressStep = 0;
     showEmptyLoadingBar(console);
+}
+
+namespace {
+
+// The font has upper-case letters only (its lower-case codes hold the bar's
+// pieces), and one byte a character.
+std::string inTheFontsCharacters(const char* line) {
+    std::string text;
+    for (const char* c = line; *c != '\0'; ++c) {
+        if (c[0] == '\xC3' && c[1] == '\x97') {  // ×, as in 640×480
+            text += 'X';
+            ++c;
+        } else {
+            text += char(toupper(static_cast<unsigned char>(*c)));
+        }
+    }
+    return text;
+}
+
+int gNextProblemRow = kNoteRow;
+
+}  // namespace
+
+bool demoShowProblem(const char* line) {
+    TextConsole* console = TextConsole::instance();
+    if (gFont == nullptr || console->font == nullptr) return false;
+    const int column = console->cursorColumn;
+    const int row = console->cursorRow;
+    console->setCursor(0, gNextProblemRow);
+    console->print(inTheFontsCharacters(line).c_str());
+    gNextProblemRow = console->cursorRow + (console->cursorColumn > 0 ? 1 : 0);
+    console->setCursor(column, row);
+    console->render(true);
+    return true;
 }
 
 void demoShowDownload(int cells, const char* note) {

@@ -4,8 +4,10 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "platform/code940/code940_image.h"
@@ -87,17 +89,44 @@ void haltSecondCpu() {
 // The audio thread's pump and the device it plays into. After a seek, what
 // the device still holds is dropped.
 SoundPump pump;
-int device = -1;
+int soundDevice = -1;
 
-void configureDevice() {
-    int speed = int(kSoundSamplesPerSecond);
-    int format = kFormatS16Le;
-    int stereo = 1;
+// What the device answered for a setting it did not take as asked.
+std::string answerText(unsigned long request, int value) {
+    if (request == kDspSpeed) return std::to_string(value) + " Hz";
+    if (request == kDspStereo) return value == 0 ? "mono" : std::to_string(value) + " channels";
+    return "sample format " + std::to_string(value);
+}
+
+// Applies the four settings in their order and reads back what the device
+// took: what it did not take, or empty. No sound is better than the song at
+// another speed or as noise; the division into pieces is a wish that the
+// device rounds as it can.
+std::string configureDevice(int device) {
+    struct Setting {
+        unsigned long request;
+        int wanted;
+        const char* what;
+    };
+    const Setting settings[] = {{kDspSpeed, int(kSoundSamplesPerSecond), "44100 Hz"},
+                                {kDspSetFormat, kFormatS16Le, "signed 16-bit little-endian"},
+                                {kDspStereo, 1, "stereo"}};
+    std::string problem;
+    for (const Setting& setting : settings) {
+        int value = setting.wanted;
+        const bool taken = soundDeviceIoctl(device, setting.request, &value) == 0;
+        if (!problem.empty()) continue;
+        if (!taken) {
+            problem =
+                std::string("the sound device refuses ") + setting.what + ": " + strerror(errno);
+        } else if (value != setting.wanted) {
+            problem = "the sound device plays " + answerText(setting.request, value) + ", not " +
+                      setting.what;
+        }
+    }
     int fragments = kTwoFragmentsOf2048;
-    soundDeviceIoctl(device, kDspSpeed, &speed);
-    soundDeviceIoctl(device, kDspSetFormat, &format);
-    soundDeviceIoctl(device, kDspStereo, &stereo);
     soundDeviceIoctl(device, kDspSetFragment, &fragments);
+    return problem;
 }
 
 void initialiseControlBlock() {
@@ -123,12 +152,12 @@ void initialiseControlBlock() {
 }
 
 void writeBlock(void*, const uint8_t* samples, uint32_t) {
-    soundDeviceWrite(device, samples, kSoundBlockBytes);
+    soundDeviceWrite(soundDevice, samples, kSoundBlockBytes);
 }
 
 // Plays the current block if it is full (or drops it); false if it is not.
 bool playNextBlock() {
-    if (soundPumpNewSeek(&pump, control)) soundDeviceDiscard(device);
+    if (soundPumpNewSeek(&pump, control)) soundDeviceDiscard(soundDevice);
     if (soundPumpTake(&pump, control, writeBlock, nullptr) == kSoundPumpWaits) return false;
     secondCpuDoorbell();
     return true;
@@ -194,15 +223,28 @@ void playBlocks() {
     }
 }
 
-// The audio thread's start-up: false, with threadRunning 0, without a device.
+// Why the audio thread's start-up found no sound device it can play on, for
+// init to say once, from the main thread: empty where the host has nothing
+// to say.
+std::string soundProblem;
+
+// The audio thread's start-up: false, with threadRunning 0, without a device
+// that plays the song as it is.
 bool startAudio() {
     threadRunning.store(1, std::memory_order_release);
-    device = soundDeviceOpen("/dev/dsp");
-    if (device <= 0) {
+    soundProblem.clear();
+    soundDevice = soundDeviceOpen("/dev/dsp");
+    if (soundDevice <= 0) {
+        soundProblem = soundDeviceOpenProblem();
         threadRunning.store(0, std::memory_order_release);
         return false;
     }
-    configureDevice();
+    soundProblem = configureDevice(soundDevice);
+    if (!soundProblem.empty()) {
+        soundDeviceClose(soundDevice);
+        threadRunning.store(0, std::memory_order_release);
+        return false;
+    }
     initialiseControlBlock();
     pump = SoundPump{};
     start940();
@@ -210,8 +252,15 @@ bool startAudio() {
     return true;
 }
 
+// Said by init once the audio thread's start-up is done (and only then:
+// soundProblem is that thread's until it has signalled it).
+void sayWhyNoSound() {
+    if (!startUpDone.load(std::memory_order_acquire)) return;
+    if (!soundProblem.empty()) problemLine("no sound: %s", soundProblem.c_str());
+}
+
 void finishAudio() {
-    soundDeviceClose(device);
+    soundDeviceClose(soundDevice);
     haltSecondCpu();
     threadRunning.store(0, std::memory_order_release);
 }
@@ -257,6 +306,7 @@ void init() {
         threadRunning.store(0, std::memory_order_release);
         problemLine("no music: the audio thread cannot be started");
     }
+    sayWhyNoSound();
     progressLine("init done");
 }
 
@@ -268,7 +318,8 @@ void threadMain() {
     finishAudio();
 }
 
-// An image too large for its area is not started (musicProblem says so).
+// An image too large for its area, or not one the second processor runs, is
+// not started (musicProblem says so).
 void start940() {
     progressLine("startup...");
     setSecondCpuClock(false);
@@ -293,6 +344,9 @@ void start940() {
         copied += n;
     }
     fclose(image);
+    // A damaged image (musicProblem says so) stays halted in reset, as a
+    // missing one: released, the processor would run whatever it holds.
+    if (!code940ImageRecognised(sharedRegion, copied)) return;
 
     registerWrite(registers, kRegSecondCpuReset, kSecondCpuReleased);
     setSecondCpuClock(true);

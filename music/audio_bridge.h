@@ -13,10 +13,14 @@
 // starts the second processor with code940.bin (start940) and then plays the
 // blocks it decodes through the pump (platform/sound_pump.h). init returns
 // once the thread has done that start-up (or found no device), with the
-// orders going into the block. Without a register window or second-processor
-// memory everything stays silent, and so it does, without a word, with a
-// program image or a song that cannot play (music_files.h says which, before
-// anything starts).
+// orders going into the block, and says in one line why there is no sound
+// where the device cannot be opened and the host says why (the console), or
+// it does not take 44100 Hz, signed 16-bit little-endian or stereo ("no
+// sound: the sound device plays 22050 Hz, not 44100 Hz"): the demo then plays
+// silently. Without a register window or second-processor memory everything
+// stays silent, and so it does, without a word, with a program image or a
+// song that cannot play (music_files.h says which, before anything starts);
+// an image that is not one the second processor runs is never released.
 //
 // A second processor that runs but hands over no sound is halted: once the
 // song is in place and playing, and a block is free, if it works for 5 s of
