@@ -11,7 +11,7 @@
 // init maps the second processor's memory and starts the audio thread
 // (threadMain), which opens the sound device, initialises the control block,
 // starts the second processor with code940.bin (start940) and then plays the
-// blocks it decodes through the pump (platform/sound_pump.h). init returns
+// blocks it decodes through the pump (audio_thread.h). init returns
 // once the thread has done that start-up (or found no device), with the
 // orders going into the block, and says in one line why there is no sound
 // where the device cannot be opened and the host says why (the console), or
@@ -22,10 +22,11 @@
 // song that cannot play (music_files.h says which, before anything starts);
 // an image that is not one the second processor runs is never released.
 //
-// A second processor that runs but hands over no sound is halted: once the
-// song is in place and playing, and a block is free, if it works for 5 s of
-// its own processor time without filling one, the audio thread says so in
-// one problem line and halts it, and the demo plays on silently. Its own
+// A second processor that runs but hands over no sound is halted (by the
+// audio thread's watch, audio_thread.h): once the song is in place and
+// playing, and a block is free, if it works for 5 s of its own processor time
+// without filling one, the audio thread says so in one problem line and halts
+// it, and the demo plays on silently. Its own
 // time, not the wall clock's: a slow or busy machine (an emulated processor
 // under a sanitizer) only makes the watch take longer; a pause or a seek
 // starts it again. A host that cannot tell the processor's time (the
