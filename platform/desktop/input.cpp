@@ -30,6 +30,10 @@ Key keyOf(SDLKey symbol) {
             return Key::L;
         case SDLK_o:
             return Key::O;
+        case SDLK_PERIOD:
+            return Key::Period;
+        case SDLK_COMMA:
+            return Key::Comma;
         default:
             return Key::Other;
     }
@@ -62,7 +66,7 @@ bool platformNextInput(InputEvent* event) {
         }
         const auto kind =
             sdl.type == SDL_KEYDOWN ? InputEvent::Kind::KeyDown : InputEvent::Kind::KeyUp;
-        *event = {kind, keyOf(symbol)};
+        *event = {kind, keyOf(symbol), (sdl.key.keysym.mod & KMOD_SHIFT) != 0};
         return true;
     }
     return false;
