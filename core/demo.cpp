@@ -178,8 +178,9 @@ int demoCommandLine(int argc, const char* const* argv, uint32_t* atMs) {
             return 0;
         }
         if (option != "--at" || i + 1 == argc) {
-            problemLine("demo: %s (demo --help says what it takes)",
-                        option == "--at" ? "--at needs a time" : ("unknown option " + option).c_str());
+            problemLine(
+                "demo: %s (demo --help says what it takes)",
+                option == "--at" ? "--at needs a time" : ("unknown option " + option).c_str());
             return 1;
         }
         const std::string time = argv[++i];

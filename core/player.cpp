@@ -187,8 +187,8 @@ void previousFrame() {
 }
 
 void fiveSecondsOn() {
-    askForJumpToFrame(firstFrameAtOrAfter(frameTimeMs(currentFrame(), kPlayerRate) + kSmallJumpMs,
-                                          kPlayerRate));
+    askForJumpToFrame(
+        firstFrameAtOrAfter(frameTimeMs(currentFrame(), kPlayerRate) + kSmallJumpMs, kPlayerRate));
 }
 
 void fiveSecondsBack() {
@@ -221,31 +221,27 @@ struct KeyAction {
 // is ignored.
 // clang-format off
 constexpr KeyAction kKeys[] = {
-    {{Key::Backspace, false, nullptr, "Backspace", "end", "end the demo", nullptr, PlayerState::None},
-     On::Release, quit},
-    {{Key::Escape, false, nullptr, "Escape", "end", "end the demo", nullptr, PlayerState::None},
-     On::Release, quit},
     {{Key::Space, false, " ", "Space", "pause",
       "pause and resume, picture and sound together", "PAUSE", PlayerState::Paused},
      On::Press, pauseOrResume},
-    {{Key::Right, false, "ArrowRight", "\u2192", "next position",
-      "the start of the next music position (0 to 34), frame-exact", nullptr, PlayerState::None},
-     On::Press, nextPosition},
     {{Key::Left, false, "ArrowLeft", "\u2190", "previous position",
       "the start of the previous music position", nullptr, PlayerState::None},
      On::Press, previousPosition},
-    {{Key::Right, true, "Shift+ArrowRight", "Shift+\u2192", "5 s on",
-      "5 seconds on, from the frame due then", "+5 S", PlayerState::None},
-     On::Press, fiveSecondsOn},
+    {{Key::Right, false, "ArrowRight", "\u2192", "next position",
+      "the start of the next music position (0 to 34), frame-exact", nullptr, PlayerState::None},
+     On::Press, nextPosition},
     {{Key::Left, true, "Shift+ArrowLeft", "Shift+\u2190", "5 s back",
-      "5 seconds back", "-5 S", PlayerState::None},
+      "5 seconds back, from the frame due then", "-5 S", PlayerState::None},
      On::Press, fiveSecondsBack},
-    {{Key::Period, false, ".", ".", "next frame",
-      "when paused: the next frame of the 60 a second", "FRAME +1", PlayerState::None},
-     On::Press, nextFrame},
+    {{Key::Right, true, "Shift+ArrowRight", "Shift+\u2192", "5 s on",
+      "5 seconds on", "+5 S", PlayerState::None},
+     On::Press, fiveSecondsOn},
     {{Key::Comma, false, ",", ",", "previous frame",
-      "when paused: the previous frame", "FRAME -1", PlayerState::None},
+      "when paused: the previous frame (of 60 a second)", "< FRAME", PlayerState::None},
      On::Press, previousFrame},
+    {{Key::Period, false, ".", ".", "next frame",
+      "when paused: the next frame", "FRAME >", PlayerState::None},
+     On::Press, nextFrame},
     {{Key::Home, false, "Home", "Home", "start", "back to the start of the music", nullptr,
       PlayerState::None},
      On::Press, musicStart},
@@ -256,6 +252,10 @@ constexpr KeyAction kKeys[] = {
       "an overlay with position, row, frame, music time, frames a second and frames skipped",
       "INFO", PlayerState::Overlay},
      On::Press, overlayOnOrOff},
+    {{Key::Backspace, false, nullptr, "Backspace", "end", "end the demo", nullptr, PlayerState::None},
+     On::Release, quit},
+    {{Key::Escape, false, nullptr, "Escape", "end", "end the demo", nullptr, PlayerState::None},
+     On::Release, quit},
 };
 // clang-format on
 

@@ -169,7 +169,9 @@ void Seek::workAhead(uint32_t dueTicks) {
 void Seek::workBehind(uint64_t shown, uint32_t dueTicks) {
     if (gSaved.empty() || shown == 0 || !aheadMayRunAFrame(dueTicks)) return;
     const uint64_t target = shown - 1;
-    const auto covered = [target] { return target - startFor(target).first < uint64_t(kTrailFrames); };
+    const auto covered = [target] {
+        return target - startFor(target).first < uint64_t(kTrailFrames);
+    };
     if (covered()) return;
     aside([&] {
         const auto [first, state] = startFor(target);

@@ -101,10 +101,10 @@ enum Field {
     kSongBytes,   // and its length; 0 until it is loaded
     kFieldCount
 };
-constexpr const char* kFieldNames[] = {
-    "picture", "frame",   "musicMs", "position", "looped",    "paused",  "held",
-    "looping", "overlay", "started", "ended",    "secondCpu", "playing", "seek",
-    "seekSample", "songAt", "songBytes"};
+constexpr const char* kFieldNames[] = {"picture", "frame",     "musicMs", "position", "looped",
+                                       "paused",  "held",      "looping", "overlay",  "started",
+                                       "ended",   "secondCpu", "playing", "seek",     "seekSample",
+                                       "songAt",  "songBytes"};
 static_assert(std::size(kFieldNames) == kFieldCount);
 
 // Before start-up no frame is on screen and no position looped.
@@ -397,8 +397,8 @@ std::string factsJson() {
                        ",\"what\":" + quoted(key.what) + ",\"button\":" + quoted(key.button) +
                        ",\"lit\":" + quoted(stateField(key.lit)) + "}";
             });
-    json += ",\"commands\":" + list(int(std::size(kCommands)),
-                                     [](int i) { return quoted(kCommands[i].name); });
+    json += ",\"commands\":" +
+            list(int(std::size(kCommands)), [](int i) { return quoted(kCommands[i].name); });
     json += ",\"status\":{\"at\":" + address(gStatus) +
             ",\"fields\":" + list(kFieldCount, [](int i) { return quoted(kFieldNames[i]); }) + "}";
     const SecondCpuReport report = browserSecondCpuReport();

@@ -86,8 +86,8 @@ bool applyVideoPath(const std::string& value, CaptureOptions* options, std::stri
 bool applyMusicTime(int id, const std::string& value, CaptureOptions* options, std::string* error) {
     const bool from = id == kFrom;
     if (!parseMusicTime(value, from ? &options->fromMs : &options->toMs)) {
-        return refuseValue(error, from ? "--from" : "--to", "milliseconds, m:ss.s or a position p0 to p35",
-                           value);
+        return refuseValue(error, from ? "--from" : "--to",
+                           "milliseconds, m:ss.s or a position p0 to p35", value);
     }
     (from ? options->hasFrom : options->hasTo) = true;
     return true;
