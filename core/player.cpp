@@ -36,6 +36,7 @@ bool gSeekingInAPassOfItsOwn = false;
 bool gSeekingShown = false;  // for the jump asked for
 bool gHeld = false;
 bool gPlayingBeforeHold = false;
+bool gResumeAfterJump = false;  // a drag let go before its jump was made
 bool gDamageTold = false;
 
 // A jump runs this many frames at most without "SEEKING": as many as lie
@@ -157,6 +158,7 @@ void quit() {
 }
 
 void pauseOrResume() {
+    gResumeAfterJump = false;
     if (gPaused) {
         resume();
     } else {
@@ -278,6 +280,8 @@ bool runPassFrame() {
         gJumpTarget.reset();
         gSeekingShown = false;
         jumpTo(frame);
+        if (gResumeAfterJump && gPaused) resume();
+        gResumeAfterJump = false;
         return false;
     }
     if (gPaused) return false;
@@ -319,6 +323,7 @@ void playerStart() {
     gJumpTarget.reset();
     gSeekingShown = false;
     gHeld = false;
+    gResumeAfterJump = false;
     gQuitAsked = false;
     gSchedule = FrameSchedule();
     gShownFrame = -1;
@@ -375,6 +380,9 @@ void playerHold(bool held) {
     if (held) {
         gPlayingBeforeHold = !gPaused;
         playerSetPaused(true);
+    } else if (gPlayingBeforeHold && gJumpTarget) {
+        // The sound starts with the frame let go at, once it is made.
+        gResumeAfterJump = true;
     } else if (gPlayingBeforeHold) {
         playerSetPaused(false);
     }

@@ -15,7 +15,8 @@
 //   poll(frames)  -> {t, perf, left, right}: the last `frames` frames
 //                    rendered (base64 of little-endian int16), at context time t
 //   startPolling(ms, frames) / stopPolling() -> polls noted every ms
-//   paints       [perf, musicMs, contextTime, stampPerf] a picture
+//   paints       [perf, musicMs, contextTime, stampPerf, seeking] a picture
+//                (seeking: the player's SEEKING label stands over it)
 //   underruns    the worklet's count, or null
 //   states       [state, perf] as document.body.dataset.state changes
 //   module       the engine's module once it runs
@@ -144,12 +145,28 @@
   };
 
   // ---- the pictures ----
+  // Whether a picture has the player's SEEKING label over it: a band of 15
+  // rows across the middle, dark but for the word in its centre.
+  const seeking = (image) => {
+    const { width, height, data } = image;
+    const top = Math.floor((height - 9) / 2) - 3;
+    let lit = 0;
+    for (let y = top; y < top + 15; ++y) {
+      for (let x = 0; x < width; ++x) {
+        const i = (y * width + x) * 4;
+        if (data[i] + data[i + 1] + data[i + 2] === 0) continue;
+        if (Math.abs(x - width / 2) > 30) return false;
+        ++lit;
+      }
+    }
+    return lit > 20;
+  };
   const put = CanvasRenderingContext2D.prototype.putImageData;
   CanvasRenderingContext2D.prototype.putImageData = function (...args) {
     put.apply(this, args);
     if (this.canvas.id !== 'screen' || !observer.context) return;
     const stamp = observer.context.getOutputTimestamp();
     observer.paints.push([performance.now(), observer.musicMs(), stamp.contextTime,
-                          stamp.performanceTime]);
+                          stamp.performanceTime, seeking(args[0])]);
   };
 })();
