@@ -20,7 +20,9 @@
 #include <memory>
 #include <vector>
 
-constexpr size_t kStateChunkBytes = 4096;
+#include "core/state_copy.h"
+
+constexpr size_t kStateChunkBytes = StateCopy::kPage;
 
 class EngineState {
   public:

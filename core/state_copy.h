@@ -4,7 +4,7 @@
 // Fields are visited in one fixed order; each is a plain value, and a buffer
 // is a pointer and a count. Saving appends every field's bytes; restoring
 // reads them back in the same order and leaves a field alone where the saved
-// bytes run out. Scenes list their fields for it in their state() hooks.
+// bytes run out. A buffer of a page or more begins on a page of the bytes. Scenes list their fields for it in their state() hooks.
 #pragma once
 
 #include <cstddef>
@@ -28,10 +28,23 @@ class StateCopy {
     template <class T>
     void buffer(T* data, size_t count) {
         static_assert(std::is_trivially_copyable_v<T>);
+        alignBuffer(count * sizeof(T));
         copy(data, count * sizeof(T));
     }
 
+    // Buffers of a page or more start on a page of the saved bytes, so that
+    // two of equal content (a screen and the picture shown from it) are
+    // equal page for page.
+    static constexpr size_t kPage = 4096;
+
   private:
+    void alignBuffer(size_t size) {
+        if (size < kPage || at_ % kPage == 0) return;
+        const size_t padding = kPage - at_ % kPage;
+        if (saving_) bytes_.insert(bytes_.end(), padding, uint8_t{0});
+        at_ += padding;
+    }
+
     void copy(void* data, size_t size) {
         if (size == 0) return;
         if (saving_) {
