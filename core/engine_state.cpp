@@ -50,7 +50,7 @@ uint64_t hashOf(const uint8_t* bytes, size_t size) {
     return h;
 }
 
-// The one work buffer of saves and restores: a state's bytes in a row.
+// The one work buffer of saves: a state's bytes in a row.
 std::vector<uint8_t>& workBytes() {
     static std::vector<uint8_t> bytes;
     return bytes;
@@ -99,7 +99,7 @@ std::shared_ptr<const EngineState::Chunk> sharedChunk(const uint8_t* bytes, size
 
 void EngineState::save() {
     std::vector<uint8_t>& bytes = workBytes();
-    StateCopy s(bytes, true);
+    StateCopy s(bytes);
     visitEngine(s);
     size_ = bytes.size();
     chunks_.clear();
@@ -109,16 +109,13 @@ void EngineState::save() {
     }
 }
 
+// Straight from the chunks into the engine.
 void EngineState::restore() const {
     if (chunks_.empty()) return;
-    std::vector<uint8_t>& bytes = workBytes();
-    bytes.resize(size_);
-    size_t at = 0;
-    for (const auto& chunk : chunks_) {
-        memcpy(bytes.data() + at, chunk->bytes.data(), chunk->bytes.size());
-        at += chunk->bytes.size();
-    }
-    StateCopy s(bytes, false);
+    static std::vector<const uint8_t*> pages;
+    pages.clear();
+    for (const auto& chunk : chunks_) pages.push_back(chunk->bytes.data());
+    StateCopy s(pages.data(), size_);
     visitEngine(s);
 }
 
