@@ -202,8 +202,10 @@ void loopOrUnloop() {
     gLoopedPosition = gLoopedPosition == kNoPosition ? currentPosition() : kNoPosition;
 }
 
+// A paused picture is made again, with the overlay or without it.
 void overlayOnOrOff() {
     overlayEnabled = !overlayEnabled;
+    if (gPaused && !gJumpTarget && gShownFrame >= 0) askForJumpToFrame(uint64_t(gShownFrame));
 }
 
 enum class On { Press, Release };

@@ -99,6 +99,12 @@ TEST(FrameSteps, AnyFrameAndEveryStepIsCapturesFrame) {
         EXPECT_LE(framesOfAPassWith(Key::Period), Seek::kTrailFrames);
         EXPECT_EQ(shownHash(), capture.at(n + 1));
     }
+    // The overlay, on and off, over the paused frame at once.
+    const uint64_t plain = shownHash();
+    framesOfAPassWith(Key::O);
+    EXPECT_NE(shownHash(), plain);
+    framesOfAPassWith(Key::O);
+    EXPECT_EQ(shownHash(), plain);
     // Five seconds on from the frame shown, and back.
     playerJumpToFrame(7900);
     playerPass();

@@ -18,7 +18,7 @@
 const $ = (id) => document.getElementById(id);
 
 // The page's palette (page.css), for drawing.
-const COLOURS = { empty: '#082408', played: '#245c14', position: '#004010', section: '#70d800',
+const COLOURS = { empty: '#082408', played: '#2a6a16', position: '#004010', section: '#70d800',
                   beat: '#c8ffb0', glitch: '#ffb040', head: '#ffffff' };
 
 // m:ss of a music time.
