@@ -58,51 +58,81 @@ std::vector<uint8_t>& workBytes() {
 
 }  // namespace
 
+// A page of saved bytes and the number of states that hold it (main thread
+// only: a plain count).
 struct EngineState::Chunk {
-    Chunk(const uint8_t* from, size_t size) : bytes(from, from + size) {
-        gChunkBytes += bytes.size();
-    }
-    ~Chunk() { gChunkBytes -= bytes.size(); }
-    Chunk(const Chunk&) = delete;
-    Chunk& operator=(const Chunk&) = delete;
-
+    uint64_t hash;
+    int holders;
     std::vector<uint8_t> bytes;
 };
 
 namespace {
 
-// Every chunk some state holds, by hash; an entry whose chunk is gone is
-// replaced by the next chunk of that hash. Two chunks of one hash but other
-// bytes are both kept; only the first is found.
-std::unordered_map<uint64_t, std::weak_ptr<const EngineState::Chunk>>& chunkIndex() {
-    static std::unordered_map<uint64_t, std::weak_ptr<const EngineState::Chunk>> index;
-    return index;
+// Every chunk some state holds, by hash. Two chunks of one hash but other
+// bytes are both kept; only the first is found. Never destroyed: states kept
+// in static storage let their chunks go as the process ends.
+std::unordered_map<uint64_t, EngineState::Chunk*>& chunkIndex() {
+    static auto* index = new std::unordered_map<uint64_t, EngineState::Chunk*>;
+    return *index;
 }
 
-std::shared_ptr<const EngineState::Chunk> sharedChunk(const uint8_t* bytes, size_t size) {
-    auto& index = chunkIndex();
-    std::weak_ptr<const EngineState::Chunk>& entry = index[hashOf(bytes, size)];
-    std::shared_ptr<const EngineState::Chunk> found = entry.lock();
-    if (found && found->bytes.size() == size && memcmp(found->bytes.data(), bytes, size) == 0) {
-        return found;
+EngineState::Chunk* sharedChunk(const uint8_t* bytes, size_t size) {
+    const uint64_t hash = hashOf(bytes, size);
+    auto [entry, added] = chunkIndex().try_emplace(hash, nullptr);
+    EngineState::Chunk* chunk = entry->second;
+    if (chunk != nullptr && chunk->bytes.size() == size &&
+        memcmp(chunk->bytes.data(), bytes, size) == 0) {
+        ++chunk->holders;
+        return chunk;
     }
-    auto made = std::make_shared<const EngineState::Chunk>(bytes, size);
-    if (!found) entry = made;
-    // Entries of chunks that are gone would pile up: sweep them now and then.
-    if (index.size() > 4 * (gChunkBytes / kStateChunkBytes + 64)) {
-        std::erase_if(index, [](const auto& e) { return e.second.expired(); });
-    }
-    return made;
+    chunk = new EngineState::Chunk{hash, 1, std::vector<uint8_t>(bytes, bytes + size)};
+    gChunkBytes += size;
+    if (added) entry->second = chunk;
+    return chunk;
+}
+
+void letGo(EngineState::Chunk* chunk) {
+    if (--chunk->holders > 0) return;
+    const auto entry = chunkIndex().find(chunk->hash);
+    if (entry != chunkIndex().end() && entry->second == chunk) chunkIndex().erase(entry);
+    gChunkBytes -= chunk->bytes.size();
+    delete chunk;
 }
 
 }  // namespace
+
+EngineState::EngineState(const EngineState& other) : chunks_(other.chunks_), size_(other.size_) {
+    for (Chunk* chunk : chunks_) ++chunk->holders;
+}
+
+EngineState::EngineState(EngineState&& other) noexcept
+    : chunks_(std::move(other.chunks_)), size_(other.size_) {
+    other.chunks_.clear();
+    other.size_ = 0;
+}
+
+EngineState& EngineState::operator=(EngineState other) noexcept {
+    std::swap(chunks_, other.chunks_);
+    std::swap(size_, other.size_);
+    return *this;
+}
+
+EngineState::~EngineState() {
+    release();
+}
+
+void EngineState::release() {
+    for (Chunk* chunk : chunks_) letGo(chunk);
+    chunks_.clear();
+    size_ = 0;
+}
 
 void EngineState::save() {
     std::vector<uint8_t>& bytes = workBytes();
     StateCopy s(bytes);
     visitEngine(s);
+    release();
     size_ = bytes.size();
-    chunks_.clear();
     chunks_.reserve((size_ + kStateChunkBytes - 1) / kStateChunkBytes);
     for (size_t at = 0; at < size_; at += kStateChunkBytes) {
         chunks_.push_back(sharedChunk(bytes.data() + at, std::min(kStateChunkBytes, size_ - at)));
@@ -114,7 +144,7 @@ void EngineState::restore() const {
     if (chunks_.empty()) return;
     static std::vector<const uint8_t*> pages;
     pages.clear();
-    for (const auto& chunk : chunks_) pages.push_back(chunk->bytes.data());
+    for (const Chunk* chunk : chunks_) pages.push_back(chunk->bytes.data());
     StateCopy s(pages.data(), size_);
     visitEngine(s);
 }

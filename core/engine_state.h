@@ -17,7 +17,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <vector>
 
 #include "core/state_copy.h"
@@ -26,6 +25,12 @@ constexpr size_t kStateChunkBytes = StateCopy::kPage;
 
 class EngineState {
   public:
+    EngineState() = default;
+    EngineState(const EngineState& other);
+    EngineState(EngineState&& other) noexcept;
+    EngineState& operator=(EngineState other) noexcept;
+    ~EngineState();
+
     void save();
     // Puts the saved state back; nothing if none was saved.
     void restore() const;
@@ -35,7 +40,9 @@ class EngineState {
     struct Chunk;
 
   private:
-    std::vector<std::shared_ptr<const Chunk>> chunks_;
+    void release();
+
+    std::vector<Chunk*> chunks_;  // each counts this state among its holders
     size_t size_ = 0;
 };
 

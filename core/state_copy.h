@@ -3,8 +3,10 @@
 //
 // Fields are visited in one fixed order; each is a plain value, and a buffer
 // is a pointer and a count. Saving appends every field's bytes; restoring
-// reads them back in the same order and leaves a field alone where the saved
-// bytes run out. A buffer of a page or more begins on a page of the bytes. Scenes list their fields for it in their state() hooks.
+// reads them back in the same order, from the saved bytes held a page at a
+// time, and leaves a field alone where the saved bytes run out. A buffer of a
+// page or more begins on a page of the bytes. Scenes list their fields for it
+// in their state() hooks.
 #pragma once
 
 #include <algorithm>

@@ -193,7 +193,7 @@ void updateStatus() {
     gStatus[kSongBytes] = int32_t(orders.songLength);
 }
 
-// ---- JSON -------------------------------------------------------------------------
+// ---- the facts ---------------------------------------------------------------------
 
 std::string quoted(const char* text) {
     if (text == nullptr) return "null";
@@ -216,6 +216,66 @@ std::string list(int count, Each each) {
     std::string out = "[";
     for (int i = 0; i < count; ++i) out += (i > 0 ? "," : "") + each(i);
     return out + "]";
+}
+
+// The status field that shows a state of the player, for the buttons that
+// show it as on.
+const char* stateField(PlayerState state) {
+    switch (state) {
+        case PlayerState::Paused:
+            return kFieldNames[kPaused];
+        case PlayerState::Looping:
+            return kFieldNames[kLooping];
+        case PlayerState::Overlay:
+            return kFieldNames[kOverlay];
+        case PlayerState::None:
+            break;
+    }
+    return nullptr;
+}
+
+// The commands' names, in the order of their table (below).
+std::string commandNamesJson();
+
+std::string factsJson() {
+    const auto address = [](const void* p) {
+        return number(double(reinterpret_cast<uintptr_t>(p)));
+    };
+    std::string json = "{";
+    json += "\"screen\":{\"width\":" + number(Display::kWidth) +
+            ",\"height\":" + number(Display::kHeight) + ",\"rgba\":" + address(gRgba) + "}";
+    json += ",\"sampleRate\":" + number(double(kSoundSamplesPerSecond));
+    json +=
+        ",\"font\":{\"file\":" + quoted(kDemoFont.file) +
+        ",\"cellWidth\":" + number(kDemoFont.cellWidth) +
+        ",\"cellHeight\":" + number(kDemoFont.cellHeight) +
+        ",\"advance\":" + number(kDemoFont.cellWidth + kDemoFont.spacing) +
+        ",\"first\":" + number(kDemoFont.firstChar) + ",\"last\":" + number(kDemoFont.lastChar) +
+        ",\"cellsARow\":" + number(Font::kCellsARow) + ",\"colourKey\":" + number(kColourKey) + "}";
+    json += ",\"sections\":" + list(Timeline::sectionCount(), [](int i) {
+                return "{\"name\":" + quoted(Timeline::section(i).name) +
+                       ",\"first\":" + number(Timeline::section(i).firstPosition) + "}";
+            });
+    json += ",\"endPosition\":" + number(kEndPosition);
+    // The music's time line: where each position starts, up to the end, and
+    // the time of the last frame a seek can show.
+    json += ",\"positionMs\":" + list(kEndPosition + 1, [](int p) {
+                return number(double(PatternData::firstMsOfRow(p * PatternData::kRows)));
+            });
+    json += ",\"lastMs\":" + number(double(frameTimeMs(Seek::lastFrame(), kPlayerRate)));
+    json += ",\"keys\":" + list(playerKeyCount(), [](int i) {
+                const PlayerKey& key = playerKeyAt(i);
+                return "{\"name\":" + quoted(key.browserName) + ",\"label\":" + quoted(key.label) +
+                       ",\"what\":" + quoted(key.what) + ",\"button\":" + quoted(key.button) +
+                       ",\"lit\":" + quoted(stateField(key.lit)) + "}";
+            });
+    json += ",\"commands\":" + commandNamesJson();
+    json += ",\"status\":{\"at\":" + address(gStatus) +
+            ",\"fields\":" + list(kFieldCount, [](int i) { return quoted(kFieldNames[i]); }) + "}";
+    const SecondCpuReport report = browserSecondCpuReport();
+    json += ",\"secondCpuReport\":{\"at\":" + address(report.words) +
+            ",\"words\":" + number(report.count) + "}";
+    return json + "}";
 }
 
 // ---- the song's beats -------------------------------------------------------------
@@ -347,64 +407,8 @@ constexpr CommandEntry kCommands[] = {
     {"show", show},
 };
 
-// ---- the facts ---------------------------------------------------------------------
-
-// The status field that shows a state of the player, for the buttons that
-// show it as on.
-const char* stateField(PlayerState state) {
-    switch (state) {
-        case PlayerState::Paused:
-            return kFieldNames[kPaused];
-        case PlayerState::Looping:
-            return kFieldNames[kLooping];
-        case PlayerState::Overlay:
-            return kFieldNames[kOverlay];
-        case PlayerState::None:
-            break;
-    }
-    return nullptr;
-}
-
-std::string factsJson() {
-    const auto address = [](const void* p) {
-        return number(double(reinterpret_cast<uintptr_t>(p)));
-    };
-    std::string json = "{";
-    json += "\"screen\":{\"width\":" + number(Display::kWidth) +
-            ",\"height\":" + number(Display::kHeight) + ",\"rgba\":" + address(gRgba) + "}";
-    json += ",\"sampleRate\":" + number(double(kSoundSamplesPerSecond));
-    json +=
-        ",\"font\":{\"file\":" + quoted(kDemoFont.file) +
-        ",\"cellWidth\":" + number(kDemoFont.cellWidth) +
-        ",\"cellHeight\":" + number(kDemoFont.cellHeight) +
-        ",\"advance\":" + number(kDemoFont.cellWidth + kDemoFont.spacing) +
-        ",\"first\":" + number(kDemoFont.firstChar) + ",\"last\":" + number(kDemoFont.lastChar) +
-        ",\"cellsARow\":" + number(Font::kCellsARow) + ",\"colourKey\":" + number(kColourKey) + "}";
-    json += ",\"sections\":" + list(Timeline::sectionCount(), [](int i) {
-                return "{\"name\":" + quoted(Timeline::section(i).name) +
-                       ",\"first\":" + number(Timeline::section(i).firstPosition) + "}";
-            });
-    json += ",\"endPosition\":" + number(kEndPosition);
-    // The music's time line: where each position starts, up to the end, and
-    // the time of the last frame a seek can show.
-    json += ",\"positionMs\":" + list(kEndPosition + 1, [](int p) {
-                return number(double(PatternData::firstMsOfRow(p * PatternData::kRows)));
-            });
-    json += ",\"lastMs\":" + number(double(frameTimeMs(Seek::lastFrame(), kPlayerRate)));
-    json += ",\"keys\":" + list(playerKeyCount(), [](int i) {
-                const PlayerKey& key = playerKeyAt(i);
-                return "{\"name\":" + quoted(key.browserName) + ",\"label\":" + quoted(key.label) +
-                       ",\"what\":" + quoted(key.what) + ",\"button\":" + quoted(key.button) +
-                       ",\"lit\":" + quoted(stateField(key.lit)) + "}";
-            });
-    json += ",\"commands\":" +
-            list(int(std::size(kCommands)), [](int i) { return quoted(kCommands[i].name); });
-    json += ",\"status\":{\"at\":" + address(gStatus) +
-            ",\"fields\":" + list(kFieldCount, [](int i) { return quoted(kFieldNames[i]); }) + "}";
-    const SecondCpuReport report = browserSecondCpuReport();
-    json += ",\"secondCpuReport\":{\"at\":" + address(report.words) +
-            ",\"words\":" + number(report.count) + "}";
-    return json + "}";
+std::string commandNamesJson() {
+    return list(int(std::size(kCommands)), [](int i) { return quoted(kCommands[i].name); });
 }
 
 // The second processor found the song's sound stop (damage it could not go
@@ -457,7 +461,8 @@ EMSCRIPTEN_KEEPALIVE void webStartUp() {
 // hold the events the scenes react to, for the page's seek bar, as JSON:
 // {"beats": [...], "glitches": [...]}.
 EMSCRIPTEN_KEEPALIVE const char* webSyncEvents() {
-    static const std::string events = gStartedUp ? syncEventsJson() : std::string();
+    if (!gStartedUp) return "";
+    static const std::string events = syncEventsJson();
     return events.c_str();
 }
 

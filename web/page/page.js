@@ -36,7 +36,7 @@ const files = new Files(STALL_MS);
 const lettering = new Lettering();
 const screen = $('screen').getContext('2d');
 const page = { engine: null, sound: null, controls: null, pixels: null, picture: -1,
-               started: false, ended: false, cued: false, address: '' };
+               started: false, ended: false, cued: false, cueHeld: null, address: '' };
 
 function setState(state) {
   document.body.dataset.state = state;
@@ -279,16 +279,25 @@ const actions = {
     if (page.ended) playAgain();
     if (page.engine.command('jump', position)) afterCall();
   },
+  // Before Play (the bar is on where a link cued a moment) a drag moves the
+  // moment only where it is let go: a cue's frame is made at once.
   seek(ms) {
     if (!page.started) {
-      if (page.cued) goToMoment(ms);
+      if (page.cueHeld) page.cueHeld = { ms };
+      else if (page.cued) goToMoment(ms);
       return;
     }
     if (page.ended) playAgain();
     if (page.engine.command('seek', ms)) afterCall();
   },
   hold(on) {
-    if (page.started && page.engine.command('hold', on ? 1 : 0)) afterCall();
+    if (!page.started) {
+      const held = page.cueHeld;
+      page.cueHeld = on ? {} : null;
+      if (!on && held && held.ms !== undefined) goToMoment(held.ms);
+    } else if (page.engine.command('hold', on ? 1 : 0)) {
+      afterCall();
+    }
   },
   key(index) {
     if (page.engine.command('key', index)) afterCall();

@@ -15,16 +15,16 @@
 //   poll(frames)  -> {t, perf, left, right}: the last `frames` frames
 //                    rendered (base64 of little-endian int16), at context time t
 //   startPolling(ms, frames) / stopPolling() -> polls noted every ms
-//   paints       [perf, musicMs, contextTime, stampPerf, seeking] a picture
-//                (seeking: the player's SEEKING label stands over it)
+//   paints       [perf, musicMs, contextTime, stampPerf] a picture
+//   seekingPaints  perf of each picture with the player's SEEKING label over it
 //   underruns    the worklet's count, or null
 //   states       [state, perf] as document.body.dataset.state changes
 //   module       the engine's module once it runs
 //   status()     the engine's status record, by the names its facts give
 'use strict';
 (() => {
-  const observer = { paints: [], polls: [], underruns: null, module: null, context: null,
-                     analysers: null, timer: 0, states: [] };
+  const observer = { paints: [], seekingPaints: [], polls: [], underruns: null, module: null,
+                     context: null, analysers: null, timer: 0, states: [] };
   window.__observer = observer;
 
   // The page's states (document.body.dataset.state) as they change, with the time.
@@ -166,7 +166,8 @@
     put.apply(this, args);
     if (this.canvas.id !== 'screen' || !observer.context) return;
     const stamp = observer.context.getOutputTimestamp();
-    observer.paints.push([performance.now(), observer.musicMs(), stamp.contextTime,
-                          stamp.performanceTime, seeking(args[0])]);
+    const now = performance.now();
+    observer.paints.push([now, observer.musicMs(), stamp.contextTime, stamp.performanceTime]);
+    if (seeking(args[0])) observer.seekingPaints.push(now);
   };
 })();

@@ -244,10 +244,10 @@ def test_seek_bar(server):
         mouse(b, "mousePressed", *bar_point(b, 160000))
         mouse(b, "mouseReleased", *bar_point(b, 160000))
         frame = landed(b, status(b)["frame"], "the far jump")
-        paints = json.loads(b.evaluate(
-            f"JSON.stringify(__observer.paints.filter(p => p[0] >= {clicked}))"))
-        first_target = next((i for i, p in enumerate(paints) if p[1] == frame_ms(frame)), None)
-        seeking_first = first_target is not None and any(p[4] for p in paints[:first_target])
+        shown_at = b.evaluate(f"__observer.paints.find(p => p[0] >= {clicked} && "
+                              f"p[1] === {frame_ms(frame)})[0]")
+        seeking_first = b.evaluate(f"__observer.seekingPaints.some(t => t >= {clicked} && "
+                                   f"t < {shown_at})")
         for ms in (23456, 61234, 100001, 150777):
             mouse(b, "mousePressed", *bar_point(b, ms))
             mouse(b, "mouseReleased", *bar_point(b, ms))
