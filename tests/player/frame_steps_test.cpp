@@ -11,25 +11,12 @@
 
 #include "core/demo.h"
 #include "music/pattern_data.h"
-#include "platform/simulated/simulated_memory.h"
-#include "platform/sound_control_block.h"
 #include "platform/sound_device.h"
 #include "player_test_support.h"
 
 using namespace playertest;
 
 namespace {
-
-uint32_t allTheTime() {
-    return UINT32_MAX;
-}
-
-struct PresentCounter {
-    int presents = 0;
-    static void observe(void* context, const uint16_t*, int, int, int) {
-        ++static_cast<PresentCounter*>(context)->presents;
-    }
-};
 
 // The presents of one pass after the key is pressed: the frames its jump ran.
 int framesOfAPassWith(Key key, bool shift = false) {
@@ -39,11 +26,6 @@ int framesOfAPassWith(Key key, bool shift = false) {
     playerPass();
     setPresentObserver(nullptr, nullptr);
     return counter.presents;
-}
-
-const SoundControlBlock& controlBlock() {
-    return *reinterpret_cast<const SoundControlBlock*>(simulatedSecondCpuMemory() +
-                                                       kControlBlockOffset);
 }
 
 // The label over the picture: a dark strip across the middle, lit only

@@ -12,8 +12,6 @@
 #include "core/engine_state.h"
 #include "core/timeline.h"
 #include "fixed/random.h"
-#include "platform/simulated/simulated_memory.h"
-#include "platform/sound_control_block.h"
 #include "platform/sound_device.h"
 #include "player_test_support.h"
 
@@ -47,16 +45,6 @@ const std::map<int, std::vector<Key>> kScript = {
     {480, {Key::Left}},  {520, {Key::Home}},
 };
 constexpr int kLateJumpPass = 421;  // the pass that makes the jump asked for at 420
-
-const SoundControlBlock& controlBlock() {
-    return *reinterpret_cast<const SoundControlBlock*>(simulatedSecondCpuMemory() +
-                                                       kControlBlockOffset);
-}
-
-// The test's clock never waits; the copy may take all the time it likes.
-uint32_t allTheTime() {
-    return UINT32_MAX;
-}
 
 int gPresents = 0;
 void countPresent(void*, const uint16_t*, int, int, int) {
