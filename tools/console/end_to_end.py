@@ -163,21 +163,38 @@ def check_frames(work, capture_hashes):
 
 
 def check_sound(work, exact, reference):
+    """What the program wrote to the sound device: the song, then silence.
+
+    How much it wrote is not checked: the rig's "/dev/dsp" takes sound as fast
+    as it comes, and the second processor is emulated by a process of its own
+    at this machine's speed, so the audio thread runs ahead of the program's
+    stepping clock (into the silence after the song) or behind it (the demo
+    ends before the song has all been written), by as much as this machine's
+    load makes it. What the console fixes is what comes, in order: whole
+    blocks of the song from its start, and silence once it has ended."""
     sound = read(os.path.join(work, "sound.raw"), "rb")
     seconds = len(sound) / RATE
-    check(len(sound) >= 20 * RATE and len(sound) % 8192 == 0,
-          f"the sound device took whole blocks of 8192 bytes, {seconds:.1f} s of music")
+    check(len(sound) >= EXACT_SECONDS * RATE and len(sound) % 8192 == 0,
+          f"the sound device took whole blocks of 8192 bytes, {seconds:.1f} s of music, at "
+          f"least the {EXACT_SECONDS} s compared bit for bit")
     n = min(len(sound), len(exact))
     check(n > 0 and sound[:n] == exact[:n],
           f"its first {n / RATE:.1f} s equal, bit for bit, the sound capture writes with the "
           f"desktop's decoder")
-    count = min(len(sound), len(reference)) // 2
-    a = memoryview(sound).cast("h")[:count]
-    b = memoryview(reference).cast("h")[:count]
+    song = min(len(sound), len(reference)) // 2 * 2
+    a = memoryview(sound[:song]).cast("h")
+    b = memoryview(reference[:song]).cast("h")
     largest = max((abs(x - y) for x, y in zip(a, b)), default=99999)
-    check(count * 2 >= len(sound) and largest <= TOLERANCE,
-          f"all {seconds:.1f} s of it lie within {TOLERANCE} of the song's independent decode "
-          f"(oggdec): largest difference {largest}")
+    check(song > 0 and largest <= TOLERANCE,
+          f"its {song / RATE:.1f} s of the song lie within {TOLERANCE} of the song's independent "
+          f"decode (oggdec): largest difference {largest}")
+    after = sound[song:]
+    loud = len(after) - len(after.lstrip(b"\0"))
+    what = (f"{len(after) / RATE:.1f} s written after it" if after else
+            "the demo ended before it")
+    check(loud == len(after), f"after the song's end at {len(reference) / RATE:.1f} s, only "
+          f"silence ({what})" + ("" if loud == len(after) else
+                                 f": sound at {(song + loud) / RATE:.1f} s"))
 
 
 # ---- the references ---------------------------------------------------------------------
@@ -230,7 +247,7 @@ def small_screen_run(work):
           f"... having opened nothing after the screen, and no menu: {opened}")
 
 
-def backspace_run(work):
+def backspace_run(work, end_ms):
     """The demo ended by Backspace once it shows its frames; the terminal as it was."""
     master, slave = pty.openpty()
     before = termios.tcgetattr(slave)
@@ -247,7 +264,9 @@ def backspace_run(work):
     os.close(master)
     os.close(slave)
     shown = screens(work)
-    check(shown and shown[-1][0] - shown[0][0] < 30000,
+    # Before the music's end on the program's clock, which moves only as it
+    # runs: not a matter of how soon this machine delivered the key.
+    check(shown and shown[-1][0] - shown[0][0] < end_ms,
           f"Backspace ended the demo early ({len(shown)} screens, the last at "
           f"{shown[-1][0] if shown else '?'} ms)")
     check_hand_over(work, "Backspace")
@@ -287,7 +306,7 @@ def main():
         check_paths(whole)
         check_frames(whole, capture_hashes)
         check_sound(whole, exact, reference)
-        backspace_run(keys)
+        backspace_run(keys, capture_hashes[-1][1])
         small_screen_run(small)
         print(f"console: build {built - started:.0f} s, the whole demo under qemu-arm "
               f"{played - built:.0f} s, the shorter runs {time.time() - played:.0f} s")

@@ -45,6 +45,10 @@ status=0
 echo "$status" >"$w/status"
 kill "$processor" 2>/dev/null || true
 wait "$processor" || true
-# A program that never opened the sound device leaves the reader waiting.
-kill "$reader" 2>/dev/null || true
-wait "$reader" 2>/dev/null || true
+# The reader ends at the sound's end, once it has read every byte written: a
+# reader still waiting for a writer (a program that never opened the sound
+# device) is given one that writes nothing (opened read-write, which never
+# waits), and is not killed, which could cut the last blocks off.
+exec 7<>"$w/dsp"
+exec 7>&-
+wait "$reader" || true
