@@ -52,7 +52,8 @@ uint64_t currentFrame() {
     if (gJumpTarget) return *gJumpTarget;
     if (gShownFrame < 0) return 0;
     if (gPaused) return uint64_t(gShownFrame);
-    const uint64_t due = lastFrameAtOrBefore(uint64_t(std::max(playerMusicMs(), 0)), kPlayerRate);
+    const uint64_t due =
+        lastFrameAtOrBefore(uint64_t(std::max<int32_t>(playerMusicMs(), 0)), kPlayerRate);
     return std::clamp(due, uint64_t(gShownFrame), Seek::lastFrame());
 }
 

@@ -43,9 +43,8 @@ void drawNoise(Display* display) {
 void drawOverlay(Display* display, int32_t position, int32_t row, int elapsedMs) {
     char text[80];
     if (overlayFrame >= 0 && elapsedMs >= 0) {
-        snprintf(text, sizeof text, "FRAME %lld  %d:%02d.%03d",
-                 static_cast<long long>(overlayFrame), elapsedMs / 60000, elapsedMs / 1000 % 60,
-                 elapsedMs % 1000);
+        snprintf(text, sizeof text, "FRAME %d  %d:%02d.%03d", int(overlayFrame), elapsedMs / 60000,
+                 elapsedMs / 1000 % 60, elapsedMs % 1000);
         gFont->drawString(10, display->updateTop + 7 + gFont->cellHeight, text);
     }
     snprintf(text, sizeof text, "POS %02d ROW %03d", int(position), int(row));
