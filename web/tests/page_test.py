@@ -240,10 +240,11 @@ def test_seek_bar(server):
         b.press(" ", "Space", 32)
         settle(b, "__observer.status().paused === 1", "the pause")
         # Far past what the link's way saved: SEEKING is painted first.
+        paused_at = status(b)["frame"]
         clicked = b.evaluate("performance.now()")
         mouse(b, "mousePressed", *bar_point(b, 160000))
         mouse(b, "mouseReleased", *bar_point(b, 160000))
-        frame = landed(b, status(b)["frame"], "the far jump")
+        frame = landed(b, paused_at, "the far jump")
         shown_at = b.evaluate(f"__observer.paints.find(p => p[0] >= {clicked} && "
                               f"p[1] === {frame_ms(frame)})[0]")
         seeking_first = b.evaluate(f"__observer.seekingPaints.some(t => t >= {clicked} && "
