@@ -7,6 +7,8 @@
 //    the goal of at most 40 million, a fifth of the ARM940T's 200 MHz;
 //  - the host CPU time of the emulation per second of music, uncounted;
 //  - the wall time of the native decoder for the same music.
+// What those instructions cost the ARM940T itself, caches and bus included,
+// is bench/arm --second-cpu's (tools/armcount/count940).
 #include "platform/second_cpu.h"
 
 #include <unistd.h>

@@ -28,3 +28,15 @@ set_tests_properties(ArmCount.CountsTheFirstThreadExactly PROPERTIES SKIP_RETURN
 add_test(NAME ArmCount.CyclesAsCountedByHand
   COMMAND bash ${CMAKE_SOURCE_DIR}/tests/armcount/cycle_test.sh $<TARGET_FILE:armcount>)
 set_tests_properties(ArmCount.CyclesAsCountedByHand PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 120)
+
+# The second processor's program under the ARM940T model (tools/armcount/
+# count940.cpp): Unicorn's ARM946 core runs it, the model counts its cycles.
+add_executable(count940 tools/armcount/count940.cpp tools/armcount/arm940t.c
+  tools/armcount/arm_ops.c)
+target_include_directories(count940 PRIVATE ${CMAKE_SOURCE_DIR} ${UNICORN_INCLUDE_DIRS})
+target_link_directories(count940 PRIVATE ${UNICORN_LIBRARY_DIRS})
+target_link_libraries(count940 PRIVATE ${UNICORN_LIBRARIES})
+add_test(NAME ArmCount.Arm940CyclesAsCountedByHand
+  COMMAND bash ${CMAKE_SOURCE_DIR}/tests/armcount/cycle940_test.sh $<TARGET_FILE:count940>
+          ${DEMO_RUN_DIR}/code940.bin ${DEMO_RUN_DIR}/data/ondrivale.ogg)
+set_tests_properties(ArmCount.Arm940CyclesAsCountedByHand PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 180)

@@ -1,6 +1,10 @@
 // arm_emulator.h - the second processor as an ARM core in emulation (Debian's
 // Unicorn, its ARM946 model: the ARM940T's sibling, with the same CP15
-// wait-for-interrupt), running whatever image lies at address 0 of its memory.
+// protection-region, cache and wait-for-interrupt registers), running
+// whatever image lies at address 0 of its memory. The core keeps what the
+// program writes there but enforces no region and models no cache: a
+// program runs alike with its caches on or off (tools/armcount/count940
+// models what they do on the device).
 //
 // armEmulatorMain runs the core from address 0 in supervisor mode over the
 // memory, mapped whole at address 0, until *halt becomes true and

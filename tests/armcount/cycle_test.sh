@@ -5,8 +5,9 @@
 # with the plugin's cycle model, and each part between two marks must take
 # exactly the core cycles and interlocks worked out beside its routine, the
 # 64 KB stream one line fill for every 32 bytes and the 4 KB one only for its
-# first pass. newer_programs.S's 16 instructions of ARMv5 and ARMv6 must be
-# counted as the ones the ARM920T lacks, and nothing else.
+# first pass, each fill waiting its share beside another master on the bus.
+# newer_programs.S's 16 instructions of ARMv5 and ARMv6 must be counted as
+# the ones the ARM920T lacks, and nothing else.
 #
 #   cycle_test.sh ARMCOUNT_SO
 set -euo pipefail
@@ -26,7 +27,7 @@ fail() {
 
 n=1000
 qemu-arm -cpu max -L /usr/arm-linux-gnueabi \
-  -plugin "$plugin,mark=$mark,out=$work/counts,cycles=on,fill=24:16:40" "$work/cycles" "$n" ||
+  -plugin "$plugin,mark=$mark,out=$work/counts,cycles=on,fill=24:16:40,other=2500" "$work/cycles" "$n" ||
   fail "the program failed under qemu-arm"
 
 # field PART NAME: NAME= on the line of part PART (part 1 runs from the
@@ -65,6 +66,9 @@ core4k=$(field 23 core)
 expect 23 cycles $((core4k + 128 * 24)) "4 KB stream"
 expect 23 fill16 $((core4k + 128 * 16)) "4 KB stream with 16-cycle fills"
 expect 23 fill40 $((core4k + 128 * 40)) "4 KB stream with 40-cycle fills"
+# Another master on the bus: every fill first waits 2.5 cycles on average.
+expect 23 other1 $((core4k + 128 * 24 + 320)) "4 KB stream beside another master"
+expect 17 other1 "$(field 17 cycles)" "cached part 17 beside another master"
 expect 25 newer 16 "ARMv5 and ARMv6 instructions"
 
 echo "cycle_test: data, load-use, branch, LDM/STM and stream parts as worked out by hand;" \

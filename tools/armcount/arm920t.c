@@ -22,9 +22,11 @@ typedef struct Cache {
  * lines whatever the fill time, only the waiting differs. */
 typedef struct Timing {
     unsigned fill;
-    uint64_t now;     /* cycles committed, up to the block under way */
-    uint64_t stall;   /* stalls of the block under way */
-    uint64_t busFree; /* when the bus finishes what it was given */
+    unsigned otherWait; /* thousandths of a cycle a transaction waits for the other master */
+    unsigned owed;      /* thousandths not yet waited */
+    uint64_t now;       /* cycles committed, up to the block under way */
+    uint64_t stall;     /* stalls of the block under way */
+    uint64_t busFree;   /* when the bus finishes what it was given */
     uint64_t start[kEntries], done[kEntries];
     unsigned words[kEntries];
     unsigned head, count, bufferWords;
@@ -40,7 +42,7 @@ static unsigned timings;
  * the pages touched take memory. */
 static uint16_t* lookup;
 
-bool memInit(const unsigned* fills, unsigned count) {
+bool memInit(const unsigned* fills, const unsigned* waits, unsigned count) {
     if (count == 0 || count > kMaxFills) return false;
     lookup = mmap(NULL, sizeof(uint16_t) << 27, PROT_READ | PROT_WRITE,
                   MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
@@ -53,6 +55,7 @@ bool memInit(const unsigned* fills, unsigned count) {
     for (unsigned v = 0; v < count; ++v) {
         memset(&timing[v], 0, sizeof timing[v]);
         timing[v].fill = fills[v];
+        timing[v].otherWait = waits[v];
         timing[v].lastWho = ~0ull;
     }
     return true;
@@ -109,11 +112,22 @@ static void wait(Timing* t, uint64_t cycles, uint64_t* cause) {
     *cause += cycles;
 }
 
-/* A fill of one line at `at`: the write buffer drains, then the fill holds
- * the core. */
+/* The whole cycles a transaction waits for the other master: the average
+ * wait, its fractions carried to the next. */
+static uint64_t otherMaster(Timing* t) {
+    t->owed += t->otherWait;
+    const uint64_t cycles = t->owed / 1000;
+    t->owed %= 1000;
+    return cycles;
+}
+
+/* A fill of one line at `at`: the write buffer drains, the other master's
+ * transaction under way ends, then the fill holds the core. */
 static void fillLine(Timing* t, uint64_t at, uint64_t* cause, unsigned castout) {
-    const uint64_t start = t->busFree > at ? t->busFree : at;
-    wait(t, start - at, &t->totals.wbuffer);
+    const uint64_t drained = t->busFree > at ? t->busFree : at;
+    wait(t, drained - at, &t->totals.wbuffer);
+    const uint64_t start = drained + otherMaster(t);
+    wait(t, start - drained, &t->totals.other);
     wait(t, t->fill, cause);
     t->busFree = start + t->fill;
     t->head = t->count = t->bufferWords = 0;
@@ -121,7 +135,7 @@ static void fillLine(Timing* t, uint64_t at, uint64_t* cause, unsigned castout) 
     if (castout == 0) return;
     const unsigned e = t->head;
     t->words[e] = castout;
-    t->start[e] = t->busFree;
+    t->start[e] = t->busFree + otherMaster(t);
     t->done[e] = t->busFree + writeCycles(t, castout);
     t->busFree = t->done[e];
     t->count = 1;
@@ -149,7 +163,7 @@ static void bufferWrite(Timing* t, uint64_t at, uint64_t who) {
     }
     const unsigned e = (t->head + t->count) % kEntries;
     t->words[e] = 1;
-    t->start[e] = t->busFree > at ? t->busFree : at;
+    t->start[e] = (t->busFree > at ? t->busFree : at) + otherMaster(t);
     t->done[e] = t->start[e] + writeCycles(t, 1);
     t->busFree = t->done[e];
     t->count++;

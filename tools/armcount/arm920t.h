@@ -24,8 +24,16 @@
  * - A line fill takes F cycles (24 by default) and holds the core for all of
  *   them; a write of k words to memory takes F * (k + 4) / 12 cycles: a
  *   third of a fill opening the row, the rest spread over the 8 words.
- * Not modelled: the MMU's table walks (the TLBs are taken to hit), the second
- * processor's and the display's traffic on the same bus, SDRAM rows.
+ * - Another master on the bus (the second processor): each timing may carry
+ *   a wait W (thousandths of a cycle) that every transaction of this
+ *   processor's (a line fill, a buffered write) makes before it starts: the
+ *   other master's transaction under way when it asks, on average. With the
+ *   other master busy a share s of the time and transactions of L cycles,
+ *   W = s E[L^2] / (2 E[L]) (the mean residual of what it finds under way).
+ *   Its transactions are not queued behind this one's: an arbiter that
+ *   grants this processor next.
+ * Not modelled: the MMU's table walks (the TLBs are taken to hit), the
+ * display's traffic on the same bus, SDRAM rows.
  */
 #ifndef ARM920T_H
 #define ARM920T_H
@@ -33,16 +41,19 @@
 #include <stdbool.h>
 #include <stdint.h>
 
-enum { kMaxFills = 4 };
+enum { kMaxFills = 6 };
 
 typedef struct MemTotals {
     uint64_t icache;  /* cycles waiting for instruction line fills */
     uint64_t dcache;  /* cycles waiting for data line fills */
     uint64_t wbuffer; /* cycles waiting for the write buffer: full, or draining before a fill */
+    uint64_t other;   /* cycles a fill waited for the other master */
     uint64_t imisses, dmisses;
 } MemTotals;
 
-bool memInit(const unsigned* fills, unsigned count);
+/* fills[v] and waits[v] (the other master's, in thousandths of a cycle) of
+ * each timing. */
+bool memInit(const unsigned* fills, const unsigned* waits, unsigned count);
 /* The instruction lines first .. last (addresses >> 5) of a block beginning now. */
 void memFetch(uint32_t first, uint32_t last);
 /* A data access at addr, `prefix` cycles into the block under way. `who`

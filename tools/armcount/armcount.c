@@ -45,6 +45,9 @@
  *                  lines the cycles ("from ADDR N CYCLES").
  *   fill=F:F2:...  the line-fill time in cycles (default 24), and up to three
  *                  more modelled beside it for the fillF columns
+ *   other=W1:W2    with the first fill time, also the cycles when each bus
+ *                  transaction first waits W thousandths of a cycle for the
+ *                  other master (arm920t.h): the otherN=C columns, N from 1
  *   mul=M          the multiplier's steps, 1 to 4 (default 3): the plugin
  *                  cannot see the operand that decides them
  *   from=K         models cycles only from mark K on (caches empty there),
@@ -126,6 +129,8 @@ static bool haveMainRange;
 static bool cyclesOn;
 static unsigned fills[kMaxFills] = {24};
 static unsigned fillCount = 1;
+static unsigned otherWaits[kMaxFills];
+static unsigned otherCount; /* the last timings are the first fill's with these waits */
 static unsigned multiplierSteps = 3;
 static uint64_t modelFrom; /* the mark from which cycles are modelled */
 
@@ -237,7 +242,7 @@ static void takeTotals(Totals* t) {
     t->interlock = interlock;
     t->newer = newerRun;
     memTotals(&t->mem);
-    for (unsigned v = 0; v < fillCount; ++v) t->now[v] = memNow(v);
+    for (unsigned v = 0; v < fillCount + otherCount; ++v) t->now[v] = memNow(v);
 }
 
 /* The rest of a mark or exit line: the cycles since the previous mark (the
@@ -257,6 +262,8 @@ static void writeCycles(void) {
                 t.mem.dmisses - p->mem.dmisses, t.newer - p->newer);
         for (unsigned v = 1; v < fillCount; ++v)
             fprintf(out, " fill%u=%" PRIu64, fills[v], t.now[v] - p->now[v]);
+        for (unsigned k = 0; k < otherCount; ++k)
+            fprintf(out, " other%u=%" PRIu64, k + 1, t.now[fillCount + k] - p->now[fillCount + k]);
         lastMarkTotals = t;
     }
     fputc('\n', out);
@@ -448,14 +455,18 @@ static bool parseCuts(const char* text) {
     return true;
 }
 
-static bool parseFills(const char* text) {
-    fillCount = 0;
+/* Numbers separated by colons, each from 1 (0 with zero) to `most`, at most
+ * `room` of them. */
+static bool parseList(const char* text, unsigned* values, unsigned* count, unsigned room,
+                      unsigned long most, bool zero) {
+    *count = 0;
     const char* at = text;
-    while (fillCount < kMaxFills) {
+    while (*count < room) {
         char* end;
         const unsigned long f = strtoul(at, &end, 10);
-        if (end == at || f == 0 || f > 1000 || (*end != ':' && *end != '\0')) return false;
-        fills[fillCount++] = (unsigned)f;
+        if (end == at || (f == 0 && !zero) || f > most || (*end != ':' && *end != '\0'))
+            return false;
+        values[(*count)++] = (unsigned)f;
         if (*end == '\0') return true;
         at = end + 1;
     }
@@ -492,7 +503,9 @@ QEMU_PLUGIN_EXPORT int qemu_plugin_install(qemu_plugin_id_t id, const qemu_info_
                 ok = strcmp(value, "on") == 0;
                 cyclesOn = ok;
             } else if (nameLength == 4 && strncmp(arg, "fill", 4) == 0) {
-                ok = parseFills(value);
+                ok = parseList(value, fills, &fillCount, 4, 1000, false);
+            } else if (nameLength == 5 && strncmp(arg, "other", 5) == 0) {
+                ok = parseList(value, otherWaits, &otherCount, 2, 1000000, true);
             } else if (nameLength == 4 && strncmp(arg, "from", 4) == 0) {
                 char* end;
                 modelFrom = strtoull(value, &end, 10);
@@ -525,7 +538,13 @@ QEMU_PLUGIN_EXPORT int qemu_plugin_install(qemu_plugin_id_t id, const qemu_info_
             return 1;
         }
     }
-    if (cyclesOn && !memInit(fills, fillCount)) {
+    unsigned allFills[kMaxFills], allWaits[kMaxFills] = {0};
+    for (unsigned v = 0; v < fillCount; ++v) allFills[v] = fills[v];
+    for (unsigned k = 0; k < otherCount; ++k) {
+        allFills[fillCount + k] = fills[0];
+        allWaits[fillCount + k] = otherWaits[k];
+    }
+    if (cyclesOn && !memInit(allFills, allWaits, fillCount + otherCount)) {
         fprintf(stderr, "armcount: no memory for the cache model\n");
         return 1;
     }

@@ -1,6 +1,12 @@
 /* main.c - the second processor's program: decodes the song for the main
  * processor (platform/code940/song_decoder.h) and, whenever there is nothing
- * to do, idles briefly (start.S) and looks again. */
+ * to do, idles briefly (start.S) and looks again.
+ *
+ * Its caches are on (start.S says which memory each covers and why). The
+ * main side copies the song in while the program waits for it, behind the
+ * data cache's back: until the song is open, the program empties the data
+ * cache before each look (forgetCachedData), so that the song it opens is
+ * read from memory, never from a line filled before the copy. */
 #include <errno.h>
 #include <stddef.h>
 #include <stdint.h>
@@ -13,10 +19,12 @@
 static DecoderProgram gProgram;
 
 void idleBriefly(void);
+void forgetCachedData(void);
 
 int main(void) {
     decoderProgramInit(&gProgram, kMemory);
     for (;;) {
+        if (!gProgram.songOpened) forgetCachedData();
         if (!decoderProgramStep(&gProgram)) idleBriefly();
     }
 }
@@ -39,7 +47,9 @@ void* _sbrk(ptrdiff_t increment) {
 }
 
 /* A barrier for the shared words: the ARM940T drains its write buffer, so the
- * main processor sees the samples before the flag that hands them over. */
+ * main processor sees the samples before the flag that hands them over. The
+ * compiler calls it around every acquire and release of a shared word (this
+ * processor has no barrier instruction). */
 void __sync_synchronize(void) {
     __asm__ volatile("mcr p15, 0, %0, c7, c10, 4" : : "r"(0) : "memory");
 }
