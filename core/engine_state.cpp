@@ -1,6 +1,7 @@
 #include "core/engine_state.h"
 
 #include <cstring>
+#include <new>
 #include <unordered_map>
 
 #include "core/scenes.h"
@@ -56,14 +57,56 @@ std::vector<uint8_t>& workBytes() {
     return bytes;
 }
 
+// Pages of memory for the chunks' bytes, taken from blocks of kPagesABlock
+// and kept for the next chunk when let go: one page of memory a chunk, where
+// an allocation of its own would straddle two, which a restore then reads.
+class PagePool {
+  public:
+    uint8_t* take() {
+        if (free_.empty()) {
+            constexpr std::align_val_t aligned{kStateChunkBytes};
+            auto* block =
+                static_cast<uint8_t*>(::operator new(kPagesABlock* kStateChunkBytes, aligned));
+            for (size_t i = kPagesABlock; i-- > 0;) free_.push_back(block + i * kStateChunkBytes);
+        }
+        uint8_t* page = free_.back();
+        free_.pop_back();
+        return page;
+    }
+    void give(uint8_t* page) { free_.push_back(page); }
+
+  private:
+    static constexpr size_t kPagesABlock = 64;
+    std::vector<uint8_t*> free_;
+};
+
+// Never destroyed, as the chunk index below.
+PagePool& pages() {
+    static auto* pool = new PagePool;
+    return *pool;
+}
+
 }  // namespace
 
 // A page of saved bytes and the number of states that hold it (main thread
 // only: a plain count).
 struct EngineState::Chunk {
+    Chunk(uint64_t hash, const uint8_t* from, size_t size)
+        : hash(hash), size(size), bytes(pages().take()) {
+        memcpy(bytes, from, size);
+        gChunkBytes += kStateChunkBytes;
+    }
+    ~Chunk() {
+        pages().give(bytes);
+        gChunkBytes -= kStateChunkBytes;
+    }
+    Chunk(const Chunk&) = delete;
+    Chunk& operator=(const Chunk&) = delete;
+
     uint64_t hash;
-    int holders;
-    std::vector<uint8_t> bytes;
+    int holders = 1;
+    size_t size;
+    uint8_t* bytes;
 };
 
 namespace {
@@ -80,13 +123,11 @@ EngineState::Chunk* sharedChunk(const uint8_t* bytes, size_t size) {
     const uint64_t hash = hashOf(bytes, size);
     auto [entry, added] = chunkIndex().try_emplace(hash, nullptr);
     EngineState::Chunk* chunk = entry->second;
-    if (chunk != nullptr && chunk->bytes.size() == size &&
-        memcmp(chunk->bytes.data(), bytes, size) == 0) {
+    if (chunk != nullptr && chunk->size == size && memcmp(chunk->bytes, bytes, size) == 0) {
         ++chunk->holders;
         return chunk;
     }
-    chunk = new EngineState::Chunk{hash, 1, std::vector<uint8_t>(bytes, bytes + size)};
-    gChunkBytes += size;
+    chunk = new EngineState::Chunk(hash, bytes, size);
     if (added) entry->second = chunk;
     return chunk;
 }
@@ -95,7 +136,6 @@ void letGo(EngineState::Chunk* chunk) {
     if (--chunk->holders > 0) return;
     const auto entry = chunkIndex().find(chunk->hash);
     if (entry != chunkIndex().end() && entry->second == chunk) chunkIndex().erase(entry);
-    gChunkBytes -= chunk->bytes.size();
     delete chunk;
 }
 
@@ -144,7 +184,7 @@ void EngineState::restore() const {
     if (chunks_.empty()) return;
     static std::vector<const uint8_t*> pages;
     pages.clear();
-    for (const Chunk* chunk : chunks_) pages.push_back(chunk->bytes.data());
+    for (const Chunk* chunk : chunks_) pages.push_back(chunk->bytes);
     StateCopy s(pages.data(), size_);
     visitEngine(s);
 }
