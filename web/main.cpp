@@ -498,6 +498,13 @@ EMSCRIPTEN_KEEPALIVE void webFrame(double nowMs, double heardSeconds, double hea
 EMSCRIPTEN_KEEPALIVE void webCommand(int command, int value) {
     gPresents = 0;
     if (command >= 0 && command < int(std::size(kCommands))) kCommands[command].run(value);
+    // Paused, a jump the viewer asked for (a step, a point on the seek bar) is
+    // made now, not at the next animation frame, and without the work done in
+    // a frame's idle time; a long one shows SEEKING first, as in a frame.
+    if (gStarted && !gEnded && playerPaused() && playerJumpPending()) {
+        gAnimationFrameEndMs = emscripten_get_now();
+        if (playerAnimationFrame()) gEnded = true;
+    }
     if (gPresents > 0) makePictureReady();
     updateStatus();
 }
