@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -58,6 +59,40 @@ void demoShowLoadingScreen() {
     memset(console->cells, 0, sizeof console->cells);
     console->progressStep = 0;
     showEmptyLoadingBar(console);
+}
+
+namespace {
+
+// The font has upper-case letters only (its lower-case codes hold the bar's
+// pieces), and one byte a character.
+std::string inTheFontsCharacters(const char* line) {
+    std::string text;
+    for (const char* c = line; *c != '\0'; ++c) {
+        if (c[0] == '\xC3' && c[1] == '\x97') {  // ×, as in 640×480
+            text += 'X';
+            ++c;
+        } else {
+            text += char(toupper(static_cast<unsigned char>(*c)));
+        }
+    }
+    return text;
+}
+
+int gNextProblemRow = kNoteRow;
+
+}  // namespace
+
+bool demoShowProblem(const char* line) {
+    TextConsole* console = TextConsole::instance();
+    if (gFont == nullptr || console->font == nullptr) return false;
+    const int column = console->cursorColumn;
+    const int row = console->cursorRow;
+    console->setCursor(0, gNextProblemRow);
+    console->print(inTheFontsCharacters(line).c_str());
+    gNextProblemRow = console->cursorRow + (console->cursorColumn > 0 ? 1 : 0);
+    console->setCursor(column, row);
+    console->render(true);
+    return true;
 }
 
 void demoShowDownload(int cells, const char* note) {
@@ -149,17 +184,19 @@ void printUsage() {
 
 }  // namespace
 
-bool demoFilesAreHere(const char* program, const char* builtRunFolder) {
+bool demoFilesAreHere(const char* program, const char* builtRunFolder, const char* runFromThere) {
     struct stat data;
     if (stat("data", &data) == 0 && S_ISDIR(data.st_mode)) return true;
     char here[4096];
     if (getcwd(here, sizeof here) == nullptr) snprintf(here, sizeof here, "this folder");
     struct stat run;
     if (stat(builtRunFolder, &run) == 0 && S_ISDIR(run.st_mode)) {
+        const std::string command =
+            runFromThere != nullptr ? runFromThere : std::string("../") + program;
         problemLine(
             "the demo's files are not here: no data/ folder in %s (run it in %s: cd there, "
-            "then ../%s)",
-            here, builtRunFolder, program);
+            "then %s)",
+            here, builtRunFolder, command.c_str());
     } else {
         problemLine(
             "the demo's files are not here: no data/ folder in %s (run it in the folder "
@@ -199,10 +236,14 @@ int demoCommandLine(int argc, const char* const* argv, uint32_t* atMs) {
     return -1;
 }
 
-int demoMain(uint32_t atMs) {
+void demoPlay(uint32_t atMs) {
     demoStartUp();
     runFrameLoop(atMs);
     demoShutDown();
+}
+
+int demoMain(uint32_t atMs) {
+    demoPlay(atMs);
     handOverToMenu();
     return 0;
 }

@@ -14,8 +14,10 @@
 #include <cstdint>
 
 // Plays from the first frame at or after atMs of the music (0: from the
-// start, as the console does).
+// start, as the console does), then hands the machine over to the menu.
 int demoMain(uint32_t atMs = 0);
+// demoMain without the hand-over: start-up, the frame loop, shutdown.
+void demoPlay(uint32_t atMs = 0);
 
 // The desktop's command line: nothing, "--at TIME" (milliseconds, m:ss.s or
 // pN, as capture's --from) or "--help", which prints what they do and the
@@ -25,10 +27,18 @@ int demoCommandLine(int argc, const char* const* argv, uint32_t* atMs);
 
 // Whether the working directory holds the demo's files (its data/ folder).
 // If not, one problem line says where the program looked and where to run
-// it: builtRunFolder, where the build put the files ("the demo's files are
+// it: builtRunFolder, where the build put the files, and there the command
+// runFromThere ("../" and the program by default): "the demo's files are
 // not here: no data/ folder in /home/me (run it in .../build/run: cd there,
-// then ../demo)").
-bool demoFilesAreHere(const char* program, const char* builtRunFolder);
+// then ../demo)".
+bool demoFilesAreHere(const char* program, const char* builtRunFolder,
+                      const char* runFromThere = nullptr);
+
+// A problem line shown on the loading screen too, for a host whose person
+// sees only the screen (the console): under the loading bar, below the lines
+// shown before it, in the characters the demo's font has (letters in upper
+// case), and presented. False where the screen or the font is not up yet.
+bool demoShowProblem(const char* line);
 
 // Start-up's steps 1-4 alone: the screen, the text console, the font and the
 // empty loading bar; again, the bar emptied and the console cleared.

@@ -84,15 +84,42 @@ void haltSecondCpu() {
     registerWrite(registers, kRegSecondCpuReset, kSecondCpuHeldInReset);
 }
 
-void configureDevice(int device) {
-    int speed = int(kSoundSamplesPerSecond);
-    int format = kFormatS16Le;
-    int stereo = 1;
+// What the device answered for a setting it did not take as asked.
+std::string answerText(unsigned long request, int value) {
+    if (request == kDspSpeed) return std::to_string(value) + " Hz";
+    if (request == kDspStereo) return value == 0 ? "mono" : std::to_string(value) + " channels";
+    return "sample format " + std::to_string(value);
+}
+
+// Applies the four settings in their order and reads back what the device
+// took: what it did not take, or empty. No sound is better than the song at
+// another speed or as noise; the division into pieces is a wish that the
+// device rounds as it can.
+std::string configureDevice(int device) {
+    struct Setting {
+        unsigned long request;
+        int wanted;
+        const char* what;
+    };
+    const Setting settings[] = {{kDspSpeed, int(kSoundSamplesPerSecond), "44100 Hz"},
+                                {kDspSetFormat, kFormatS16Le, "signed 16-bit little-endian"},
+                                {kDspStereo, 1, "stereo"}};
+    std::string problem;
+    for (const Setting& setting : settings) {
+        int value = setting.wanted;
+        const bool taken = soundDeviceIoctl(device, setting.request, &value) == 0;
+        if (!problem.empty()) continue;
+        if (!taken) {
+            problem =
+                std::string("the sound device refuses ") + setting.what + ": " + strerror(errno);
+        } else if (value != setting.wanted) {
+            problem = "the sound device plays " + answerText(setting.request, value) + ", not " +
+                      setting.what;
+        }
+    }
     int fragments = kTwoFragmentsOf2048;
-    soundDeviceIoctl(device, kDspSpeed, &speed);
-    soundDeviceIoctl(device, kDspSetFormat, &format);
-    soundDeviceIoctl(device, kDspStereo, &stereo);
     soundDeviceIoctl(device, kDspSetFragment, &fragments);
+    return problem;
 }
 
 void initialiseControlBlock() {
@@ -216,20 +243,40 @@ void playBlocks() {
     }
 }
 
-// The audio thread's start-up: false, with threadRunning 0, without a device.
+// Why the audio thread's start-up found no sound device it can play on, for
+// init to say once, from the main thread: empty where the host has nothing
+// to say.
+std::string soundProblem;
+
+// The audio thread's start-up: false, with threadRunning 0, without a device
+// that plays the song as it is.
 bool startAudio() {
     threadRunning.store(1, std::memory_order_release);
+    soundProblem.clear();
     const int device = soundDeviceOpen("/dev/dsp");
     if (device <= 0) {
+        soundProblem = soundDeviceOpenProblem();
         threadRunning.store(0, std::memory_order_release);
         return false;
     }
-    configureDevice(device);
+    soundProblem = configureDevice(device);
+    if (!soundProblem.empty()) {
+        soundDeviceClose(device);
+        threadRunning.store(0, std::memory_order_release);
+        return false;
+    }
     initialiseControlBlock();
     blockPlayer = BlockPlayer{device};
     start940();
     progressLine("entering thread loop");
     return true;
+}
+
+// Said by init once the audio thread's start-up is done (and only then:
+// soundProblem is that thread's until it has signalled it).
+void sayWhyNoSound() {
+    if (!cooperative && !startUpDone.load(std::memory_order_acquire)) return;
+    if (!soundProblem.empty()) problemLine("no sound: %s", soundProblem.c_str());
 }
 
 void finishAudio() {
@@ -385,6 +432,7 @@ void init() {
         usleep(100000);
         waitForStartUp();
     }
+    sayWhyNoSound();
     progressLine("init done");
 }
 
@@ -396,7 +444,8 @@ void threadMain() {
     finishAudio();
 }
 
-// An image too large for its area is not started (musicProblem says so).
+// An image too large for its area, or not one the second processor runs, is
+// not started (musicProblem says so).
 void start940() {
     progressLine("startup...");
     setSecondCpuClock(false);
@@ -421,6 +470,9 @@ void start940() {
         copied += n;
     }
     fclose(image);
+    // A damaged image (musicProblem says so) stays halted in reset, as a
+    // missing one: released, the processor would run whatever it holds.
+    if (!code940ImageRecognised(sharedRegion, copied)) return;
 
     registerWrite(registers, kRegSecondCpuReset, kSecondCpuReleased);
     setSecondCpuClock(true);

@@ -9,10 +9,13 @@
 // initialises the control block, starts the second processor with code940.bin
 // (start940) and then writes the blocks it decodes, 0, 1, 0, 1, ..., to the
 // device. init returns once the thread has done that start-up (or found no
-// device). Without a register window or second-processor memory everything
-// stays silent, and so it does, without a word, with a program image or a
-// song that cannot play (too large for its area, missing, not recognised,
-// shorter than the demo): musicProblem says which, before anything starts.
+// device), and says in one line why there is no sound where the device
+// cannot be opened and the host says why (the console), or it does not take
+// 44100 Hz, signed 16-bit little-endian or stereo ("no sound: the sound
+// device plays 22050 Hz, not 44100 Hz"): the demo then plays silently. Without a register window or
+// second-processor memory everything stays silent, and so it does, without a word, with a program
+// image or a song that cannot play (too large for its area, missing, not recognised, shorter than
+// the demo): musicProblem says which, before anything starts.
 //
 // A second processor that runs but hands over no sound is halted: once the
 // song is in place and playing, and a block is free, if it works for 2 s of

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "platform/messages.h"
 
@@ -24,7 +25,9 @@ const uint8_t* loadTable() {
     const long size = longer && fseek(file, 0, SEEK_END) == 0 ? ftell(file) : -1;
     fclose(file);
     if (got != static_cast<size_t>(PatternData::kFileSize)) {
-        problemLine("error loading %s: %zu of %d bytes", kPatternFile, got, PatternData::kFileSize);
+        // The console's C library has no %zu.
+        problemLine("error loading %s: %ld of %d bytes", kPatternFile, long(got),
+                    PatternData::kFileSize);
         exit(1);
     }
     if (longer && size > 0) {
@@ -37,9 +40,55 @@ const uint8_t* loadTable() {
                     PatternData::kFileSize);
         exit(1);
     }
+    const std::string problem = PatternData::headerProblem(table);
+    if (!problem.empty()) {
+        problemLine("error loading %s: %s", kPatternFile, problem.c_str());
+        exit(1);
+    }
     return table;
 }
+
+uint16_t headerWord(const uint8_t* table, int offset) {
+    return uint16_t(table[offset] | table[offset + 1] << 8);
+}
+
+// The signature's four bytes as text, the unprintable ones as \xNN.
+std::string signatureText(const uint8_t* table) {
+    std::string text;
+    for (int i = 0; i < 4; ++i) {
+        if (table[i] >= 32 && table[i] < 127 && table[i] != '"') {
+            text += char(table[i]);
+            continue;
+        }
+        char escaped[8];
+        snprintf(escaped, sizeof escaped, "\\x%02X", table[i]);
+        text += escaped;
+    }
+    return text;
+}
 }  // namespace
+
+std::string PatternData::headerProblem(const uint8_t* table) {
+    if (memcmp(table, kSignature, 4) != 0) {
+        return "not the song's synchronisation table (it begins with \"" + signatureText(table) +
+               "\", not \"" + kSignature + "\")";
+    }
+    const int version = headerWord(table, 4);
+    if (version != kFormatVersion) {
+        return "format " + std::to_string(version) + ", the demo reads format " +
+               std::to_string(kFormatVersion);
+    }
+    const int positions = headerWord(table, 6);
+    const int channels = headerWord(table, 8);
+    const int rows = headerWord(table, 10);
+    if (positions != kPositions || channels != kChannels || rows != kRows) {
+        return "its header says " + std::to_string(positions) + " positions, " +
+               std::to_string(channels) + " channels and " + std::to_string(rows) +
+               " rows; the demo's table has " + std::to_string(kPositions) + ", " +
+               std::to_string(kChannels) + " and " + std::to_string(kRows);
+    }
+    return "";
+}
 
 PatternData& PatternData::instance() {
     static PatternData* instance = new PatternData(loadTable());

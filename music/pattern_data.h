@@ -2,6 +2,8 @@
 //
 // "data/patterndata.bin" is 42260 bytes: a 20-byte header, then 33 positions x
 // 10 channels x 128 rows of one byte, channel by channel within a position.
+// The header: "ODSY", the format's version (1) and the numbers of positions,
+// channels and rows, each 16-bit little-endian, then 8 zero bytes.
 // A cell of 0 is no event, 255 the "--" marker (event code 254), any other v
 // the event code v - 1. The clock turns milliseconds since the music started
 // into a position (128 rows) and a row (41.6 ms), and remembers the previous
@@ -9,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 class PatternData {
   public:
@@ -18,6 +21,8 @@ class PatternData {
     static constexpr int kChannels = 10;
     static constexpr int kRows = 128;
     static constexpr int kCutMarkerCode = 254;
+    static constexpr char kSignature[] = "ODSY";
+    static constexpr int kFormatVersion = 1;
     // How long a row of the song lasts: the tempo that the song generator
     // writes the music at and the clock reads it by.
     static constexpr double kMsPerRow = 41.6;
@@ -25,8 +30,13 @@ class PatternData {
     static constexpr int32_t kWholeNumberClockEnd = 1 << 20;
 
     // The one instance; the first call reads "data/patterndata.bin" and ends the
-    // process with one line and status 1 if the file is missing or short.
+    // process with one line and status 1 if the file is missing, short, long,
+    // or another file (its header says so).
     static PatternData& instance();
+    // What is wrong with a table's header ("not the song's synchronisation
+    // table (it begins with \"RIFF\", not \"ODSY\")", "format 2, the demo
+    // reads format 1", ...), or empty where it is this table's.
+    static std::string headerProblem(const uint8_t* table);
 
     // Builds a clock over an in-memory table of kFileSize bytes (not owned).
     explicit PatternData(const uint8_t* table) : data(table) {}

@@ -18,5 +18,10 @@ constexpr uint32_t kRegInterruptPending1 = 0x3B46;
 constexpr uint16_t kSecondCpuHeldInReset = 0x83;  // bank 3, in reset
 constexpr uint16_t kSecondCpuReleased = 0x03;     // bank 3, running
 
+// Whether a register window was mapped: null or MAP_FAILED ((void*)-1) is not.
+inline bool registerWindowUsable(volatile uint16_t* window) {
+    return window != nullptr && window != reinterpret_cast<volatile uint16_t*>(intptr_t(-1));
+}
+
 uint16_t registerRead(volatile uint16_t* window, uint32_t offset);
 void registerWrite(volatile uint16_t* window, uint32_t offset, uint16_t value);

@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 // Stereo samples a second of the sound: the soundtrack, the second
 // processor's blocks and the device.
@@ -40,6 +41,11 @@ void soundDeviceSetObserver(SoundObserver observer, void* context);
 
 // Like open(path, O_WRONLY): a positive descriptor, or -1.
 int soundDeviceOpen(const char* path);
+// Why the latest soundDeviceOpen failed, where the host tells its person
+// (the console: "the sound device /dev/dsp is busy: another program is
+// playing on it"); empty where it does not (the desktop falls back on its
+// own sound, and capture and the tests choose their device).
+std::string soundDeviceOpenProblem();
 // Like ioctl(device, request, value); the host's and the sink back-ends are fixed at
 // 44100 Hz, S16 little-endian, stereo and accept the requests without effect.
 int soundDeviceIoctl(int device, unsigned long request, int* value);

@@ -10,13 +10,11 @@
 namespace Linux {
 
 // open(2)
-constexpr long kReadOnly = 0, kWriteOnly = 1, kReadWrite = 2, kAccessMode = 3;
+constexpr long kReadOnly = 0, kWriteOnly = 1, kReadWrite = 2;
 constexpr long kCreate = 0100, kExclusive = 0200, kNoControllingTty = 0400, kTruncate = 01000,
                kAppend = 02000, kNonBlocking = 04000, kSync = 010000;
 
-// mmap2(2)
-constexpr long kProtRead = 1, kProtWrite = 2;
-constexpr long kMapShared = 1, kMapPrivate = 2, kMapAnonymous = 0x20;
+// mmap2(2) takes its offset in pages (its flags: include/sys/mman.h).
 constexpr unsigned kPageShift = 12;
 
 // clone(2): a thread that shares memory, files, signal handlers and the
@@ -24,14 +22,47 @@ constexpr unsigned kPageShift = 12;
 constexpr long kCloneThread = 0x100 | 0x200 | 0x400 | 0x800 | 0x10000 | 0x40000;
 
 // Signals and rt_sigaction(2).
-constexpr int kSigInt = 2, kSigTerm = 15;
+constexpr int kLastSignal = 64;
 constexpr unsigned long kSaRestart = 0x10000000;
+// Whether a signal's default action ends the program (with a core dump or
+// without) for a reason of its sender's, not the program's own fault: the
+// hang-up, the keyboard's and kill's signals, alarms, timers, real-time
+// signals; not SIGSEGV, SIGILL, SIGBUS, SIGFPE, SIGABRT, SIGTRAP or SIGSYS.
+constexpr bool signalEndsProgram(int signal) {
+    switch (signal) {
+        case 1:   // SIGHUP
+        case 2:   // SIGINT
+        case 3:   // SIGQUIT
+        case 10:  // SIGUSR1
+        case 12:  // SIGUSR2
+        case 13:  // SIGPIPE
+        case 14:  // SIGALRM
+        case 15:  // SIGTERM
+        case 16:  // SIGSTKFLT
+        case 24:  // SIGXCPU
+        case 25:  // SIGXFSZ
+        case 26:  // SIGVTALRM
+        case 27:  // SIGPROF
+        case 29:  // SIGIO
+        case 30:  // SIGPWR
+            return true;
+        default:
+            return signal >= 32 && signal <= kLastSignal;
+    }
+}
 struct SignalAction {
     void (*handler)(int);
     unsigned long flags;
     void (*restorer)();
     uint32_t mask[2];
 };
+
+// poll(2).
+struct PollFd {
+    int32_t fd;
+    int16_t events, returnedEvents;
+};
+constexpr int16_t kPollOut = 4;
 
 struct TimeValue {
     int32_t seconds;
@@ -42,7 +73,8 @@ struct TimeSpec {
     int32_t nanoseconds;
 };
 
-// fstat(2): the old 32-bit layout, alike in both calling conventions.
+// stat(2) and fstat(2): the old 32-bit layout, alike in both calling
+// conventions.
 struct Stat {
     uint16_t device, pad1;
     uint32_t inode;
@@ -52,7 +84,6 @@ struct Stat {
     uint32_t unused[2];
 };
 static_assert(sizeof(Stat) == 64);
-constexpr uint16_t kTypeMask = 0170000, kRegularFile = 0100000, kCharacterDevice = 0020000;
 
 // The terminal: TCGETS / TCSETS and the flags of raw input.
 constexpr unsigned long kTcGets = 0x5401, kTcSets = 0x5402;

@@ -3,20 +3,10 @@
 // stops on its clock and reset registers).
 #include "platform/registers.h"
 
-#include <sys/mman.h>
-
-namespace {
-
-bool usable(volatile uint16_t* window) {
-    return window != nullptr && window != MAP_FAILED;
-}
-
-}  // namespace
-
 uint16_t registerRead(volatile uint16_t* window, uint32_t offset) {
-    return usable(window) ? window[offset / 2] : 0;
+    return registerWindowUsable(window) ? window[offset / 2] : 0;
 }
 
 void registerWrite(volatile uint16_t* window, uint32_t offset, uint16_t value) {
-    if (usable(window)) window[offset / 2] = value;
+    if (registerWindowUsable(window)) window[offset / 2] = value;
 }

@@ -1,12 +1,31 @@
-// runtime.h - the program's own C run-time on the console: what the C
-// library (newlib, built for no operating system) needs of the kernel, the
-// POSIX calls the program makes that newlib leaves out, and the atomic
-// operations that ARMv4T has no instructions for.
+// runtime.h - the console program's own run-time, beneath the C library.
 //
-// The process starts in start.S. Memory comes from brk(2), threads from
-// clone(2) (threads.cpp). There are two threads at most, on one processor:
-// read-modify-write atomics and the allocator's lock take a spin lock made
-// with swp that yields the processor while it is held elsewhere.
+// The console runs Linux 2.4 on an ARM920T (ARMv4T), with the old ARM
+// system-call convention (OABI), which no C library that Debian ships
+// speaks. So the program is linked statically with newlib (built for no
+// operating system) and the C++ library, and this folder gives them what an
+// operating system's C library would:
+//
+//   start.S          where the kernel enters (_start: constructors, main,
+//                    exit) and the start of a thread (runtimeClone)
+//   system_calls.h   the kernel's calls, made directly (swi 0x900000 + n)
+//   system_calls.cpp the POSIX calls the program makes that newlib leaves out
+//                    (ioctl, mmap, poll, chdir, execl, usleep)
+//   c_library.cpp    what newlib asks of the system (_open, _read, _sbrk,
+//                    _execve, the allocator's lock, ...), and the error texts,
+//                    worded as the desktop's C library words them
+//   threads.cpp      the audio thread (clone), and which thread is calling
+//   spin_lock.h      the one lock of the two threads (swp)
+//   atomics.cpp      the atomic operations ARMv4T has no instructions for
+//   cxx_abi.cpp      C++ without exceptions: allocation, the library's
+//                    throwing paths and the guards of function-local statics
+//
+// Memory comes from brk(2); there are two threads at most (the main thread
+// and the audio thread), on one processor, so a plain load or store is
+// atomic and in order, and every read-modify-write goes under the spin lock.
+// newlib keeps one errno and one set of stdio buffers for the process: the
+// audio thread prints and reads files only during its start-up, while the
+// main thread waits for it.
 #pragma once
 
 // Called, in the order registered, just before the process replaces itself

@@ -4,6 +4,7 @@
 // returned, and a join polls for that with usleep. The stack and the start
 // record are never released: the thread may still be on its way out of its
 // stack when the flag is seen, and the process makes one audio thread.
+// A thread is known by the stack it runs on (runtimeThread).
 #include "platform/threads.h"
 
 #include <sys/mman.h>
@@ -16,6 +17,13 @@
 namespace {
 
 constexpr size_t kStackBytes = 128 * 1024;
+
+constexpr int kMostThreadStacks = 4;
+struct StackRange {
+    uintptr_t low, high;
+};
+StackRange gThreadStacks[kMostThreadStacks];
+volatile int gThreadStackCount = 0;
 
 struct Start {
     void (*body)();
@@ -30,6 +38,22 @@ void run(void* argument) {
 }
 
 }  // namespace
+
+void runtimeNoteThreadStack(const void* low, unsigned long size) {
+    if (gThreadStackCount >= kMostThreadStacks) return;
+    const auto start = reinterpret_cast<uintptr_t>(low);
+    gThreadStacks[gThreadStackCount] = {start, start + size};
+    __sync_synchronize();
+    gThreadStackCount = gThreadStackCount + 1;
+}
+
+int runtimeThread() {
+    const uintptr_t sp = reinterpret_cast<uintptr_t>(__builtin_frame_address(0));
+    for (int i = 0; i < gThreadStackCount; ++i) {
+        if (sp >= gThreadStacks[i].low && sp < gThreadStacks[i].high) return i + 2;
+    }
+    return 1;
+}
 
 bool platformStartThread(PlatformThread* thread, void (*body)(), const char*) {
     thread->started = false;

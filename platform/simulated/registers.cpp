@@ -1,25 +1,15 @@
 #include "platform/registers.h"
 
-#include <sys/mman.h>
-
 #include "platform/second_cpu.h"
 #include "platform/simulated/simulated_memory.h"
 
-namespace {
-
-bool usable(volatile uint16_t* window) {
-    return window != nullptr && window != MAP_FAILED;
-}
-
-}  // namespace
-
 uint16_t registerRead(volatile uint16_t* window, uint32_t offset) {
-    if (!usable(window)) return 0;
+    if (!registerWindowUsable(window)) return 0;
     return __atomic_load_n(&window[offset / 2], __ATOMIC_SEQ_CST);
 }
 
 void registerWrite(volatile uint16_t* window, uint32_t offset, uint16_t value) {
-    if (!usable(window)) return;
+    if (!registerWindowUsable(window)) return;
     __atomic_store_n(&window[offset / 2], value, __ATOMIC_SEQ_CST);
     const bool secondCpuControl = offset == kRegSecondCpuClock || offset == kRegSecondCpuReset;
     if (secondCpuControl && window == simulatedRegisterBlock()) {

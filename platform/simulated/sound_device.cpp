@@ -71,6 +71,10 @@ int soundDeviceOpen(const char* path) {
     return gDevice;
 }
 
+std::string soundDeviceOpenProblem() {
+    return "";
+}
+
 int soundDeviceIoctl(int device, unsigned long request, int* value) {
     SoundBackend open;
     {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "core/frame_schedule.h"
@@ -104,6 +105,29 @@ TEST(Demo, PlaysTheWholeRunningOrderAndEndsByItself) {
     EXPECT_EQ(recorder.noiseFramesBroken, 0);
     EXPECT_EQ(recorder.lowestNoiseLevel, 1);
     setPresentObserver(nullptr, nullptr);
+}
+
+// On a host whose person sees only the screen, a problem line goes under
+// the loading bar, in the characters the font has (its lower-case codes are
+// the bar's pieces), each line below the one before, and leaves the bar and
+// its cursor as they were.
+TEST(Demo, ProblemLinesGoUnderTheLoadingBarInTheFontsCharacters) {
+    TextConsole* console = TextConsole::instance();
+    EXPECT_FALSE(demoShowProblem("error loading data/font.png")) << "no font yet";
+    demoShowLoadingScreen();
+    for (int step = 0; step < 3; ++step) console->advanceProgress();
+    const auto row = [&](int r) {
+        return std::string(reinterpret_cast<const char*>(console->cells[r]), TextConsole::kColumns);
+    };
+    const std::string bar = row(11);
+    ASSERT_TRUE(demoShowProblem("data/title.png is 640×480, the demo needs it 320 pixels wide"));
+    ASSERT_TRUE(demoShowProblem("no sound: the sound device /dev/dsp is busy"));
+    EXPECT_EQ(row(13), "DATA/TITLE.PNG IS 640X480, THE DEMO NEE");
+    EXPECT_EQ(row(14).substr(0, 21), "DS IT 320 PIXELS WIDE");
+    EXPECT_EQ(row(15).substr(0, 26), "NO SOUND: THE SOUND DEVICE");
+    EXPECT_EQ(row(11), bar);
+    EXPECT_EQ(console->cursorColumn, 8);
+    EXPECT_EQ(console->cursorRow, 11);
 }
 
 TEST(Timeline, RunningOrderByPosition) {

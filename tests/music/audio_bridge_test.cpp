@@ -9,6 +9,7 @@
 #include "code940/code940_writer.h"
 #include "core/frame_plan.h"
 #include "platform/code940/decoder_program.h"
+#include "platform/registers.h"
 #include "platform/second_cpu.h"
 
 using audiotest::ScratchRunFolder;
@@ -91,6 +92,30 @@ TEST_F(AudioBridgeMessages, OversizedImageIsNotStarted) {
     EXPECT_EQ(AudioBridge::musicProblem(demoEndMs())
                   .rfind("code940.bin is larger than the 2 MiB before the sound control block", 0),
               0u);
+}
+
+// An image the second processor does not run (empty, cut, one byte
+// altered) is copied but never released: on the console the processor would
+// run whatever its memory holds.
+TEST_F(AudioBridgeMessages, DamagedImageStaysHaltedInReset) {
+    ScratchRunFolder folder(false);
+    const std::vector<uint8_t> built = audiotest::builtCode940();
+    std::vector<uint8_t> altered = built;
+    altered[altered.size() / 3] ^= 0x40;
+    const std::vector<std::vector<uint8_t>> images = {
+        {}, {built.begin(), built.begin() + built.size() / 2}, altered};
+    for (const std::vector<uint8_t>& image : images) {
+        audiotest::writeFile("code940.bin", image.data(), image.size());
+        soundDeviceSelect(SoundBackend::Sink);
+        testing::internal::CaptureStdout();
+        AudioBridge::init();
+        const uint16_t reset = registerRead(AudioBridge::registers, kRegSecondCpuReset);
+        AudioBridge::shutdown();
+        EXPECT_EQ(lines(testing::internal::GetCapturedStdout()),
+                  (std::vector<std::string>{"init...", "startup...", "entering thread loop",
+                                            "init done"}));
+        EXPECT_EQ(reset, kSecondCpuHeldInReset) << image.size() << " bytes";
+    }
 }
 
 // Why the demo would play on silently, found from the files before anything

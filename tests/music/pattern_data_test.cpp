@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -11,7 +13,11 @@ namespace {
 
 class Table {
   public:
-    Table() : bytes(PatternData::kFileSize, 0) {}
+    // The header the song generator writes: "ODSY", format 1, 33 x 10 x 128.
+    Table() : bytes(PatternData::kFileSize, 0) {
+        const uint8_t header[] = {'O', 'D', 'S', 'Y', 1, 0, 33, 0, 10, 0, 128, 0};
+        std::copy(std::begin(header), std::end(header), bytes.begin());
+    }
     void set(int position, int channel, int row, uint8_t value) {
         bytes[PatternData::kHeaderSize + position * 1280 + channel * 128 + row] = value;
     }
@@ -157,6 +163,33 @@ TEST(PatternFile, MissingOrShortFileEndsWithOneLine) {
         },
         ::testing::ExitedWithCode(1),
         "^error loading data/patterndata.bin: 42259 of 42260 bytes\n$");
+}
+
+// A file of the table's size that is not the table, or not as this demo
+// reads it, is refused saying what its header is.
+TEST(PatternFile, WrongHeaderIsRefusedSayingWhatItHolds) {
+    Table table;
+    EXPECT_EQ(PatternData::headerProblem(table.bytes.data()), "");
+    Table riff;
+    std::copy_n("RIF\x01", 4, riff.bytes.begin());
+    EXPECT_EQ(PatternData::headerProblem(riff.bytes.data()),
+              "not the song's synchronisation table (it begins with \"RIF\\x01\", not \"ODSY\")");
+    Table later;
+    later.bytes[4] = 2;
+    EXPECT_EQ(PatternData::headerProblem(later.bytes.data()), "format 2, the demo reads format 1");
+    Table longer;
+    longer.bytes[6] = 34;
+    longer.bytes[11] = 1;
+    EXPECT_EQ(PatternData::headerProblem(longer.bytes.data()),
+              "its header says 34 positions, 10 channels and 384 rows; the demo's table has 33, "
+              "10 and 128");
+    EXPECT_EXIT(
+        {
+            enterFolderWith("data/patterndata.bin", riff.bytes);
+            dup2(2, 1);
+            PatternData::instance();
+        },
+        ::testing::ExitedWithCode(1), "^error loading data/patterndata.bin: not the song's");
 }
 
 TEST(PatternFile, FullFileLoads) {

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "music/pattern_data.h"
 #include "song/song_arrangement.h"
 
 using namespace song;
@@ -43,6 +44,7 @@ TEST(SyncTable, GeneratedFileHasTheSizeHeaderAndCellsOfTheArrangement) {
     EXPECT_EQ(std::string(file.begin(), file.begin() + 4), "ODSY");
     EXPECT_EQ(file[4] | file[5] << 8, 1);
     for (int i = 12; i < 20; ++i) EXPECT_EQ(file[i], 0) << i;
+    EXPECT_EQ(PatternData::headerProblem(file.data()), "") << "the demo reads what is written";
     const Arrangement& song = theSong();
     int mismatches = 0;
     for (int p = 0; p < 33; ++p)

@@ -4,11 +4,19 @@
 // this process, which answers those made on the test's framebuffer file and
 // sound FIFO as the devices would, and refuses any made elsewhere.
 //
-//   device_supervisor --fb FILE --dsp FIFO --log LOG -- COMMAND [ARGUMENT...]
+//   device_supervisor --fb FILE --dsp FIFO --log LOG [SOUND_DEVICE_OPTION...]
+//                     -- COMMAND [ARGUMENT...]
 //
 // The framebuffer starts at 640x480, 32 bits a pixel; a mode whose screen fits
 // its memory (FILE's size) at 16 or 32 bits is taken, with RGB565 at 16 bits,
-// and its rows are the mode's width apart. The sound device takes any setting.
+// and its rows are the mode's width apart. The sound device takes any setting,
+// unless told otherwise:
+//   --dsp-answer-speed HZ   it answers HZ to every rate asked (as a device
+//                           that plays 22050 Hz only)
+//   --dsp-refuse NAME       it refuses the setting NAME (speed, format,
+//                           stereo, fragments) with EINVAL
+//   --dsp-busy              opening it fails with EBUSY, as a device that
+//                           another program holds
 // LOG gets a line a request, in order ("fb set 320x240x16", "dsp speed 44100",
 // "refused ..."). Exits with the command's status.
 //
@@ -65,12 +73,15 @@ Identity identityOf(const std::string& path) {
 
 // ---- the filter ----------------------------------------------------------------------
 
-int installFilter() {
+// Every ioctl of the two groups; with `opens`, every openat too (the
+// supervisor lets those go on but the sound device's).
+int installFilter(bool opens) {
     sock_filter program[] = {
         BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, arch)),
         BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, AUDIT_ARCH_X86_64, 1, 0),
         BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
         BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, opens ? __NR_openat : ~0u, 7, 0),
         BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_ioctl, 1, 0),
         BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
         // The request's low word (little-endian): its group is bits 8-15.
@@ -126,10 +137,17 @@ int receiveDescriptor(int socket) {
 
 // ---- the devices ---------------------------------------------------------------------
 
+// How the sound device answers, where it is not a device that takes all.
+struct SoundDeviceAnswers {
+    int speed = 0;         // the rate it answers to every rate asked; 0: the one asked
+    uint32_t refused = 0;  // the request it refuses; 0: none
+    bool busy = false;     // opening it fails with EBUSY
+};
+
 class Devices {
   public:
-    Devices(const std::string& fb, const std::string& dsp, FILE* log)
-        : fb_(identityOf(fb)), dsp_(identityOf(dsp)), log_(log) {
+    Devices(const std::string& fb, const std::string& dsp, FILE* log, SoundDeviceAnswers answers)
+        : fb_(identityOf(fb)), dsp_(identityOf(dsp)), log_(log), answers_(answers) {
         struct stat status;
         if (stat(fb.c_str(), &status) != 0) fail(fb);
         memoryLength_ = uint32_t(status.st_size);
@@ -139,12 +157,16 @@ class Devices {
     // Fills the response to one notification.
     void answer(const seccomp_notif& call, seccomp_notif_resp* response, int listener) {
         response->id = call.id;
+        pid_ = call.pid;
+        if (call.data.nr == __NR_openat) {
+            answerOpen(call, response);
+            return;
+        }
         const int fd = int(call.data.args[0]);
         const auto request = uint32_t(call.data.args[1]);
         const uint64_t address = call.data.args[2];
         const Identity target =
             identityOf("/proc/" + std::to_string(call.pid) + "/fd/" + std::to_string(fd));
-        pid_ = call.pid;
         int error = EPERM;
         if (target == fb_) {
             error = framebuffer(request, address);
@@ -162,6 +184,21 @@ class Devices {
     }
 
   private:
+    // An open of the sound device fails as a busy device's; any other goes
+    // on as the kernel makes it.
+    void answerOpen(const seccomp_notif& call, seccomp_notif_resp* response) {
+        char path[64] = {};
+        iovec local{path, sizeof path - 1};
+        iovec remote{reinterpret_cast<void*>(call.data.args[1]), sizeof path - 1};
+        const bool read = process_vm_readv(pid_, &local, 1, &remote, 1, 0) > 0;
+        if (answers_.busy && read && identityOf(path) == dsp_) {
+            say("dsp busy");
+            response->error = -EBUSY;
+            return;
+        }
+        response->flags = SECCOMP_USER_NOTIF_FLAG_CONTINUE;
+    }
+
     void say(const char* format, ...) __attribute__((format(printf, 2, 3))) {
         va_list arguments;
         va_start(arguments, format);
@@ -259,11 +296,17 @@ class Devices {
         int value = 0;
         if (!read(address, &value, sizeof value)) return EFAULT;
         say("dsp %s 0x%x", name, unsigned(value));
+        if (request == answers_.refused) return EINVAL;
+        if (request == SNDCTL_DSP_SPEED && answers_.speed != 0) {
+            value = answers_.speed;
+            return write(address, &value, sizeof value) ? 0 : EFAULT;
+        }
         return 0;  // taken as asked, and left as it is
     }
 
     Identity fb_, dsp_;
     FILE* log_;
+    SoundDeviceAnswers answers_;
     pid_t pid_ = 0;
     uint32_t memoryLength_ = 0;
     fb_var_screeninfo mode_{};
@@ -296,6 +339,8 @@ int superviseUntilExit(pid_t child, int listener, Devices& devices) {
 
 int main(int argc, char** argv) {
     std::string fb, dsp, logPath;
+    SoundDeviceAnswers answers;
+    bool understood = true;
     int first = 1;
     for (; first < argc; ++first) {
         const std::string a = argv[first];
@@ -303,18 +348,40 @@ int main(int argc, char** argv) {
             ++first;
             break;
         }
+        if (a == "--dsp-busy") {
+            answers.busy = true;
+            continue;
+        }
         if (first + 1 >= argc) break;
-        if (a == "--fb") fb = argv[++first];
-        if (a == "--dsp") dsp = argv[++first];
-        if (a == "--log") logPath = argv[++first];
+        const std::string value = argv[++first];
+        if (a == "--fb") {
+            fb = value;
+        } else if (a == "--dsp") {
+            dsp = value;
+        } else if (a == "--log") {
+            logPath = value;
+        } else if (a == "--dsp-answer-speed") {
+            answers.speed = atoi(value.c_str());
+        } else if (a == "--dsp-refuse") {
+            answers.refused = value == "speed"       ? SNDCTL_DSP_SPEED
+                              : value == "format"    ? SNDCTL_DSP_SETFMT
+                              : value == "stereo"    ? SNDCTL_DSP_STEREO
+                              : value == "fragments" ? SNDCTL_DSP_SETFRAGMENT
+                                                     : 0;
+            understood = understood && answers.refused != 0;
+        } else {
+            understood = false;
+        }
     }
-    if (fb.empty() || dsp.empty() || logPath.empty() || first >= argc) {
-        fprintf(stderr, "usage: device_supervisor --fb FILE --dsp FIFO --log LOG -- COMMAND...\n");
+    if (!understood || fb.empty() || dsp.empty() || logPath.empty() || first >= argc) {
+        fprintf(stderr,
+                "usage: device_supervisor --fb FILE --dsp FIFO --log LOG [--dsp-answer-speed HZ] "
+                "[--dsp-refuse speed|format|stereo|fragments] [--dsp-busy] -- COMMAND...\n");
         return 2;
     }
     FILE* log = fopen(logPath.c_str(), "w");
     if (log == nullptr) fail(logPath);
-    Devices devices(fb, dsp, log);
+    Devices devices(fb, dsp, log, answers);
 
     int sockets[2];
     if (socketpair(AF_UNIX, SOCK_STREAM, 0, sockets) != 0) fail("socketpair");
@@ -322,7 +389,7 @@ int main(int argc, char** argv) {
     if (child < 0) fail("fork");
     if (child == 0) {
         close(sockets[0]);
-        const int listener = installFilter();
+        const int listener = installFilter(answers.busy);
         sendDescriptor(sockets[1], listener);
         close(listener);
         close(sockets[1]);

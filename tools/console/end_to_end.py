@@ -23,6 +23,7 @@ import os
 import pty
 import re
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
@@ -65,13 +66,31 @@ def read(path, mode="r"):
         return b"" if "b" in mode else ""
 
 
-def rig(work, stdin=None, timeout=900, screen_bytes=None):
+def rig(work, stdin=None, timeout=900, screen_bytes=None, card=None, **options):
+    """The program in its namespace; options are the rig's RIG_... settings."""
     env = dict(os.environ, CONSOLE_CLOCK_STEP_US=str(STEP_US), RIG_TIMEOUT=str(timeout))
     if stdin:
         env["RIG_STDIN"] = stdin
     if screen_bytes:
         env["RIG_FB_BYTES"] = str(screen_bytes)
-    return subprocess.Popen([RIG, BUILD, CARD, work], env=env)
+    env.update({f"RIG_{name.upper()}": str(value) for name, value in options.items()})
+    return subprocess.Popen([RIG, BUILD, card or CARD, work], env=env)
+
+
+def program_pid(rig_pid):
+    """The qemu-arm that runs the program, among the rig's descendants."""
+    pending = [rig_pid]
+    while pending:
+        pid = pending.pop()
+        if read(f"/proc/{pid}/comm").strip() == "qemu-arm":
+            return pid
+        try:
+            tasks = os.listdir(f"/proc/{pid}/task")
+        except OSError:  # gone meanwhile
+            tasks = []
+        for task in tasks:
+            pending += [int(child) for child in read(f"/proc/{pid}/task/{task}/children").split()]
+    return None
 
 
 def run_status(work):
@@ -90,19 +109,33 @@ def screens(work):
     return out
 
 
-def check_hand_over(work, name):
+RELEASED_AND_HALTED = ["released: running code940.bin", "halted", "ended"]
+NEVER_RELEASED = ["ended"]
+
+
+def check_hand_over(work, name, lines=PROGRESS, processor=RELEASED_AND_HALTED):
     check(run_status(work) == 0, f"{name}: the run ends with the menu program's status 0 "
           f"(got {run_status(work)}; stderr: {read(os.path.join(work, 'stderr.txt'))[-300:]!r})")
     check(read(os.path.join(work, "menu.txt")).strip() == "/usr/gp2x /usr/gp2x/gp2xmenu 0",
           f"{name}: the program replaced itself with /usr/gp2x/gp2xmenu, run in /usr/gp2x "
           f"(the stand-in found {read(os.path.join(work, 'menu.txt')).strip()!r})")
-    lines = read(os.path.join(work, "stdout.txt")).splitlines()
-    check(lines == PROGRESS, f"{name}: standard output is the start-up's progress lines and "
-          f"nothing else: {lines}")
+    said = read(os.path.join(work, "stdout.txt")).splitlines()
+    check(said == lines, f"{name}: standard output is {lines}: {said}")
     log = read(os.path.join(work, "second_cpu.log")).splitlines()
-    check(log == ["released: running code940.bin", "halted", "ended"],
-          f"{name}: the second processor was released with code940.bin and halted by the "
-          f"program's register writes before its process ended: {log}")
+    what = ("released with code940.bin and halted by the program's register writes"
+            if processor == RELEASED_AND_HALTED else "never released")
+    check(log == processor, f"{name}: the second processor was {what} before its process "
+          f"ended: {log}")
+
+
+def check_line_on_screen(work, name):
+    """The framebuffer as the program left it holds text under the loading
+    bar, where only a problem line goes (row 13 of the text console and
+    below: y 135 on; the bar is row 11)."""
+    screen = read(os.path.join(work, "fb0"), "rb")[:320 * 240 * 2]
+    below = screen[135 * 640:235 * 640]
+    check(len(screen) == 320 * 240 * 2 and below.strip(b"\0"),
+          f"{name}: the line is on the screen too, under the loading bar")
 
 
 def check_devices(work):
@@ -220,6 +253,45 @@ def references(scratch):
     return capture_hashes, exact, read(decoded, "rb")
 
 
+# ---- the lines it says ------------------------------------------------------------------
+
+# A printf conversion newlib does not know (C99's size_t, intmax_t and
+# ptrdiff_t lengths, long double): the console would print it raw.
+UNKNOWN_CONVERSION = re.compile(r'"[^"\n]*%[-+ #0]*(\d+|\*)?(\.(\d+|\*))?[zjtL][a-zA-Z][^"\n]*"')
+CONSOLE_SOURCES = ["core", "video", "fixed", "engine3d", "music", "scenes", "platform/gp2x",
+                   "platform/stb", "platform/code940", "console"]
+
+
+def message_lines_match(scratch):
+    """Every line the program formats comes out as the desktop's: the same
+    program on each build's C library, byte for byte; and no format in the
+    console program's sources that its C library lacks."""
+    commands = {"desktop": [os.path.join(BUILD, "message_lines")],
+                "console": ["qemu-arm", "-cpu", "ti925t",
+                            os.path.join(ROOT, "build-console", ".cmake", "message_lines")]}
+    differ = []
+    for case in ("texts", "table-cut", "table-long", "table-riff"):
+        said = {}
+        for side, command in commands.items():
+            folder = os.path.join(scratch, f"lines-{case}-{side}")
+            os.makedirs(os.path.join(folder, "data"))
+            shutil.copy(os.path.join(CARD, "code940.bin"), folder)
+            shutil.copy(os.path.join(CARD, "data", "ondrivale.ogg"), os.path.join(folder, "data"))
+            run = subprocess.run(command + [case], cwd=folder, capture_output=True, timeout=300)
+            said[side] = (run.returncode, run.stdout.decode("latin-1").splitlines())
+        if said["desktop"] != said["console"]:
+            differ.append((case, said))
+    check(not differ, f"the console's C library formats every line as the desktop's does: "
+          f"{differ[:1] if differ else 'all alike'}")
+    found = [f"{os.path.relpath(os.path.join(top, name), ROOT)}:{n}"
+             for folder in CONSOLE_SOURCES for top, _, names in os.walk(os.path.join(ROOT, folder))
+             for name in names if name.endswith((".c", ".cpp", ".h"))
+             for n, line in enumerate(read(os.path.join(top, name)).splitlines(), 1)
+             if UNKNOWN_CONVERSION.search(line)]
+    check(not found, f"no format in the console program's sources that its C library lacks "
+          f"(%zu, %jd, %td, %Lf): {found}")
+
+
 # ---- the runs ---------------------------------------------------------------------------
 
 def interlock(scratch):
@@ -235,42 +307,153 @@ def interlock(scratch):
 
 
 def small_screen_run(work):
-    """A framebuffer whose memory cannot hold the screen: one line, status 1."""
+    """A framebuffer whose memory cannot hold the screen: one line, and the
+    console handed back to its menu."""
     rig(work, timeout=120, screen_bytes=320 * 240 * 2 - 640).wait()
-    lines = read(os.path.join(work, "stdout.txt")).splitlines()
-    check(run_status(work) == 1 and lines == ["Unable to set video: /dev/fb0: cannot set the "
-                                              "video mode: Invalid argument"],
-          f"a framebuffer too small for the screen: one line and status 1: {run_status(work)} {lines}")
+    check_hand_over(work, "a framebuffer too small for the screen",
+                    ["Unable to set video: /dev/fb0: cannot set the video mode: Invalid argument"],
+                    NEVER_RELEASED)
     calls = read(os.path.join(work, "syscalls.txt"), "rb").decode("latin-1")
     opened = re.findall(r'\bopen\("([^"]*)"', calls)
-    check(opened == ["/proc/cpuinfo", "/dev/fb0"] and not os.path.exists(os.path.join(work, "menu.txt")),
-          f"... having opened nothing after the screen, and no menu: {opened}")
+    check(opened == ["/proc/cpuinfo", "/dev/fb0"], f"... having opened nothing after the screen: "
+          f"{opened}")
+
+
+def card_with(scratch, name, missing=None, altered=None):
+    """The build's card (its files linked), one of them missing or with one
+    byte altered."""
+    card = os.path.join(scratch, name)
+    shutil.copytree(CARD, card, copy_function=os.symlink)
+    if missing:
+        os.remove(os.path.join(card, missing))
+    if altered:
+        path = os.path.join(card, altered)
+        data = bytearray(read(path, "rb"))
+        data[len(data) // 2] ^= 0x40
+        os.remove(path)
+        with open(path, "wb") as f:
+            f.write(data)
+    return card
+
+
+def failed_start_runs(scratch):
+    """Start-up failures: each said in one line, on the screen too where it
+    is up, and the console handed back to its menu; without a menu, one line
+    more and status 1."""
+    work = os.path.join(scratch, "no-mesh")
+    os.mkdir(work)
+    rig(work, timeout=120, card=card_with(scratch, "card-no-mesh", missing="data/spid")).wait()
+    check_hand_over(work, "a missing data/spid", ["error loading data/spid"], NEVER_RELEASED)
+    check_line_on_screen(work, "a missing data/spid")
+
+    work = os.path.join(scratch, "elsewhere")
+    os.mkdir(work)
+    rig(work, timeout=120, cwd=work, menu="missing").wait()
+    card = os.path.realpath(CARD)
+    lines = read(os.path.join(work, "stdout.txt")).splitlines()
+    check(run_status(work) == 1 and lines == [
+        f"the demo's files are not here: no data/ folder in {work} (run it in {card}: cd "
+        f"there, then ./ondrivale.gpe)",
+        "cannot hand the console back to its menu: /usr/gp2x/gp2xmenu: No such file or directory"],
+        f"started from another folder, on a console without its menu: where it looked, why "
+        f"there is no menu, and status 1: {run_status(work)} {lines}")
+    check_line_on_screen(work, "started from another folder")
+
+
+def ended_early(work, name, end, lines=PROGRESS, processor=RELEASED_AND_HALTED, terminal=False,
+                wait_for=None, card=None, **options):
+    """A run ended once it shows its frames (and, if given, once its standard
+    output holds wait_for) by end(program's pid, terminal) -> what it did:
+    a quit, which hands the console back to its menu, the terminal as it
+    was. The deadline is against a hang only (the rig's timeout ends it)."""
+    master = slave = None
+    if terminal:
+        master, slave = pty.openpty()
+        before = termios.tcgetattr(slave)
+    process = rig(work, stdin=os.ttyname(slave) if terminal else None, timeout=300, card=card,
+                  **options)
+    deadline = time.time() + 300
+    done = None
+    while process.poll() is None and time.time() < deadline:
+        if done is None and len(read(os.path.join(work, "screens.txt")).splitlines()) >= 40 and (
+                wait_for is None or wait_for in read(os.path.join(work, "stdout.txt"))):
+            pid = program_pid(process.pid)
+            done = end(pid, master) if pid is not None else None
+        time.sleep(0.2)
+    process.wait(timeout=max(1, deadline - time.time()))
+    check(done is not None, f"{name}: {done} once it showed its frames")
+    check_hand_over(work, name, lines, processor)
+    if terminal:
+        after = termios.tcgetattr(slave)
+        os.close(master)
+        os.close(slave)
+        check(after == before, f"{name}: the terminal's settings are as they were")
+
+
+def ended_by_signal(work, name, number, lines, processor=RELEASED_AND_HALTED, **options):
+    def send(pid, _):
+        os.kill(pid, number)
+        return f"{signal.Signals(number).name} sent"
+    ended_early(work, name, send, lines, processor, **options)
+
+
+def quit_runs(scratch):
+    """Every signal that would end a program asks it to quit, the sound
+    device's failures are said once, and a damaged code940.bin is never
+    released: each run ended by another signal, on a console with another
+    fault."""
+    before_loading = ["init...", "init done", "loading ", "loading done"]
+
+    def without_sound(why):
+        return before_loading[:1] + [f"no sound: {why}"] + before_loading[1:]
+
+    runs = [
+        ("SIGHUP, the sound device busy", signal.SIGHUP,
+         without_sound("the sound device /dev/dsp is busy: another program is playing on it"),
+         dict(terminal=True, supervisor="--dsp-busy")),
+        ("SIGQUIT, the sound device at 22050 Hz", signal.SIGQUIT,
+         without_sound("the sound device plays 22050 Hz, not 44100 Hz"),
+         dict(supervisor="--dsp-answer-speed 22050")),
+        ("SIGUSR1, the sound format refused", signal.SIGUSR1,
+         without_sound("the sound device refuses signed 16-bit little-endian: Invalid argument"),
+         dict(supervisor="--dsp-refuse format")),
+        ("SIGPIPE, no sound device", signal.SIGPIPE,
+         without_sound("there is no sound device (/dev/dsp is missing)"), dict(dsp="missing")),
+        ("SIGALRM, /dev/dsp a directory", signal.SIGALRM,
+         without_sound("/dev/dsp is a directory, not a sound device"), dict(dsp="directory")),
+    ]
+    for name, number, lines, options in runs:
+        work = os.path.join(scratch, name.split(",")[0])
+        os.mkdir(work)
+        ended_by_signal(work, name, number, lines, NEVER_RELEASED, **options)
+
+    stalled = "the sound device stopped taking sound (nothing taken for 2 s): the demo goes on"
+    work = os.path.join(scratch, "stalled")
+    os.mkdir(work)
+    ended_by_signal(work, "SIGTERM, the sound device stalled", signal.SIGTERM,
+                    PROGRESS + [stalled], wait_for=stalled, dsp_stalls_after=65536)
+
+    work = os.path.join(scratch, "damaged")
+    os.mkdir(work)
+    damaged = card_with(scratch, "card-damaged", altered="code940.bin")
+    ended_by_signal(work, "SIGXCPU, code940.bin damaged", signal.SIGXCPU,
+                    ["init...", "startup...", "entering thread loop", "init done",
+                     "no music: code940.bin is not a program the second processor runs",
+                     "loading ", "loading done"], NEVER_RELEASED, card=damaged)
 
 
 def backspace_run(work, end_ms):
-    """The demo ended by Backspace once it shows its frames; the terminal as it was."""
-    master, slave = pty.openpty()
-    before = termios.tcgetattr(slave)
-    process = rig(work, stdin=os.ttyname(slave), timeout=300)
-    screens_path = os.path.join(work, "screens.txt")
-    deadline = time.time() + 300
-    while process.poll() is None and time.time() < deadline:
-        if len(read(screens_path).splitlines()) >= 40:
-            os.write(master, b"\x7f")
-            break
-        time.sleep(0.2)
-    process.wait(timeout=max(1, deadline - time.time()))
-    after = termios.tcgetattr(slave)
-    os.close(master)
-    os.close(slave)
+    """The demo ended by Backspace on its terminal once it shows its frames."""
+    def type_backspace(_, terminal):
+        os.write(terminal, b"\x7f")
+        return "Backspace typed"
+    ended_early(work, "Backspace", type_backspace, terminal=True)
     shown = screens(work)
     # Before the music's end on the program's clock, which moves only as it
     # runs: not a matter of how soon this machine delivered the key.
     check(shown and shown[-1][0] - shown[0][0] < end_ms,
           f"Backspace ended the demo early ({len(shown)} screens, the last at "
           f"{shown[-1][0] if shown else '?'} ms)")
-    check_hand_over(work, "Backspace")
-    check(after == before, "the terminal's settings are as they were before the program ran")
 
 
 def main():
@@ -291,6 +474,7 @@ def main():
     scratch = tempfile.mkdtemp(prefix="console-test-")
     try:
         interlock(scratch)
+        message_lines_match(scratch)
         whole = os.path.join(scratch, "whole")
         keys = os.path.join(scratch, "keys")
         small = os.path.join(scratch, "small")
@@ -308,6 +492,8 @@ def main():
         check_sound(whole, exact, reference)
         backspace_run(keys, capture_hashes[-1][1])
         small_screen_run(small)
+        failed_start_runs(scratch)
+        quit_runs(scratch)
         print(f"console: build {built - started:.0f} s, the whole demo under qemu-arm "
               f"{played - built:.0f} s, the shorter runs {time.time() - played:.0f} s")
     finally:

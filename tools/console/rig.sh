@@ -18,9 +18,16 @@
 # CONSOLE_CLOCK_STEP_US in the environment gives the program the stepping
 # clock (clock_shim.c); RIG_STDIN names its standard input (/dev/null by
 # default), RIG_TIMEOUT the seconds it may take (600), RIG_FB_BYTES the size
-# of the screen's memory (640x480 at 32 bits). The host's own devices are out of the namespace's
-# reach (/dev is a tmpfs there), and the run is refused unless every path the
-# program opens is the test's file.
+# of the screen's memory (640x480 at 32 bits). And the console as it goes
+# wrong: RIG_DSP "missing" or "directory" for a "/dev/dsp" that is not there
+# or is a directory, RIG_DSP_STALLS_AFTER a number of bytes after which the
+# sound device takes no more (its reader stops), RIG_SUPERVISOR options for
+# the sound device's answers (device_supervisor.cpp: --dsp-busy, ...),
+# RIG_MENU=missing for a console without its menu program, RIG_CWD the
+# folder the program is started from (the card's folder by default, as
+# ./ondrivale.gpe; from elsewhere by its whole path). The host's own devices
+# are out of the namespace's reach (/dev is a tmpfs there), and the run is
+# refused unless every path the program opens is the test's file.
 set -euo pipefail
 build=$(realpath "${1:?usage: rig.sh BUILD_DIR CARD_DIR WORK [QEMU_OPTION...]}")
 card=$(realpath "${2:?}")
