@@ -1,7 +1,6 @@
 #include "core/engine_state.h"
 
 #include <cstring>
-#include <new>
 #include <unordered_map>
 
 #include "core/scenes.h"
@@ -64,9 +63,11 @@ class PagePool {
   public:
     uint8_t* take() {
         if (free_.empty()) {
-            constexpr std::align_val_t aligned{kStateChunkBytes};
-            auto* block =
-                static_cast<uint8_t*>(::operator new(kPagesABlock* kStateChunkBytes, aligned));
+            // A page more than the block, to start the block on a page.
+            auto* raw = new uint8_t[(kPagesABlock + 1) * kStateChunkBytes];
+            uint8_t* block =
+                raw + (kStateChunkBytes - reinterpret_cast<uintptr_t>(raw) % kStateChunkBytes) %
+                          kStateChunkBytes;
             for (size_t i = kPagesABlock; i-- > 0;) free_.push_back(block + i * kStateChunkBytes);
         }
         uint8_t* page = free_.back();

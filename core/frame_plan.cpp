@@ -119,7 +119,8 @@ bool parseMusicTime(const std::string& text, uint32_t* ms) {
 
 std::string musicTimeText(uint32_t ms) {
     char text[24];
-    snprintf(text, sizeof text, "%u:%02u.%03u", ms / 60000, ms / 1000 % 60, ms % 1000);
+    snprintf(text, sizeof text, "%u:%02u.%03u", unsigned(ms / 60000), unsigned(ms / 1000 % 60),
+             unsigned(ms % 1000));
     return text;
 }
 
