@@ -11,6 +11,7 @@
 #include "core/frame_plan.h"
 #include "core/player.h"
 #include "core/scenes.h"
+#include "core/seek.h"
 #include "music/audio_bridge.h"
 #include "platform/mem_device.h"
 #include "platform/messages.h"
@@ -56,10 +57,25 @@ void handOverToMenu() {
     execl("/usr/gp2x/gp2xmenu", "/usr/gp2x/gp2xmenu", static_cast<char*>(nullptr));
 }
 
-void runFrameLoop() {
+void runFrameLoop(uint32_t atMs) {
     playerStart();
+    if (atMs > 0) playerJumpToFrame(firstFrameAtOrAfter(atMs, kPlayerRate));
     while (!playerPass()) {
     }
+}
+
+void printUsage() {
+    printf(
+        "usage: demo [--at TIME]\n"
+        "Plays the demo in a window, from the start or from TIME: milliseconds of\n"
+        "music (92400), m:ss.s (1:32.4) or pN for the start of position N.\n"
+        "Run it in the folder that holds data/ and code940.bin.\n"
+        "Keys:\n");
+    for (int i = 0; i < playerKeyCount(); ++i) {
+        const PlayerKey& key = playerKeyAt(i);
+        printf("  %-12s %s\n", key.label, key.words);
+    }
+    printf("  %-12s %s\n", "Alt+Enter", "window or full screen");
 }
 
 }  // namespace
@@ -86,14 +102,44 @@ bool demoFilesAreHere(const char* program, const char* builtRunFolder, const cha
     return false;
 }
 
-void demoPlay() {
+int demoCommandLine(int argc, const char* const* argv, uint32_t* atMs) {
+    *atMs = 0;
+    for (int i = 1; i < argc; ++i) {
+        const std::string option = argv[i];
+        if (option == "--help" || option == "-h") {
+            printUsage();
+            return 0;
+        }
+        if (option != "--at" || i + 1 == argc) {
+            problemLine(
+                "demo: %s (demo --help says what it takes)",
+                option == "--at" ? "--at needs a time" : ("unknown option " + option).c_str());
+            return 1;
+        }
+        const std::string time = argv[++i];
+        const uint32_t lastMs = uint32_t(frameTimeMs(Seek::lastFrame(), kPlayerRate));
+        if (!parseMusicTime(time, atMs)) {
+            problemLine("demo: --at takes milliseconds, m:ss.s or a position p0 to p34, not '%s'",
+                        time.c_str());
+            return 1;
+        }
+        if (firstFrameAtOrAfter(*atMs, kPlayerRate) > Seek::lastFrame()) {
+            problemLine("demo: --at %s is after the demo's last frame, at %s", time.c_str(),
+                        musicTimeText(lastMs).c_str());
+            return 1;
+        }
+    }
+    return -1;
+}
+
+void demoPlay(uint32_t atMs) {
     demoStartUp();
-    runFrameLoop();
+    runFrameLoop(atMs);
     demoShutDown();
 }
 
-int demoMain() {
-    demoPlay();
+int demoMain(uint32_t atMs) {
+    demoPlay(atMs);
     handOverToMenu();
     return 0;
 }

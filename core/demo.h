@@ -11,11 +11,21 @@
 // (core/offline_run.h) or the player's passes on its own clock.
 #pragma once
 
+#include <cstdint>
+
 #include "platform/sound_control_layout.h"
 
-int demoMain();
+// Plays from the first frame at or after atMs of the music (0: from the
+// start, as the console does), then hands the machine over to the menu.
+int demoMain(uint32_t atMs = 0);
 // demoMain without the hand-over: start-up, the frame loop, shutdown.
-void demoPlay();
+void demoPlay(uint32_t atMs = 0);
+
+// The desktop's command line: nothing, "--at TIME" (milliseconds, m:ss.s or
+// pN, as capture's --from) or "--help", which prints what they do and the
+// player's keys. Returns the status to end with at once (0 after --help, 1
+// after one line saying what is wrong), or -1 to play from *atMs.
+int demoCommandLine(int argc, const char* const* argv, uint32_t* atMs);
 
 // Whether the working directory holds the demo's files (its data/ folder).
 // If not, one problem line says where the program looked and where to run

@@ -1,6 +1,7 @@
 #include "core/frame_plan.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <numeric>
 
 #include "core/timeline.h"
@@ -80,6 +81,29 @@ bool parseFrameRate(const std::string& text, FrameRate* rate) {
     return true;
 }
 
+namespace {
+
+// "1:32", "1:32.4" or "0:05.125": minutes, two digits of seconds below 60, and
+// up to three digits of their fraction.
+bool parseMinutesAndSeconds(const std::string& text, uint32_t* ms) {
+    const size_t colon = text.find(':');
+    const size_t dot = text.find('.', colon);
+    const std::string seconds = text.substr(colon + 1, dot - colon - 1);
+    const std::string fraction = dot == std::string::npos ? "0" : text.substr(dot + 1);
+    uint64_t m = 0;
+    uint64_t s = 0;
+    uint64_t f = 0;
+    if (seconds.size() != 2 || fraction.empty() || fraction.size() > 3 ||
+        !parseWholeNumber(text.substr(0, colon), 999, &m) || !parseWholeNumber(seconds, 59, &s) ||
+        !parseWholeNumber(fraction, 999, &f))
+        return false;
+    for (size_t digits = fraction.size(); digits < 3; ++digits) f *= 10;
+    *ms = uint32_t((m * 60 + s) * 1000 + f);
+    return true;
+}
+
+}  // namespace
+
 bool parseMusicTime(const std::string& text, uint32_t* ms) {
     uint64_t value = 0;
     if (!text.empty() && text[0] == 'p') {
@@ -87,9 +111,17 @@ bool parseMusicTime(const std::string& text, uint32_t* ms) {
         *ms = uint32_t(PatternData::firstMsOfRow(int32_t(value) * PatternData::kRows));
         return true;
     }
+    if (text.find(':') != std::string::npos) return parseMinutesAndSeconds(text, ms);
     if (!parseWholeNumber(text, UINT32_MAX, &value)) return false;
     *ms = uint32_t(value);
     return true;
+}
+
+std::string musicTimeText(uint32_t ms) {
+    char text[24];
+    snprintf(text, sizeof text, "%u:%02u.%03u", unsigned(ms / 60000), unsigned(ms / 1000 % 60),
+             unsigned(ms % 1000));
+    return text;
 }
 
 bool parseMusicTimes(const std::string& text, std::vector<uint32_t>* times) {

@@ -6,7 +6,7 @@
 // floor(n * 44100 / rate) up to where frame n+1's begins, all exact in
 // integers. The live player keeps to the 60 frames a second schedule
 // (kPlayerRate); offline capture may take any rate. Times are milliseconds of
-// music or a position, "p20" (the first millisecond of position 20).
+// music ("92400", or "1:32.4"), or a position, "p20" (its first millisecond).
 #pragma once
 
 #include <cstdint>
@@ -42,8 +42,11 @@ uint32_t demoEndMs();
 bool parseWholeNumber(const std::string& text, uint64_t limit, uint64_t* value);
 // "60", "59.94" or "60000/1001", from 1 to 1000 frames a second.
 bool parseFrameRate(const std::string& text, FrameRate* rate);
-// "1500" (milliseconds) or "p20" (the start of position 20).
+// "1500" (milliseconds), "p20" (the start of position 20) or "1:32.4"
+// (minutes, seconds and up to three digits of their fraction).
 bool parseMusicTime(const std::string& text, uint32_t* ms);
+// A music time as "m:ss.mmm" ("1:32.400"), which parseMusicTime reads back.
+std::string musicTimeText(uint32_t ms);
 // Music times separated by commas: "1000,p3,5000".
 bool parseMusicTimes(const std::string& text, std::vector<uint32_t>* times);
 

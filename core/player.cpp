@@ -30,21 +30,46 @@ int64_t gShownFrame = -1;
 bool gPaused = false;
 int32_t gPausedMusicMs = 0;
 int gLoopedPosition = kNoPosition;
-int gJumpTarget = kNoPosition;  // asked for, made at the next frame
+std::optional<uint64_t> gJumpTarget;  // a frame, asked for, made at the next pass
 bool gQuitAsked = false;
 bool gSeekingInAPassOfItsOwn = false;
 bool gSeekingShown = false;  // for the jump asked for
+bool gHeld = false;
+bool gPlayingBeforeHold = false;
+bool gResumeAfterJump = false;  // a drag let go before its jump was made
 bool gDamageTold = false;
 
-// Where the next jump starts from: the one already asked for, else the
-// position on the screen.
+// A jump runs this many frames at most without "SEEKING": as many as lie
+// between two save points, which is every jump once they are all saved.
+constexpr uint64_t kQuietJumpFrames = Seek::kSavePointFrames;
+// Shift with Right or Left.
+constexpr uint32_t kSmallJumpMs = 5000;
+
+// Where the next jump starts from: the one already asked for, else the frame
+// on the screen, or while playing the frame due now (which the next pass
+// shows).
+uint64_t currentFrame() {
+    if (gJumpTarget) return *gJumpTarget;
+    if (gShownFrame < 0) return 0;
+    if (gPaused) return uint64_t(gShownFrame);
+    const uint64_t due =
+        lastFrameAtOrBefore(uint64_t(std::max<int32_t>(playerMusicMs(), 0)), kPlayerRate);
+    return std::clamp(due, uint64_t(gShownFrame), Seek::lastFrame());
+}
+
+// The position of the jump asked for, else the one on the screen.
 int currentPosition() {
-    if (gJumpTarget != kNoPosition) return gJumpTarget;
-    return std::clamp<int32_t>(PatternData::instance().position(), 0, kLastPlayerPosition);
+    const int32_t position =
+        gJumpTarget ? Seek::positionOf(*gJumpTarget) : PatternData::instance().position();
+    return std::clamp<int32_t>(position, 0, kLastPlayerPosition);
+}
+
+void askForJumpToFrame(uint64_t frame) {
+    gJumpTarget = std::min(frame, Seek::lastFrame());
 }
 
 void askForJump(int position) {
-    gJumpTarget = std::clamp(position, 0, kLastPlayerPosition);
+    askForJumpToFrame(Seek::firstFrameOf(std::clamp(position, 0, kLastPlayerPosition)));
 }
 
 // Moves the origin so that the music time now is ms.
@@ -57,7 +82,7 @@ constexpr uint32_t kPausedPassMs = 1000 / kPlayerRate.numerator;
 
 // The host's ticks at which the next pass has something to do.
 uint32_t nextPassTicks() {
-    if (gPaused || gJumpTarget != kNoPosition) return platformTicks() + kPausedPassMs;
+    if (gPaused || gJumpTarget) return platformTicks() + kPausedPassMs;
     return musicStartTicks + gSchedule.nextDueMs();
 }
 
@@ -65,6 +90,7 @@ uint32_t nextPassTicks() {
 void runShownFrame(uint64_t frame) {
     overlaySkippedFrames = int32_t(std::min<uint64_t>(gSchedule.skipped(), INT32_MAX));
     gShownFrame = int64_t(frame);
+    overlayFrame = gShownFrame;
     Timeline::runFrameAt(static_cast<int>(frameTimeMs(frame, kPlayerRate)));
 }
 
@@ -83,22 +109,26 @@ void showSeeking() {
     visibleScreenPresent(display->pixels, top, rows);
 }
 
+bool jumpIsLong(uint64_t frame) {
+    return Seek::framesToReach(frame) > kQuietJumpFrames;
+}
+
 // The sound stops at once and waits at the jump's first sample; it starts
-// again with the picture, or at resume when paused. A jump to a saved state
-// runs one frame: no "SEEKING" flashes up before it.
-void jumpTo(int position) {
-    const uint64_t frame = Seek::firstFrameOf(position);
-    if (!Seek::isSaved(frame)) showSeeking();
+// again with the picture, or at resume when paused. A jump within reach of a
+// saved state shows no "SEEKING": the label would only flash up.
+void jumpTo(uint64_t frame) {
+    if (jumpIsLong(frame)) showSeeking();
     AudioBridge::stop();
     // The sound of the frame starts where capture cuts it.
     AudioBridge::seek(static_cast<uint32_t>(soundFrameAt(frame, kPlayerRate)));
     platformForgetHeardSound();
     overlaySkippedFrames = 0;
     gShownFrame = int64_t(frame);
+    overlayFrame = gShownFrame;
     Seek::runToFrame(frame);
     gSchedule.restartAfter(frame);
     const auto ms = static_cast<int32_t>(frameTimeMs(frame, kPlayerRate));
-    if (gLoopedPosition != kNoPosition) gLoopedPosition = position;
+    if (gLoopedPosition != kNoPosition) gLoopedPosition = Seek::positionOf(frame);
     if (gPaused) {
         gPausedMusicMs = ms;
         return;
@@ -133,6 +163,7 @@ void quit() {
 }
 
 void pauseOrResume() {
+    gResumeAfterJump = false;
     if (gPaused) {
         resume();
     } else {
@@ -153,12 +184,33 @@ void musicStart() {
     askForJump(0);
 }
 
+// Frame steps, while paused: the frame after or before the one shown.
+void nextFrame() {
+    if (gPaused) askForJumpToFrame(currentFrame() + 1);
+}
+
+void previousFrame() {
+    if (gPaused) askForJumpToFrame(currentFrame() - std::min<uint64_t>(currentFrame(), 1));
+}
+
+void fiveSecondsOn() {
+    askForJumpToFrame(
+        firstFrameAtOrAfter(frameTimeMs(currentFrame(), kPlayerRate) + kSmallJumpMs, kPlayerRate));
+}
+
+void fiveSecondsBack() {
+    const uint64_t ms = frameTimeMs(currentFrame(), kPlayerRate);
+    askForJumpToFrame(firstFrameAtOrAfter(ms - std::min<uint64_t>(ms, kSmallJumpMs), kPlayerRate));
+}
+
 void loopOrUnloop() {
     gLoopedPosition = gLoopedPosition == kNoPosition ? currentPosition() : kNoPosition;
 }
 
+// A paused picture is made again, with the overlay or without it.
 void overlayOnOrOff() {
     overlayEnabled = !overlayEnabled;
+    if (gPaused && !gJumpTarget && gShownFrame >= 0) askForJumpToFrame(uint64_t(gShownFrame));
 }
 
 enum class On { Press, Release };
@@ -169,22 +221,50 @@ struct KeyAction {
     void (*act)();
 };
 
-// Every key the player knows: the key, when it acts and what it does, and
-// how a web page names it (the browser's KeyboardEvent.key, letters in lower
-// case; none for the keys that end the demo, which a page does not) and
-// shows it in its notes. Backspace ends the demo on its release, as on the
-// console, and so does Escape, as at demo parties; the others act on their
-// press. Every other key is ignored.
+// Every key the player knows: the key, when it acts and what it does, how a
+// web page names it (the browser's KeyboardEvent.key, letters in lower case;
+// none for the keys that end the demo, which a page does not offer), shows it
+// in its notes and on its buttons, and how the README and --help describe
+// it. Backspace ends the demo on its release, as on the console, and so does
+// Escape, as at demo parties; the others act on their press. Every other key
+// is ignored.
 // clang-format off
 constexpr KeyAction kKeys[] = {
-    {{Key::Backspace, nullptr,      "Backspace", "end"},               On::Release, quit},
-    {{Key::Escape,    nullptr,      "Esc",       "end"},               On::Release, quit},
-    {{Key::Space,     " ",          "Space",     "pause"},             On::Press,   pauseOrResume},
-    {{Key::Left,      "ArrowLeft",  "\u2190",    "previous position"}, On::Press,   previousPosition},
-    {{Key::Right,     "ArrowRight", "\u2192",    "next position"},     On::Press,   nextPosition},
-    {{Key::Home,      "Home",       "Home",      "start"},             On::Press,   musicStart},
-    {{Key::L,         "l",          "L",         "loop"},              On::Press,   loopOrUnloop},
-    {{Key::O,         "o",          "O",         "info"},              On::Press,   overlayOnOrOff},
+    {{Key::Space, false, " ", "Space", "pause",
+      "pause and resume, picture and sound together", "PAUSE", PlayerState::Paused},
+     On::Press, pauseOrResume},
+    {{Key::Left, false, "ArrowLeft", "\u2190", "previous position",
+      "the start of the previous music position", nullptr, PlayerState::None},
+     On::Press, previousPosition},
+    {{Key::Right, false, "ArrowRight", "\u2192", "next position",
+      "the start of the next music position (0 to 34), frame-exact", nullptr, PlayerState::None},
+     On::Press, nextPosition},
+    {{Key::Left, true, "Shift+ArrowLeft", "Shift+\u2190", "5 s back",
+      "5 seconds back, from the frame due then", "-5 S", PlayerState::None},
+     On::Press, fiveSecondsBack},
+    {{Key::Right, true, "Shift+ArrowRight", "Shift+\u2192", "5 s on",
+      "5 seconds on", "+5 S", PlayerState::None},
+     On::Press, fiveSecondsOn},
+    {{Key::Comma, false, ",", ",", "previous frame",
+      "when paused: the previous frame (of 60 a second)", "< FRAME", PlayerState::None},
+     On::Press, previousFrame},
+    {{Key::Period, false, ".", ".", "next frame",
+      "when paused: the next frame", "FRAME >", PlayerState::None},
+     On::Press, nextFrame},
+    {{Key::Home, false, "Home", "Home", "start", "back to the start of the music", nullptr,
+      PlayerState::None},
+     On::Press, musicStart},
+    {{Key::L, false, "l", "L", "loop", "loop the current position until pressed again", "LOOP",
+      PlayerState::Looping},
+     On::Press, loopOrUnloop},
+    {{Key::O, false, "o", "O", "info",
+      "an overlay with position, row, frame, music time, frames a second and frames skipped",
+      "INFO", PlayerState::Overlay},
+     On::Press, overlayOnOrOff},
+    {{Key::Backspace, false, nullptr, "Backspace", "end", "end the demo", nullptr, PlayerState::None},
+     On::Release, quit},
+    {{Key::Escape, false, nullptr, "Escape", "end", "end the demo", nullptr, PlayerState::None},
+     On::Release, quit},
 };
 // clang-format on
 
@@ -197,17 +277,18 @@ void readInput() {
 
 // The frame of one pass; true if it was the frame that ends the demo.
 bool runPassFrame() {
-    if (gJumpTarget != kNoPosition) {
-        if (gSeekingInAPassOfItsOwn && !gSeekingShown &&
-            !Seek::isSaved(Seek::firstFrameOf(gJumpTarget))) {
+    if (gJumpTarget) {
+        if (gSeekingInAPassOfItsOwn && !gSeekingShown && jumpIsLong(*gJumpTarget)) {
             showSeeking();
             gSeekingShown = true;
             return false;
         }
-        const int position = gJumpTarget;
-        gJumpTarget = kNoPosition;
+        const uint64_t frame = *gJumpTarget;
+        gJumpTarget.reset();
         gSeekingShown = false;
-        jumpTo(position);
+        jumpTo(frame);
+        if (gResumeAfterJump && gPaused) resume();
+        gResumeAfterJump = false;
         return false;
     }
     if (gPaused) return false;
@@ -216,7 +297,7 @@ bool runPassFrame() {
     const auto ms = static_cast<int32_t>(frameTimeMs(*frame, kPlayerRate));
     if (gLoopedPosition != kNoPosition &&
         PatternData::rowsAt(ms) >= (gLoopedPosition + 1) * PatternData::kRows) {
-        jumpTo(gLoopedPosition);
+        jumpTo(Seek::firstFrameOf(gLoopedPosition));
         return false;
     }
     runShownFrame(*frame);
@@ -246,8 +327,10 @@ int32_t playerMusicMs() {
 void playerStart() {
     gPaused = false;
     gLoopedPosition = kNoPosition;
-    gJumpTarget = kNoPosition;
+    gJumpTarget.reset();
     gSeekingShown = false;
+    gHeld = false;
+    gResumeAfterJump = false;
     gQuitAsked = false;
     gSchedule = FrameSchedule();
     gShownFrame = -1;
@@ -262,13 +345,14 @@ bool playerPass() {
     if (gQuitAsked) end = true;
     if (end) return true;
     const uint32_t due = nextPassTicks();
+    if (gPaused && !gJumpTarget && gShownFrame > 0) Seek::workBehind(uint64_t(gShownFrame), due);
     Seek::workAhead(due);
     platformWaitUntil(due);
     return false;
 }
 
 bool playerFrameDue() {
-    if (gJumpTarget != kNoPosition) return true;
+    if (gJumpTarget) return true;
     return !gPaused && static_cast<int32_t>(playerMusicMs() - gSchedule.nextDueMs()) >= 0;
 }
 
@@ -280,8 +364,39 @@ void playerJumpTo(int position) {
     askForJump(position);
 }
 
+void playerJumpToFrame(uint64_t frame) {
+    askForJumpToFrame(frame);
+}
+
 bool playerJumpPending() {
-    return gJumpTarget != kNoPosition;
+    return gJumpTarget.has_value();
+}
+
+bool playerAnimationFrame() {
+    for (int pass = 0; pass < kMostPassesAFrame; ++pass) {
+        if (pass > 0 && (!playerFrameDue() || platformIdleUs(0) == 0)) break;
+        if (playerPass()) return true;
+        if (gSeekingShown) break;
+    }
+    return false;
+}
+
+void playerHold(bool held) {
+    if (held == gHeld) return;
+    gHeld = held;
+    if (held) {
+        gPlayingBeforeHold = !gPaused;
+        playerSetPaused(true);
+    } else if (gPlayingBeforeHold && gJumpTarget) {
+        // The sound starts with the frame let go at, once it is made.
+        gResumeAfterJump = true;
+    } else if (gPlayingBeforeHold) {
+        playerSetPaused(false);
+    }
+}
+
+bool playerHeld() {
+    return gHeld;
 }
 
 void playerSetSeekingInAPassOfItsOwn(bool on) {
@@ -295,8 +410,24 @@ void playerInput(const InputEvent& event) {
     }
     const On on = event.kind == InputEvent::Kind::KeyDown ? On::Press : On::Release;
     for (const KeyAction& action : kKeys) {
-        if (action.key.key == event.key && action.on == on) action.act();
+        if (action.key.key == event.key && action.key.shift == event.shift && action.on == on) {
+            action.act();
+        }
     }
+}
+
+bool playerIn(PlayerState state) {
+    switch (state) {
+        case PlayerState::Paused:
+            return gPaused;
+        case PlayerState::Looping:
+            return gLoopedPosition != kNoPosition;
+        case PlayerState::Overlay:
+            return overlayEnabled;
+        case PlayerState::None:
+            break;
+    }
+    return false;
 }
 
 bool playerPaused() {

@@ -1,5 +1,6 @@
 #include "core/seek.h"
 
+#include <deque>
 #include <iterator>
 #include <map>
 
@@ -11,23 +12,57 @@
 
 namespace {
 
-// By frame: the engine before that frame runs.
+// By frame: the engine before that frame runs. The save points, kept; the
+// trail, the latest few states passed on the way to a jump.
 std::map<uint64_t, EngineState> gSaved;
+std::map<uint64_t, EngineState> gTrail;
+std::deque<uint64_t> gTrailOrder;  // oldest first
 
 // The copy that runs ahead: its engine between passes, and the frame it runs
-// next. The live engine waits in gLive meanwhile (kept, to reuse its memory).
+// next.
 bool gAheadOn = true;
 EngineState gAhead;
 uint64_t gAheadFrame = 0;
-EngineState gLive;
 
-bool startsAPosition(uint64_t frame) {
-    const int32_t rows = PatternData::rowsAt(static_cast<int32_t>(frameTimeMs(frame, Seek::kRate)));
-    return frame == Seek::firstFrameOf(rows / PatternData::kRows);
+constexpr int kSavePoints = (kLastPlayerPosition + 1) * PatternData::kRows / Seek::kSavePointRows;
+
+uint64_t firstFrameOfRow(int32_t rows) {
+    return firstFrameAtOrAfter(static_cast<uint64_t>(PatternData::firstMsOfRow(rows)), Seek::kRate);
 }
 
-void saveIfAPositionStart(uint64_t frame) {
-    if (startsAPosition(frame) && gSaved.count(frame) == 0) gSaved[frame].save();
+bool isASavePoint(uint64_t frame) {
+    const int32_t rows = PatternData::rowsAt(static_cast<int32_t>(frameTimeMs(frame, Seek::kRate)));
+    return rows < kSavePoints * Seek::kSavePointRows &&
+           frame == firstFrameOfRow(rows - rows % Seek::kSavePointRows);
+}
+
+void rememberOnTheWay(uint64_t frame) {
+    if (isASavePoint(frame)) {
+        if (gSaved.count(frame) == 0) gSaved[frame].save();
+        return;
+    }
+    if (frame % Seek::kTrailFrames != 0 || gTrail.count(frame) != 0) return;
+    if (gTrailOrder.size() == size_t(Seek::kTrailStates)) {
+        gTrail.erase(gTrailOrder.front());
+        gTrailOrder.pop_front();
+    }
+    gTrail[frame].save();
+    gTrailOrder.push_back(frame);
+}
+
+void forgetTrail() {
+    gTrail.clear();
+    gTrailOrder.clear();
+}
+
+// The latest state at or before the frame, saved or on the trail.
+std::pair<uint64_t, const EngineState*> startFor(uint64_t target) {
+    const auto saved = std::prev(gSaved.upper_bound(target));
+    const auto trail = gTrail.upper_bound(target);
+    if (trail != gTrail.begin() && std::prev(trail)->first > saved->first) {
+        return {std::prev(trail)->first, &std::prev(trail)->second};
+    }
+    return {saved->first, &saved->second};
 }
 
 void restartAhead() {
@@ -35,8 +70,8 @@ void restartAhead() {
     gAheadFrame = 0;
 }
 
-// The copy goes on from where it stopped, or from a later position start that
-// a jump saved meanwhile.
+// The copy goes on from where it stopped, or from a later save point that a
+// jump saved meanwhile.
 void resumeAhead() {
     const auto furthest = std::prev(gSaved.end());
     if (gAhead.bytes() == 0 || furthest->first > gAheadFrame) {
@@ -55,15 +90,20 @@ bool aheadMayRunAFrame(uint32_t dueTicks) {
 
 void Seek::rememberStart() {
     gSaved.clear();
+    forgetTrail();
     gSaved[0].save();
     restartAhead();
 }
 
+uint64_t Seek::framesToReach(uint64_t target) {
+    if (gSaved.empty()) return 0;
+    return target - startFor(target).first + 1;
+}
+
 void Seek::runToFrame(uint64_t target) {
     if (gSaved.empty()) return;
-    const auto from = std::prev(gSaved.upper_bound(target));
-    const uint64_t first = from->first;
-    from->second.restore();
+    const auto [first, state] = startFor(target);
+    state->restore();
 
     // The frames on the way are a plain run's, without the overlay, so that
     // the states saved on the way are the same whoever saves them. The
@@ -75,7 +115,7 @@ void Seek::runToFrame(uint64_t target) {
     const int fpsFrameCount = display->fpsFrameCount;
     setPresenting(Presenting::OffScreen);
     for (uint64_t frame = first;; ++frame) {
-        if (frame != first) saveIfAPositionStart(frame);
+        if (frame != first) rememberOnTheWay(frame);
         overlayEnabled = overlay && frame == target;
         Timeline::runFrameAt(static_cast<int>(frameTimeMs(frame, kRate)));
         if (frame == target || Timeline::ended()) break;
@@ -86,31 +126,63 @@ void Seek::runToFrame(uint64_t target) {
     display->fpsFrameCount = fpsFrameCount;
 }
 
-// The copy's frames, like those on the way to a jump, are a plain run's,
-// without the overlay; their presents reach neither the window nor an
-// observer.
-void Seek::workAhead(uint32_t dueTicks) {
-    if (!gAheadOn || gSaved.empty() || allPositionsSaved() || !aheadMayRunAFrame(dueTicks)) return;
-    gLive.save();
-    resumeAhead();
+namespace {
+
+// Runs `work` on a copy of the engine, put back as it was afterwards: frames
+// a plain run's, without the overlay, whose presents reach neither the window
+// nor an observer.
+template <class Work>
+void aside(Work work) {
+    EngineState live;
+    live.save();
     const bool overlay = overlayEnabled;
     overlayEnabled = false;
     setPresenting(Presenting::Aside);
-    for (int n = 0; n < kAheadFramesPerPass && aheadMayRunAFrame(dueTicks); ++n) {
-        saveIfAPositionStart(gAheadFrame);
-        if (allPositionsSaved()) break;
-        Timeline::runFrameAt(static_cast<int>(frameTimeMs(gAheadFrame, kRate)));
-        ++gAheadFrame;
-    }
+    work();
     setPresenting(Presenting::Shown);
     overlayEnabled = overlay;
-    if (allPositionsSaved()) {
-        restartAhead();
-    } else {
-        gAhead.save();
-    }
-    gLive.restore();
-    if (allPositionsSaved()) gLive = EngineState();
+    live.restore();
+}
+
+}  // namespace
+
+void Seek::workAhead(uint32_t dueTicks) {
+    if (!gAheadOn || gSaved.empty() || allPositionsSaved() || !aheadMayRunAFrame(dueTicks)) return;
+    aside([dueTicks] {
+        resumeAhead();
+        for (int n = 0; n < kAheadFramesPerPass && aheadMayRunAFrame(dueTicks); ++n) {
+            if (isASavePoint(gAheadFrame) && gSaved.count(gAheadFrame) == 0) {
+                gSaved[gAheadFrame].save();
+            }
+            if (allPositionsSaved()) break;
+            Timeline::runFrameAt(static_cast<int>(frameTimeMs(gAheadFrame, kRate)));
+            ++gAheadFrame;
+        }
+        if (allPositionsSaved()) {
+            restartAhead();
+        } else {
+            gAhead.save();
+        }
+    });
+}
+
+void Seek::workBehind(uint64_t shown, uint32_t dueTicks) {
+    if (gSaved.empty() || shown == 0 || !aheadMayRunAFrame(dueTicks)) return;
+    const uint64_t target = shown - 1;
+    const auto covered = [target] {
+        return target - startFor(target).first < uint64_t(kTrailFrames);
+    };
+    if (covered()) return;
+    aside([&] {
+        const auto [first, state] = startFor(target);
+        state->restore();
+        uint64_t frame = first;
+        for (int n = 0; n < kAheadFramesPerPass && aheadMayRunAFrame(dueTicks); ++n) {
+            Timeline::runFrameAt(static_cast<int>(frameTimeMs(frame, kRate)));
+            rememberOnTheWay(++frame);
+            if (frame >= target || covered()) break;
+        }
+    });
 }
 
 void Seek::setWorkAhead(bool on) {
@@ -118,26 +190,29 @@ void Seek::setWorkAhead(bool on) {
 }
 
 bool Seek::allPositionsSaved() {
-    // Only position starts are saved, the first being frame 0.
-    return gSaved.size() == size_t(kLastPlayerPosition) + 1;
-}
-
-bool Seek::isSaved(uint64_t frame) {
-    return gSaved.count(frame) != 0;
+    // Only save points are kept there, the first being frame 0.
+    return gSaved.size() == size_t(kSavePoints);
 }
 
 void Seek::forgetPositions() {
     if (!gSaved.empty()) gSaved.erase(std::next(gSaved.begin()), gSaved.end());
+    forgetTrail();
     restartAhead();
 }
 
 uint64_t Seek::firstFrameOf(int position) {
-    return firstFrameAtOrAfter(
-        static_cast<uint64_t>(PatternData::firstMsOfRow(position * PatternData::kRows)), kRate);
+    return firstFrameOfRow(position * PatternData::kRows);
+}
+
+uint64_t Seek::lastFrame() {
+    return firstFrameOf(kEndPosition) - 1;
+}
+
+int Seek::positionOf(uint64_t frame) {
+    return PatternData::rowsAt(static_cast<int32_t>(frameTimeMs(frame, kRate))) /
+           PatternData::kRows;
 }
 
 size_t Seek::savedBytes() {
-    size_t total = gAhead.bytes();
-    for (const auto& [frame, state] : gSaved) total += state.bytes();
-    return total;
+    return engineStateChunkBytes();
 }

@@ -15,6 +15,7 @@ int32_t previousSceneMask = 0;
 int noiseLevel = 0;
 bool overlayEnabled = false;
 int32_t overlaySkippedFrames = -1;
+int64_t overlayFrame = -1;
 
 namespace {
 
@@ -39,8 +40,13 @@ void drawNoise(Display* display) {
     }
 }
 
-void drawOverlay(Display* display, int32_t position, int32_t row) {
+void drawOverlay(Display* display, int32_t position, int32_t row, int elapsedMs) {
     char text[80];
+    if (overlayFrame >= 0 && elapsedMs >= 0) {
+        snprintf(text, sizeof text, "FRAME %d  %d:%02d.%03d", int(overlayFrame), elapsedMs / 60000,
+                 elapsedMs / 1000 % 60, elapsedMs % 1000);
+        gFont->drawString(10, display->updateTop + 7 + gFont->cellHeight, text);
+    }
     snprintf(text, sizeof text, "POS %02d ROW %03d", int(position), int(row));
     gFont->drawString(80, display->updateTop + 5, text);
     snprintf(text, sizeof text, "FPS % 3d", display->framesPerSecond());
@@ -117,6 +123,6 @@ void Timeline::runFrameAt(int elapsedMs) {
     updateScenes(SceneMask, elapsedMs);
     renderScenes(SceneMask);
     if (SceneMask & kSceneNoise) drawNoise(display);
-    if (overlayEnabled) drawOverlay(display, position, row);
+    if (overlayEnabled) drawOverlay(display, position, row, elapsedMs);
     display->present();
 }

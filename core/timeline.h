@@ -19,11 +19,15 @@ extern int32_t SceneMask;
 extern int32_t previousSceneMask;
 // AND mask over the noise's random numbers; a mask, not a maximum.
 extern int noiseLevel;
-// Position, row and frame-rate text over the picture; off in the demo.
+// Position, row and frame-rate text over the picture, and the frame and its
+// music time under them; off in the demo.
 extern bool overlayEnabled;
 // Frames the live player skipped since its latest jump, which the overlay
 // shows beside the rate; -1 where nothing counts them (offline runs).
 extern int32_t overlaySkippedFrames;
+// The number of the frame the live player shows, which the overlay shows
+// under them with its music time; -1 where nothing numbers the frames.
+extern int64_t overlayFrame;
 
 // The first music position of the end: its frame shows nothing and ends the demo.
 constexpr int32_t kEndPosition = 35;

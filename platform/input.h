@@ -9,12 +9,13 @@
 // not passed on.
 #pragma once
 
-enum class Key { Other, Backspace, Escape, Space, Right, Left, Home, L, O };
+enum class Key { Other, Backspace, Escape, Space, Right, Left, Home, L, O, Period, Comma };
 
 struct InputEvent {
     enum class Kind { Quit, KeyDown, KeyUp };
     Kind kind = Kind::Quit;
     Key key = Key::Other;  // key events only
+    bool shift = false;    // held with Shift
 };
 
 // Takes the next event, in the order they happened; false once there is none.

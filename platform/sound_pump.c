@@ -39,6 +39,8 @@ enum SoundPumpTaken soundPumpTake(SoundPump* pump, SoundControlBlock* control, S
     return current ? kSoundPumpPlayed : kSoundPumpDropped;
 }
 
+const char* const kSoundOrderNames[kSoundOrderWords] = {"playing", "seekRequest", "seekSample"};
+
 void soundOrdersRead(const SoundControlBlock* control, uint32_t words[kSoundOrderWords]) {
     words[0] = load(&control->playing);
     words[1] = load(&control->seekRequest);

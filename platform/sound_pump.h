@@ -65,6 +65,9 @@ enum {
     kSoundReportWords = 4, /* songEndedAt .. songDamages */
 };
 
+/* The words' names, in their order: "playing", "seekRequest", "seekSample". */
+extern const char* const kSoundOrderNames[kSoundOrderWords];
+
 void soundOrdersRead(const SoundControlBlock* control, uint32_t words[kSoundOrderWords]);
 void soundOrdersWrite(SoundControlBlock* control, const uint32_t words[kSoundOrderWords]);
 

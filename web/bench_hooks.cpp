@@ -5,8 +5,8 @@
 //   webBenchBegin() / webBenchStep(frames)  the whole demo offline, timed a
 //       frame at a time, after start-up; the last step prints "frames N ms T"
 //       and, per section in running order, "section MASK frames N median_us U"
-//   webJumpsAreInstant()  whether every position start is saved (seek.h): a
-//       jump is then one frame
+//   webJumpsAreInstant()  whether every save point is saved (seek.h): a jump
+//       to a position start is then one frame, to any frame a few
 #include <emscripten.h>
 
 #include <algorithm>

@@ -4,25 +4,30 @@
 // The page calls in; nothing here waits. Seven calls, and two records:
 //   webFacts()          what the page needs to know, once, as JSON: the
 //                       screen and where its RGBA picture lies, the sample
-//                       rate, the frame period, the font's cells, the
-//                       sections of the running order, the keys, the
-//                       commands, the layout of the status record, the
-//                       song's file, and where the order and report words
-//                       of the second processor lie
+//                       rate, the font's cells, the sections of the running
+//                       order, where each position starts and the last
+//                       moment a seek reaches, the keys (with the page's
+//                       buttons), the commands, the layout of the status
+//                       record, the song's file, and where the order and
+//                       report words of the second processor lie
 //   webShowDownload()   the demo's loading screen while the page downloads
 //   webStartUp()        the start-up, once the files are written
+//   webSyncEvents()     after it: the music times of the song's beats, as
+//                       the sync table gives them, for the seek bar
 //   webFrame()          one animation frame of the live player
-//   webCommand()        the one entry for what the viewer asks: Play, a key
-//                       (the player's own entry, as the desktop's keys),
-//                       a jump to a position, play again, the page hidden or
-//                       shown
+//   webCommand()        the one entry for what the viewer asks: Play, a
+//                       link's moment before Play, a key (the player's own
+//                       entry, as the desktop's keys), a jump to a position,
+//                       a seek to a music time and the hold of a drag, play
+//                       again, the page hidden or shown
 //   webHeard()          the sound output's report of what it played, when,
 //                       and what it holds to follow
 //   webSoundLost()      the page's sound has stopped for good (its decoder
 //                       failed)
 // After each call the status record (32-bit words, named in the facts) says
 // what the page shows: the picture's number, the frame and its music time,
-// the position, the loop, pause, the end, and the seeks asked for so far.
+// the position, the loop, pause, a drag's hold, the overlay, the end, and
+// the seeks asked for so far.
 //
 // The page's second processor is a worker of its own, which the page starts
 // and hands the song (web/page/sound-decoder.js): start-up brings up none
@@ -46,10 +51,12 @@
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "core/demo.h"
 #include "core/frame_plan.h"
 #include "core/player.h"
+#include "core/seek.h"
 #include "core/timeline.h"
 #include "music/music_files.h"
 #include "music/pattern_data.h"
@@ -68,12 +75,6 @@
 namespace {
 
 constexpr double kFramePeriodMs = 1000.0 * kPlayerRate.denominator / kPlayerRate.numerator;
-// Passes an animation frame may run: one, and more while frames are due (a
-// frame or two behind runs back to back; further behind, the player skips).
-constexpr int kMostPassesAFrame = 4;
-
-enum class Command { Play, Key, Jump, Again, Hide, Show };
-constexpr const char* kCommandNames[] = {"play", "key", "jump", "again", "hide", "show"};
 
 // The status record, a 32-bit word a field, in this order.
 enum Field {
@@ -83,13 +84,17 @@ enum Field {
     kPosition,  // the music position on screen, 0 to the last shown
     kLooped,    // the looped position, or -1
     kPaused,    // 1 while paused
+    kHeld,      // 1 while a seek bar's drag holds the player
+    kLooping,   // 1 while a position loops
+    kOverlay,   // 1 while the overlay shows
     kStarted,   // 1 after Play
     kEnded,     // 1 once the demo has ended
     kSeek,      // seeks asked for so far; each block of sound follows one
     kFieldCount
 };
-constexpr const char* kFieldNames[] = {"picture", "frame",   "musicMs", "position", "looped",
-                                       "paused",  "started", "ended",   "seek"};
+constexpr const char* kFieldNames[] = {"picture", "frame",   "musicMs", "position",
+                                       "looped",  "paused",  "held",    "looping",
+                                       "overlay", "started", "ended",   "seek"};
 static_assert(std::size(kFieldNames) == kFieldCount);
 
 // Before start-up no frame is on screen and no position looped.
@@ -106,6 +111,7 @@ SoundControlBlock gControl;
 uint32_t gOrders[kSoundOrderWords];
 
 bool gStartedUp = false;
+bool gCued = false;  // the player started, paused at a link's moment, before Play
 bool gStarted = false;
 bool gEnded = false;
 bool gHiddenWhilePlaying = false;
@@ -146,6 +152,9 @@ void updateStatus() {
     gStatus[kPosition] = std::clamp(PatternData::instance().position(), 0, kEndPosition - 1);
     gStatus[kLooped] = playerLoopedPosition();
     gStatus[kPaused] = playerPaused() ? 1 : 0;
+    gStatus[kHeld] = playerHeld() ? 1 : 0;
+    gStatus[kLooping] = playerIn(PlayerState::Looping) ? 1 : 0;
+    gStatus[kOverlay] = playerIn(PlayerState::Overlay) ? 1 : 0;
     gStatus[kStarted] = gStarted ? 1 : 0;
     gStatus[kEnded] = gEnded ? 1 : 0;
     gStatus[kSeek] = int32_t(sharedLoad(gControl.seekRequest));
@@ -176,6 +185,25 @@ std::string list(int count, Each each) {
     return out + "]";
 }
 
+// The status field that shows a state of the player, for the buttons that
+// show it as on.
+const char* stateField(PlayerState state) {
+    switch (state) {
+        case PlayerState::Paused:
+            return kFieldNames[kPaused];
+        case PlayerState::Looping:
+            return kFieldNames[kLooping];
+        case PlayerState::Overlay:
+            return kFieldNames[kOverlay];
+        case PlayerState::None:
+            break;
+    }
+    return nullptr;
+}
+
+// The commands' names, in the order of their table (below).
+std::string commandNamesJson();
+
 std::string factsJson() {
     const auto address = [](const void* p) {
         return number(double(reinterpret_cast<uintptr_t>(p)));
@@ -184,7 +212,6 @@ std::string factsJson() {
     json += "\"screen\":{\"width\":" + number(Display::kWidth) +
             ",\"height\":" + number(Display::kHeight) + ",\"rgba\":" + address(gRgba) + "}";
     json += ",\"sampleRate\":" + number(double(kSoundSamplesPerSecond));
-    json += ",\"framePeriodMs\":" + number(kFramePeriodMs);
     json +=
         ",\"font\":{\"file\":" + quoted(kDemoFont.file) +
         ",\"cellWidth\":" + number(kDemoFont.cellWidth) +
@@ -197,51 +224,123 @@ std::string factsJson() {
                        ",\"first\":" + number(Timeline::section(i).firstPosition) + "}";
             });
     json += ",\"endPosition\":" + number(kEndPosition);
+    // The music's time line: where each position starts, up to the end, and
+    // the time of the last frame a seek can show.
+    json += ",\"positionMs\":" + list(kEndPosition + 1, [](int p) {
+                return number(double(PatternData::firstMsOfRow(p * PatternData::kRows)));
+            });
+    json += ",\"lastMs\":" + number(double(frameTimeMs(Seek::lastFrame(), kPlayerRate)));
     json += ",\"keys\":" + list(playerKeyCount(), [](int i) {
                 const PlayerKey& key = playerKeyAt(i);
                 return "{\"name\":" + quoted(key.browserName) + ",\"label\":" + quoted(key.label) +
-                       ",\"what\":" + quoted(key.what) + "}";
+                       ",\"what\":" + quoted(key.what) + ",\"button\":" + quoted(key.button) +
+                       ",\"lit\":" + quoted(stateField(key.lit)) + "}";
             });
-    json += ",\"commands\":{";
-    for (int i = 0; i < int(std::size(kCommandNames)); ++i) {
-        json += (i > 0 ? "," : "") + quoted(kCommandNames[i]) + ":" + number(i);
-    }
-    json += "}";
+    json += ",\"commands\":" + commandNamesJson();
     json += ",\"status\":{\"at\":" + address(gStatus) +
             ",\"fields\":" + list(kFieldCount, [](int i) { return quoted(kFieldNames[i]); }) + "}";
     json += ",\"song\":" + quoted(AudioBridge::kSongFile);
     json += ",\"secondCpu\":{\"orders\":{\"at\":" + address(gOrders) +
-            ",\"words\":" + number(kSoundOrderWords) +
+            ",\"words\":" + number(kSoundOrderWords) + ",\"names\":" +
+            list(kSoundOrderWords, [](int i) { return quoted(kSoundOrderNames[i]); }) +
             "},\"report\":{\"at\":" + address(soundReportWords(&gControl)) +
             ",\"words\":" + number(kSoundReportWords) + "}}";
     return json + "}";
+}
+
+// ---- the song's beats -------------------------------------------------------------
+
+// The events the scenes react to, by their codes in the sync table: the beat
+// (the title's pulse, the mesh's flash, the flower's sparks) and the start of
+// the mesh's glitches.
+constexpr int kBeatCode = 1;
+constexpr int kGlitchCode = 11;
+
+std::vector<int> rowsMsWith(int code) {
+    const PatternData& table = PatternData::instance();
+    std::vector<int> times;
+    for (int position = 0; position < PatternData::kPositions; ++position) {
+        for (int row = 0; row < PatternData::kRows; ++row) {
+            for (int channel = 0; channel < PatternData::kChannels; ++channel) {
+                if (table.cell(position, channel, row) - 1 != code) continue;
+                times.push_back(PatternData::firstMsOfRow(position * PatternData::kRows + row));
+                break;
+            }
+        }
+    }
+    return times;
+}
+
+std::string syncEventsJson() {
+    const auto times = [](int code) {
+        const std::vector<int> ms = rowsMsWith(code);
+        return list(int(ms.size()), [&](int i) { return number(ms[size_t(i)]); });
+    };
+    return "{\"beats\":" + times(kBeatCode) + ",\"glitches\":" + times(kGlitchCode) + "}";
 }
 
 // ---- the commands ------------------------------------------------------------------
 
 // The click on Play: the music starts, on the sound heard if the page plays
 // sound (the browser's output and the page's decoder both work) and the song
-// can play, else on the wall clock.
+// can play, else on the wall clock; from the moment a link asked for, where
+// one did.
 void play(bool pagePlaysSound) {
     if (gStarted || !gStartedUp) return;
     browserStartClock(pagePlaysSound && gSongCanPlay, kFramePeriodMs);
-    playerStart();
+    if (!gCued) playerStart();
+    gStarted = true;
     // The wait for sound starts once the player's own start is done, which
     // a slow machine makes long.
     platformExpectSound();
-    gStarted = true;
+    playerSetPaused(false);
+}
+
+// The frame a music time names, as capture's --from and --at name it: the
+// first at or after it.
+uint64_t frameAt(int ms) {
+    return firstFrameAtOrAfter(uint64_t(std::max(ms, 0)), kPlayerRate);
+}
+
+// Before Play, a link to a moment: the player starts there, paused, and its
+// frame is made now (the first frames of a long way run off screen), so
+// that the picture before Play is that frame.
+void cue(int ms) {
+    if (gStarted || !gStartedUp) return;
+    if (!gCued) playerStart();
+    gCued = true;
+    playerSetPaused(true);
+    playerJumpToFrame(frameAt(ms));
+    while (playerJumpPending()) playerPass();
 }
 
 // A key of the player's table, pressed and released.
 void key(int index) {
     if (!gStarted || gEnded || index < 0 || index >= playerKeyCount()) return;
-    const Key key = playerKeyAt(index).key;
-    playerInput({InputEvent::Kind::KeyDown, key});
-    playerInput({InputEvent::Kind::KeyUp, key});
+    const PlayerKey& key = playerKeyAt(index);
+    playerInput({InputEvent::Kind::KeyDown, key.key, key.shift});
+    playerInput({InputEvent::Kind::KeyUp, key.key, key.shift});
+}
+
+// A jump to the start of a position (a cell of the position bar).
+void jump(int position) {
+    if (gStarted) playerJumpTo(position);
+}
+
+// A seek bar's pointer at a music time: made at the next animation frame,
+// only the latest one asked for by then.
+void seek(int ms) {
+    if (gStarted && !gEnded) playerJumpToFrame(frameAt(ms));
+}
+
+// A drag along the seek bar begins (1) or ends (0): the sound waits meanwhile
+// and goes on from the frame shown once let go, if it was playing.
+void hold(int on) {
+    if (gStarted && !gEnded) playerHold(on != 0);
 }
 
 // "Play again" after the end: from the start of the music.
-void playAgain() {
+void playAgain(int) {
     if (!gStarted) return;
     gEnded = false;
     playerSetPaused(false);
@@ -251,16 +350,37 @@ void playAgain() {
 // The page is hidden (another tab in front) or frozen: picture and sound
 // pause at once, not at the next animation frame, which a hidden page does
 // not get. Shown again, they go on together from where they stopped.
-void hide() {
+void hide(int) {
     if (!playing()) return;
     playerSetPaused(true);
     gHiddenWhilePlaying = true;
 }
 
-void show() {
+void show(int) {
     if (!gHiddenWhilePlaying) return;
     gHiddenWhilePlaying = false;
     if (gStarted && !gEnded) playerSetPaused(false);
+}
+
+// What the viewer asks, by its index here, which the facts name.
+struct CommandEntry {
+    const char* name;
+    void (*run)(int value);
+};
+constexpr CommandEntry kCommands[] = {
+    {"play", [](int value) { play(value != 0); }},
+    {"cue", cue},
+    {"key", key},
+    {"jump", jump},
+    {"seek", seek},
+    {"hold", hold},
+    {"again", playAgain},
+    {"hide", hide},
+    {"show", show},
+};
+
+std::string commandNamesJson() {
+    return list(int(std::size(kCommands)), [](int i) { return quoted(kCommands[i].name); });
 }
 
 // The second processor found the song's sound stop (damage it could not go
@@ -308,6 +428,15 @@ EMSCRIPTEN_KEEPALIVE void webStartUp() {
     updateStatus();
 }
 
+// Once started up: the music times (ms) of the rows of the sync table that
+// hold the events the scenes react to, for the page's seek bar, as JSON:
+// {"beats": [...], "glitches": [...]}.
+EMSCRIPTEN_KEEPALIVE const char* webSyncEvents() {
+    if (!gStartedUp) return "";
+    static const std::string events = syncEventsJson();
+    return events.c_str();
+}
+
 // One animation frame at nowMs of the page's clock, with the output's clock:
 // heardSeconds of it was heard at heardAtMs (heardSeconds < 0: no sound).
 EMSCRIPTEN_KEEPALIVE void webFrame(double nowMs, double heardSeconds, double heardAtMs) {
@@ -316,15 +445,7 @@ EMSCRIPTEN_KEEPALIVE void webFrame(double nowMs, double heardSeconds, double hea
     gPresents = 0;
     const bool jump = playerJumpPending();
     const double started = emscripten_get_now();
-    const double frameEndMs = nowMs + kFramePeriodMs;
-    // One pass for the keys at least; more while the schedule has frames due
-    // and the animation frame has time left: on a machine too slow for one
-    // frame a period, frames run back to back would only make the one shown
-    // older, and the player takes the frame due now instead.
-    for (int pass = 0; pass < kMostPassesAFrame && !gEnded; ++pass) {
-        if (pass > 0 && (!playerFrameDue() || emscripten_get_now() > frameEndMs)) break;
-        if (playerPass()) gEnded = true;
-    }
+    if (playerAnimationFrame()) gEnded = true;
     // A jump's work is the jump's own, not that of a picture on time.
     if (!jump && gPresents > 0) browserAnimationFrameWork(emscripten_get_now() - started);
     tellMusicStop();
@@ -334,26 +455,16 @@ EMSCRIPTEN_KEEPALIVE void webFrame(double nowMs, double heardSeconds, double hea
 }
 
 EMSCRIPTEN_KEEPALIVE void webCommand(int command, int value) {
-    switch (Command(command)) {
-        case Command::Play:
-            play(value != 0);
-            break;
-        case Command::Key:
-            key(value);
-            break;
-        case Command::Jump:
-            if (gStarted) playerJumpTo(value);
-            break;
-        case Command::Again:
-            playAgain();
-            break;
-        case Command::Hide:
-            hide();
-            break;
-        case Command::Show:
-            show();
-            break;
+    gPresents = 0;
+    if (command >= 0 && command < int(std::size(kCommands))) kCommands[command].run(value);
+    // Paused, a jump the viewer asked for (a step, a point on the seek bar) is
+    // made now, not at the next animation frame, and without the work done in
+    // a frame's idle time; a long one shows SEEKING first, as in a frame.
+    if (gStarted && !gEnded && playerPaused() && playerJumpPending()) {
+        browserNoIdleTime();
+        if (playerAnimationFrame()) gEnded = true;
     }
+    if (gPresents > 0) makePictureReady();
     updateStatus();
 }
 

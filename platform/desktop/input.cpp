@@ -31,6 +31,10 @@ Key keyOf(SDLKey symbol) {
             return Key::L;
         case SDLK_o:
             return Key::O;
+        case SDLK_PERIOD:
+            return Key::Period;
+        case SDLK_COMMA:
+            return Key::Comma;
         default:
             return Key::Other;
     }
@@ -63,7 +67,7 @@ bool platformNextInput(InputEvent* event) {
         }
         const auto kind =
             sdl.type == SDL_KEYDOWN ? InputEvent::Kind::KeyDown : InputEvent::Kind::KeyUp;
-        *event = {kind, keyOf(symbol)};
+        *event = {kind, keyOf(symbol), (sdl.key.keysym.mod & KMOD_SHIFT) != 0};
         return true;
     }
     return false;

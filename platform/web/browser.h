@@ -26,6 +26,9 @@ void browserStartClock(bool withSound, double framePeriodMs);
 // was heardSeconds at heardAtMs (heardSeconds < 0: no output running). The
 // copy of the engine that runs ahead works in what is left of its period.
 void browserAnimationFrame(double nowMs, double heardSeconds, double heardAtMs);
+// No idle time until the next animation frame: a command's own jump (a
+// paused picture's step) is made at once, without the copy's work.
+void browserNoIdleTime();
 // The work of an animation frame that showed a picture and made no jump: the
 // picture is chosen that much further ahead (an average, up to a limit).
 void browserAnimationFrameWork(double workMs);

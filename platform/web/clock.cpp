@@ -116,6 +116,10 @@ void browserAnimationFrame(double nowMs, double heardSeconds, double heardAtMs) 
     }
 }
 
+void browserNoIdleTime() {
+    gAnimationFrameEndMs = emscripten_get_now();
+}
+
 void browserAnimationFrameWork(double workMs) {
     gWorkMs += (std::min(workMs, kMostWorkLeadMs) - gWorkMs) / 4;
     gLeadMs = gFramePeriodMs * kLeadFrames + gWorkMs;

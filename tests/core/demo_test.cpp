@@ -169,8 +169,10 @@ TEST(Timeline, OverlayShowsPositionRowAndRate) {
     gFont->drawString(10, display->updateTop + 5, "FPS   0");
     EXPECT_EQ(memcmp(shown.data(), display->pixels, 2 * 76800), 0);
 
-    // The live player's count of skipped frames, beside the position.
+    // The live player's count of skipped frames, beside the position, and
+    // its frame with the music time under them.
     overlaySkippedFrames = 12;
+    overlayFrame = 11182;
     memset(display->pixels, 0, 2 * 76800);
     Timeline::runFrameAt(ms);
     shown.assign(display->pixels, display->pixels + 76800);
@@ -178,7 +180,9 @@ TEST(Timeline, OverlayShowsPositionRowAndRate) {
     gFont->drawString(80, display->updateTop + 5, "POS 35 ROW 007");
     gFont->drawString(10, display->updateTop + 5, "FPS   0");
     gFont->drawString(190, display->updateTop + 5, "SKIP 12");
+    gFont->drawString(10, display->updateTop + 16, "FRAME 11182  3:06.679");
     EXPECT_EQ(memcmp(shown.data(), display->pixels, 2 * 76800), 0);
     overlayEnabled = false;
     overlaySkippedFrames = -1;
+    overlayFrame = -1;
 }

@@ -37,13 +37,6 @@ struct KeyDuringJump {
     }
 };
 
-struct PresentCounter {
-    int presents = 0;
-    static void observe(void* context, const uint16_t*, int, int, int) {
-        ++static_cast<PresentCounter*>(context)->presents;
-    }
-};
-
 // A key's jump happens at the frame after the one in whose pass it was read.
 std::vector<uint64_t> jumpWith(Key key, int framesAfter) {
     press(key);

@@ -21,6 +21,8 @@
 #include "platform/desktop/controls.h"
 #include "platform/input.h"
 #include "platform/present.h"
+#include "platform/simulated/simulated_memory.h"
+#include "platform/sound_control_block.h"
 #include "video/display.h"
 #include "video/visible_screen.h"
 
@@ -46,6 +48,25 @@ inline std::map<uint64_t, uint64_t> captureHashes(const std::vector<uint64_t>& f
     }
     std::remove(file.c_str());
     return hashes;
+}
+
+// Counts the presents an observer sees.
+struct PresentCounter {
+    int presents = 0;
+    static void observe(void* context, const uint16_t*, int, int, int) {
+        ++static_cast<PresentCounter*>(context)->presents;
+    }
+};
+
+// A test's clock never waits; work in idle time may take all it likes.
+inline uint32_t allTheTime() {
+    return UINT32_MAX;
+}
+
+// The player's orders to the sound, in the simulated second processor's memory.
+inline const SoundControlBlock& controlBlock() {
+    return *reinterpret_cast<const SoundControlBlock*>(simulatedSecondCpuMemory() +
+                                                       kControlBlockOffset);
 }
 
 inline uint64_t shownHash() {

@@ -13,9 +13,7 @@
 #include "core/timeline.h"
 #include "fixed/random.h"
 #include "platform/desktop/controls.h"
-#include "platform/simulated/simulated_memory.h"
 #include "platform/simulated/sound_controls.h"
-#include "platform/sound_control_block.h"
 #include "platform/sound_device.h"
 #include "player_test_support.h"
 
@@ -49,16 +47,6 @@ const std::map<int, std::vector<Key>> kScript = {
     {480, {Key::Left}},  {520, {Key::Home}},
 };
 constexpr int kLateJumpPass = 421;  // the pass that makes the jump asked for at 420
-
-const SoundControlBlock& controlBlock() {
-    return *reinterpret_cast<const SoundControlBlock*>(simulatedSecondCpuMemory() +
-                                                       kControlBlockOffset);
-}
-
-// The test's clock never waits; the copy may take all the time it likes.
-uint32_t allTheTime() {
-    return UINT32_MAX;
-}
 
 int gPresents = 0;
 void countPresent(void*, const uint16_t*, int, int, int) {

@@ -19,7 +19,8 @@ const char* const kCaptureUsage =
     "  --fps RATE       frames a second: 60 (the default), 50, 59.94, 60000/1001\n"
     "  --from TIME      write from the first frame at or after TIME\n"
     "  --to TIME        write the frames before TIME (the default: to the end)\n"
-    "                   TIME: milliseconds of music, or pN for the start of position N\n"
+    "                   TIME: milliseconds of music (92400), m:ss.s (1:32.4), or pN\n"
+    "                   for the start of position N\n"
     "  --at TIME[,...]  write only the first frame at or after each of these times\n"
     "  --scale N        frames and video N times larger, N from 1 to 8\n"
     "  --no-sound       the video and the frames without sound (the music is\n"
@@ -85,8 +86,8 @@ bool applyVideoPath(const std::string& value, CaptureOptions* options, std::stri
 bool applyMusicTime(int id, const std::string& value, CaptureOptions* options, std::string* error) {
     const bool from = id == kFrom;
     if (!parseMusicTime(value, from ? &options->fromMs : &options->toMs)) {
-        return refuseValue(error, from ? "--from" : "--to", "milliseconds or a position p0 to p35",
-                           value);
+        return refuseValue(error, from ? "--from" : "--to",
+                           "milliseconds, m:ss.s or a position p0 to p35", value);
     }
     (from ? options->hasFrom : options->hasTo) = true;
     return true;

@@ -1,44 +1,61 @@
 // controls.js - the player's controls on the page: the keys, the buttons
-// under the picture, the position bar, the key notes, full screen and the
-// picture's size.
+// under the picture, the seek bar (seek-bar.js), the position bar, the key
+// notes, full screen and the picture's size.
 //
 //   const controls = new Controls(engine, lettering, actions)
-//       builds the position bar (a group of cells a section of the running
-//       order, a cell a position) and the key notes from the engine's facts;
-//       actions: { play(), playAgain(), canPlay(), ended(), started(),
-//       jump(position), key(index), afterKey() }
-//   controls.enable()         after Play: the buttons and cells take clicks
-//   controls.show(status)     the position, loop and pause the engine shows
-//   fitScreen()               the picture at the largest whole factor that fits
+//       builds the player's buttons (the keys of the engine's table that
+//       have one), the seek bar, the position bar (a group of cells a
+//       section of the running order, a cell a position) and the key notes
+//       from the engine's facts; actions: { play(), playAgain(), canPlay(),
+//       ended(), started(), jump(position), seek(ms), hold(on), key(index) }
+//   controls.enable()         after Play, or a link's moment before it: the
+//                             seek bar takes the pointer; after Play the
+//                             buttons and cells take clicks
+//   controls.show(status)     the moment, position, loop and pause the engine shows
+//   controls.setEvents(e)     the song's beats, for the seek bar
+//   fitScreen()               the picture at the largest whole factor that
+//                             fits, and the seek bar as wide
 // The keys go to the engine by their index in its table (the facts' keys,
-// named as the browser names them); F and Alt+Enter are the page's own
-// full-screen keys, and Space plays where the Play button waits.
+// named as the browser names them, "Shift+" before a shifted one); F and
+// Alt+Enter are the page's own full-screen keys, and Space plays where the
+// Play button waits.
+import { SeekBar } from './seek-bar.js';
+
 const $ = (id) => document.getElementById(id);
+let fitted = () => {};
 
 export class Controls {
   constructor(engine, lettering, actions) {
     this.facts = engine.facts;
     this.lettering = lettering;
     this.actions = actions;
-    this.last = { position: -1, looped: -2, paused: null };
+    this.last = { position: -1, looped: -2, lit: '' };
     this.keyIndex = new Map();
     this.facts.keys.forEach((k, i) => { if (k.name) this.keyIndex.set(k.name, i); });
+    this.buildButtons();
+    this.seekBar = new SeekBar(this.facts, lettering, {
+      seek: (ms) => actions.seek(ms),
+      hold: (on) => actions.hold(on),
+      key: (name) => this.key(name),
+    });
     this.buildPositionBar();
     this.writeKeyNotes();
-    // The buttons press the player's keys: each names its key (data-key).
-    for (const id of ['pause', 'loop', 'overlay']) {
-      $(id).addEventListener('click', () => this.key($(id).dataset.key));
-    }
+    fitted = () => this.seekBar.draw();
     document.addEventListener('keydown', (event) => this.onKey(event));
   }
 
-  enable() {
-    for (const id of ['pause', 'loop', 'overlay']) $(id).disabled = false;
-    for (const cell of document.querySelectorAll('.cell')) cell.disabled = false;
+  enable(started = true) {
+    this.seekBar.enable();
+    if (!started) return;
+    for (const button of document.querySelectorAll('#buttons .key, .cell')) button.disabled = false;
   }
 
-  // A key by the browser's name for it (a letter in either case); false if
-  // the player has no such key.
+  setEvents(events) {
+    this.seekBar.setEvents(events);
+  }
+
+  // A key by the browser's name for it (a letter in either case, "Shift+"
+  // before a shifted one); false if the player has no such key.
   key(name) {
     const index = this.keyIndex.get(name.length === 1 ? name.toLowerCase() : name);
     if (index === undefined) return false;
@@ -53,7 +70,8 @@ export class Controls {
       this.actions.play();
     } else if (event.key === ' ' && this.actions.ended()) {
       this.actions.playAgain();
-    } else if (!this.key(event.key)) {
+    } else if (event.ctrlKey || event.metaKey || event.altKey ||
+               !this.key(event.shiftKey && event.key.length > 1 ? `Shift+${event.key}` : event.key)) {
       return;
     }
     event.preventDefault();
@@ -61,7 +79,7 @@ export class Controls {
 
   show(status) {
     const { position, looped } = status;
-    const paused = status.paused === 1;
+    this.seekBar.show(status);
     if (position !== this.last.position) {
       for (const cell of document.querySelectorAll('.cell')) {
         cell.classList.toggle('lit', Number(cell.dataset.position) === position);
@@ -76,14 +94,31 @@ export class Controls {
       for (const cell of document.querySelectorAll('.cell')) {
         cell.classList.toggle('looped', Number(cell.dataset.position) === looped);
       }
-      $('loop').setAttribute('aria-pressed', String(looped >= 0));
       this.last.looped = looped;
     }
-    if (paused !== this.last.paused) {
-      $('pause').textContent = paused ? 'PLAY' : 'PAUSE';
-      $('pause').setAttribute('aria-pressed', String(paused));
-      this.last.paused = paused;
+    // Each button that shows a state of the player's shows it pressed.
+    const lit = this.facts.keys.map((k) => (k.lit ? status[k.lit] : 0)).join();
+    if (lit !== this.last.lit) {
+      this.facts.keys.forEach((k, i) => {
+        if (k.button && k.lit) $(`key${i}`).setAttribute('aria-pressed', String(status[k.lit] === 1));
+      });
+      this.last.lit = lit;
     }
+  }
+
+  // The player's buttons, before the page's own (full screen): the keys of
+  // its table that have one, each pressing its key.
+  buildButtons() {
+    const full = $('full');
+    this.facts.keys.forEach((k, i) => {
+      if (!k.button) return;
+      const button = document.createElement('button');
+      Object.assign(button, { id: `key${i}`, type: 'button', className: 'key', disabled: true,
+                              textContent: k.button, title: `${k.what} (${k.label})` });
+      if (k.lit) button.setAttribute('aria-pressed', 'false');
+      button.addEventListener('click', () => this.actions.key(i));
+      full.before(button);
+    });
   }
 
   // The keys' notes under the picture, from the player's table, and the
@@ -168,5 +203,7 @@ export function fitScreen() {
   const scale = whole >= 1 ? whole : Math.max(Math.min(room / screenWidth, 1), 0.1);
   $('screen').style.width = `${screenWidth * scale}px`;
   $('screen').style.height = `${screenHeight * scale}px`;
+  $('seekbar').style.width = `${screenWidth * scale}px`;
+  fitted();
   return scale;
 }

@@ -1,9 +1,9 @@
 // engine.js - the page's one bridge to the demo's engine (web/main.cpp).
 //
 // new Engine(module, onStopped) reads the engine's facts once (screen,
-// sample rate, frame period, font, sections, keys, commands, the status
-// record's layout, the song's file, where the second processor's order words
-// lie and where its report goes); after that
+// sample rate, font, sections, the positions' times, keys, commands, the
+// status record's layout, the song's file, where the second processor's
+// order words lie and where its report goes); after that
 // the page reads the engine's state only through status() and asks it to
 // act only through its calls here. A call
 // that ends the engine (a file it cannot start without: its own line, then
@@ -91,10 +91,18 @@ export class Engine {
     return this.call((m) => m._webFrame(nowMs, heardSeconds, heardAtMs));
   }
 
-  // One of the facts' commands by name: play, key (by its index in the
-  // facts' keys), jump, again, hide, show.
+  // One of the facts' commands by name: play, cue (a music time, before
+  // Play), key (by its index in the facts' keys), jump (a position), seek (a
+  // music time), hold (1 or 0: a drag on the seek bar), again, hide, show.
   command(name, value = 0) {
-    return this.call((m) => m._webCommand(this.facts.commands[name], value));
+    return this.call((m) => m._webCommand(this.facts.commands.indexOf(name), value));
+  }
+
+  // After start-up: the music times of the song's beats ({beats, glitches}).
+  syncEvents() {
+    let events = { beats: [], glitches: [] };
+    this.call((m) => { events = JSON.parse(m.UTF8ToString(m._webSyncEvents())); });
+    return events;
   }
 
   // The second processor's report after seek number `seek` (where the song's

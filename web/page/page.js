@@ -14,8 +14,15 @@
 // missing is downloaded again. The lines about a demo that plays on (no
 // music) stand under the picture.
 //
+// A link to a moment, "#t=92.4" (seconds) or "#t=1:32.4": the picture
+// before Play is that moment's frame, and Play starts picture and sound
+// there; while paused the address follows the moment shown, so that copying
+// it shares it. A moment the demo does not have is said under the picture
+// and otherwise ignored.
+//
 // document.body.dataset.state: loading, ready, playing, ended or failed.
 import { Controls, fitScreen, toggleFullScreen } from './controls.js';
+import { momentOf, momentText } from './seek-bar.js';
 import { Engine } from './engine.js';
 import { Lettering } from './lettering.js';
 import { DECODER_WASM, Files, megabytes, PROGRAM_SCRIPT, PROGRAM_WASM, startModule }
@@ -30,7 +37,7 @@ const files = new Files(STALL_MS);
 const lettering = new Lettering();
 const screen = $('screen').getContext('2d');
 const page = { engine: null, sound: null, controls: null, pixels: null, picture: -1,
-               started: false, ended: false };
+               started: false, ended: false, cued: false, cueHeld: null, address: '' };
 
 function setState(state) {
   document.body.dataset.state = state;
@@ -86,7 +93,46 @@ function afterCall() {
   page.sound?.follow();
   paint(status);
   page.controls?.show(status);
+  if (status.paused && status.frame >= 0) followInAddress(status.musicMs);
   return status;
+}
+
+// ---- a link to a moment ---------------------------------------------------------------
+
+// The moment the address names, or null (with a line, if it names one the
+// demo does not have).
+function momentInAddress() {
+  const t = /^#t=(.*)$/.exec(decodeURIComponent(location.hash));
+  if (!t) return null;
+  const ms = momentOf(t[1]);
+  const { lastMs } = page.engine.facts;
+  if (ms === null) {
+    page.engine.problem(`#t=${t[1]} is not a moment of the demo (give seconds, 92.4, or ` +
+                        'minutes and seconds, 1:32.4): playing from the start');
+  } else if (ms > lastMs) {
+    page.engine.problem(`#t=${t[1]} is past the demo's last frame, at ${momentText(lastMs)}: ` +
+                        'playing from the start');
+  }
+  return ms !== null && ms <= lastMs ? ms : null;
+}
+
+function followInAddress(ms) {
+  const address = `#t=${momentText(ms)}`;
+  if (address === page.address) return;
+  page.address = address;
+  history.replaceState(null, '', address);
+}
+
+// Before Play, the player waits at the moment (its frame is on the picture);
+// after it, the moment is a seek.
+function goToMoment(ms) {
+  if (page.started) {
+    actions.seek(ms);
+  } else if (page.engine.command('cue', ms)) {
+    page.cued = true;
+    page.controls.enable(false);
+    afterCall();
+  }
 }
 
 // ---- loading --------------------------------------------------------------------------
@@ -120,13 +166,6 @@ function showProgress(got, total) {
   } else if (page.engine.showDownload(got / total, note)) {
     afterCall();
   }
-}
-
-// The song decoder's worker, handed its module and the song, which the page
-// no longer needs once the engine has them in its files.
-function startSound() {
-  return new Sound(page.engine, { name: DECODER_WASM, bytes: files.take(DECODER_WASM) },
-                   files.take(page.engine.facts.song));
 }
 
 // Downloads what is missing and starts the demo.
@@ -171,7 +210,13 @@ async function load() {
     return;
   }
   if (!writeFiles() || !page.engine.startUp()) return;
-  page.sound = startSound();
+  // The decoder's worker, handed its module and the song, which the page
+  // keeps no longer once the engine has the song in its files.
+  page.sound = new Sound(page.engine, { name: DECODER_WASM, bytes: files.take(DECODER_WASM) },
+                         files.take(page.engine.facts.song));
+  page.controls.setEvents(page.engine.syncEvents());
+  const moment = momentInAddress();
+  if (moment !== null) goToMoment(moment);
   afterCall();
   await page.sound.ready;
   $('veil').classList.remove('gone');
@@ -204,7 +249,7 @@ async function play() {
   const withSound = await page.sound.play();
   $('play').classList.add('hidden');
   $('veil').classList.add('gone');
-  page.controls.enable();
+  page.controls.enable(true);
   if (!page.engine.command('play', withSound ? 1 : 0)) return;
   afterCall();
   setState('playing');
@@ -232,6 +277,26 @@ const actions = {
     if (!page.started) return;
     if (page.ended) playAgain();
     if (page.engine.command('jump', position)) afterCall();
+  },
+  // Before Play (the bar is on where a link cued a moment) a drag moves the
+  // moment only where it is let go: a cue's frame is made at once.
+  seek(ms) {
+    if (!page.started) {
+      if (page.cueHeld) page.cueHeld = { ms };
+      else if (page.cued) goToMoment(ms);
+      return;
+    }
+    if (page.ended) playAgain();
+    if (page.engine.command('seek', ms)) afterCall();
+  },
+  hold(on) {
+    if (!page.started) {
+      const held = page.cueHeld;
+      page.cueHeld = on ? {} : null;
+      if (!on && held && held.ms !== undefined) goToMoment(held.ms);
+    } else if (page.engine.command('hold', on ? 1 : 0)) {
+      afterCall();
+    }
   },
   key(index) {
     if (page.engine.command('key', index)) afterCall();
@@ -262,6 +327,12 @@ function main() {
   $('retry').addEventListener('click', load);
   $('full').addEventListener('click', toggleFullScreen);
   document.addEventListener('visibilitychange', () => (document.hidden ? hide() : show()));
+  // An address typed or a link followed on the open page.
+  window.addEventListener('hashchange', () => {
+    if (!page.sound || page.ended) return;
+    const moment = momentInAddress();
+    if (moment !== null) goToMoment(moment);
+  });
   document.addEventListener('freeze', hide);
   // A page woken from freezing may still be hidden: it goes on when shown.
   document.addEventListener('resume', () => document.hidden || show());

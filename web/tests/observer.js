@@ -19,15 +19,17 @@
 //                    rendered (base64 of little-endian int16), at context time t
 //   startPolling(ms, frames) / stopPolling() -> polls noted every ms
 //   paints       [perf, musicMs, contextTime, stampPerf] a picture
+//   seekingPaints  perf of each picture with the player's SEEKING label over it
 //   underruns    the worklet's count, or null
 //   states       [state, perf] as document.body.dataset.state changes
 //   module       the engine's module once it runs
 //   printed      the lines it printed
-//   status()     the engine's status record, by the names its facts give
+//   status()     the engine's status record, and its order words for the
+//                second processor, by the names its facts give
 'use strict';
 (() => {
-  const observer = { paints: [], polls: [], underruns: null, module: null, context: null,
-                     analysers: null, timer: 0, states: [], printed: [] };
+  const observer = { paints: [], seekingPaints: [], polls: [], underruns: null, module: null,
+                     context: null, analysers: null, timer: 0, states: [], printed: [] };
   window.__observer = observer;
 
   // The page's states (document.body.dataset.state) as they change, with the time.
@@ -65,6 +67,8 @@
     const { at, fields } = observer.facts.status;
     const status = {};
     fields.forEach((name, i) => { status[name] = m.HEAP32[(at >> 2) + i]; });
+    const orders = observer.facts.secondCpu && observer.facts.secondCpu.orders;
+    if (orders) orders.names.forEach((name, i) => { status[name] = m.HEAP32[(orders.at >> 2) + i]; });
     return status;
   };
 
@@ -168,12 +172,29 @@
   };
 
   // ---- the pictures ----
+  // Whether a picture has the player's SEEKING label over it: a band of 15
+  // rows across the middle, dark but for the word in its centre.
+  const seeking = (image) => {
+    const { width, height, data } = image;
+    const top = Math.floor((height - 9) / 2) - 3;
+    let lit = 0;
+    for (let y = top; y < top + 15; ++y) {
+      for (let x = 0; x < width; ++x) {
+        const i = (y * width + x) * 4;
+        if (data[i] + data[i + 1] + data[i + 2] === 0) continue;
+        if (Math.abs(x - width / 2) > 30) return false;
+        ++lit;
+      }
+    }
+    return lit > 20;
+  };
   const put = CanvasRenderingContext2D.prototype.putImageData;
   CanvasRenderingContext2D.prototype.putImageData = function (...args) {
     put.apply(this, args);
     if (this.canvas.id !== 'screen' || !observer.context) return;
     const stamp = observer.context.getOutputTimestamp();
-    observer.paints.push([performance.now(), observer.musicMs(), stamp.contextTime,
-                          stamp.performanceTime]);
+    const now = performance.now();
+    observer.paints.push([now, observer.musicMs(), stamp.contextTime, stamp.performanceTime]);
+    if (seeking(args[0])) observer.seekingPaints.push(now);
   };
 })();

@@ -13,18 +13,26 @@ output renders, the engine's status record.
 - Positions: after Play and Space (paused, the picture in whole-factor
   blocks), a click on each of the 35 position cells shows capture's frame of
   that position's start.
+- The seek bar: opened at "#t=1:32.4", the picture before Play is capture's
+  frame of that moment and Play starts picture and sound there; a far jump
+  paints SEEKING before its frame; clicks at a few moments, a step back and
+  two on, and 5 s on from the slider's keys show capture's frames; paused,
+  the address follows the moment; a drag holds the sound while the picture
+  follows, and let go the sound starts at the sample of the frame shown. A
+  malformed or too late "#t=" is a line under the picture; opened from a
+  file, the page says how to serve it.
 - Sound: what the page's output renders is capture's sound sample for
-  sample, from the start and after a jump from the jump's frame on, without
-  a gap; at 32x CPU slow-down for 20 s no underrun, and the song being
-  played keeps to the output's clock within 50 ms; a hidden page pauses
-  picture and sound together.
+  sample, from the start and after a click on the seek bar from its frame
+  on, without a gap; at 32x CPU slow-down for 20 s no underrun, and the song
+  being played keeps to the output's clock within 50 ms; a hidden page
+  pauses picture and sound together.
 - The fallback: served from a host that is not this machine (no worklet),
   the picture keeps to the sound heard, also after the page's thread was
   busy for half a second, after a jump and after Play again at the end
   (web/tests/sync.py's holds).
 - A first run: a 200x150 window keeps the title in view and every part
-  within reach; on a phone the position cells are 44 px and nothing speaks of
-  a keyboard; no request fails (no favicon); a key's note never breaks.
+  within reach; on a phone the position cells, the seek bar and the buttons
+  are 44 px and nothing speaks of a keyboard; no request fails (no favicon); a key's note never breaks.
 - Panels: whatever file fails (missing, truncated, not a list, a sync table
   the engine cannot start with), the CANNOT PLAY panel says which and why,
   with no uncaught exception; a stalled download offers to try again; a
@@ -58,7 +66,8 @@ RUN = os.path.join(DESKTOP, "run")
 CAPTURE = os.path.join(DESKTOP, "capture")
 SHOTS = os.path.join(PAGE, ".test-shots")
 SHIPPED_SCRIPTS = ["page.js", "engine.js", "loading.js", "lettering.js", "controls.js",
-                   "sound.js", "sound-queue.js", "sound-worklet.js", "sound-decoder.js"]
+                   "seek-bar.js", "sound.js", "sound-queue.js", "sound-worklet.js",
+                   "sound-decoder.js"]
 # The stall a download is given (20 s), made short for the test.
 SHORT_STALLS = ("(() => { const later = window.setTimeout; window.setTimeout = "
                 "(f, ms, ...a) => later(f, ms === 20000 ? 4000 : ms, ...a); })();")
@@ -186,6 +195,141 @@ def test_positions(server):
           f"(differing: {wrong[:3]})")
 
 
+# ---- the seek bar, frame steps and links to a moment ----------------------------------
+
+FACTS = "JSON.parse(__observer.module.UTF8ToString(__observer.module._webFacts()))"
+
+
+def frame_ms(frame):
+    return frame * 1000 // 60
+
+
+def frame_at(ms):
+    """The first frame at or after ms, as capture's --at and the page's seeks take it."""
+    return -(-ms * 60 // 1000)
+
+
+def bar_point(b, ms):
+    """Where on the screen the seek bar stands for music time ms."""
+    x, y, width, end = b.evaluate(
+        f"(() => {{ const r = document.getElementById('seekCanvas').getBoundingClientRect(); "
+        f"return [r.x, r.y + r.height / 2, r.width, {FACTS}.positionMs.at(-1)]; }})()")
+    return x + width * ms / end, y
+
+
+def landed(b, before, what):
+    """Waits for a jump away from frame `before` to be painted; its frame."""
+    settle(b, f"__observer.status().frame !== {before} && __observer.paints.length && "
+              f"__observer.paints.at(-1)[1] === __observer.status().musicMs", what)
+    return status(b)["frame"]
+
+
+def mouse(b, kind, x, y):
+    b.call("Input.dispatchMouseEvent", type=kind, x=x, y=y, button="left",
+           buttons=0 if kind == "mouseReleased" else 1, clickCount=1)
+
+
+def test_seek_bar(server):
+    """A link's moment before Play; SEEKING before a long jump; random moments,
+    steps back and on, the slider's keys and the address, against capture; a
+    drag whose sound starts at the frame shown when let go."""
+    shown = {}  # frame -> the canvas's hash
+    with Browser(1280, 960) as b:
+        opened(b, server.url + "#t=1:32.4")
+        cued = status(b)
+        shown[cued["frame"]] = canvas_hash(b)[0]
+        b.click_element("#play")
+        settle(b, "__observer.paints.length > 0", "the first frame")
+        after_play = status(b)
+        b.press(" ", "Space", 32)
+        settle(b, "__observer.status().paused === 1", "the pause")
+        # Far past what the link's way saved: SEEKING is painted first.
+        paused_at = status(b)["frame"]
+        clicked = b.evaluate("performance.now()")
+        mouse(b, "mousePressed", *bar_point(b, 160000))
+        mouse(b, "mouseReleased", *bar_point(b, 160000))
+        frame = landed(b, paused_at, "the far jump")
+        shown_at = b.evaluate(f"__observer.paints.find(p => p[0] >= {clicked} && "
+                              f"p[1] === {frame_ms(frame)})[0]")
+        seeking_first = b.evaluate(f"__observer.seekingPaints.some(t => t >= {clicked} && "
+                                   f"t < {shown_at})")
+        for ms in (23456, 61234, 100001, 150777):
+            mouse(b, "mousePressed", *bar_point(b, ms))
+            mouse(b, "mouseReleased", *bar_point(b, ms))
+            frame = landed(b, frame, f"the moment near {ms} ms")
+            shown[frame] = canvas_hash(b)[0]
+        steps = []
+        for key, code, key_code in ((",", "Comma", 188), (".", "Period", 190), (".", "Period", 190)):
+            b.press(key, code, key_code)
+            frame = landed(b, frame, f"the step '{key}'")
+            steps.append(frame)
+            shown[frame] = canvas_hash(b)[0]
+        address = b.evaluate("location.hash")
+        b.evaluate("document.getElementById('seek').focus()")
+        b.press("ArrowRight", "ArrowRight", 39)
+        five_on = landed(b, frame, "5 s on from the slider")
+        said = b.evaluate("document.getElementById('seek').getAttribute('aria-valuetext')")
+        b.screenshot(os.path.join(SHOTS, "seek-bar.png"))
+        # Playing, a drag: held and silent while the picture follows the pointer;
+        # let go, the sound starts at the sample of the frame shown.
+        b.press(" ", "Space", 32)
+        settle(b, "__observer.status().paused === 0", "the resume")
+        mouse(b, "mousePressed", *bar_point(b, 30000))
+        held = status(b)
+        for ms in (40000, 50000, 60000):
+            mouse(b, "mouseMoved", *bar_point(b, ms))
+            time.sleep(0.2)
+        dragged = status(b)
+        let_go = b.evaluate("performance.now()")
+        mouse(b, "mouseReleased", *bar_point(b, 60000))
+        settle(b, f"__observer.status().playing === 1 && __observer.paints.some(p => p[0] > {let_go})",
+               "the sound after the drag")
+        after_drag = status(b)
+        first_after = json.loads(b.evaluate(
+            f"JSON.stringify(__observer.paints.find(p => p[0] > {let_go}))"))
+    check(seeking_first and after_play["frame"] >= cued["frame"] and
+          after_play["seekSample"] == cued["frame"] * RATE // 60,
+          f"opened at #t=1:32.4, the picture before Play is frame {cued['frame']} and Play starts "
+          f"there (sample {after_play['seekSample']}); a far jump paints SEEKING first: {seeking_first}")
+    expected = {int(line[0]): line[4] for line in hash_lines(capture(
+        "--hashes", "-", "--at", ",".join(str(frame_ms(f)) for f in sorted(shown))))}
+    wrong = [f for f in shown if shown[f] != expected.get(f)]
+    check(not wrong and steps[1] == steps[0] + 1 and steps[2] == steps[0] + 2 and
+          address == f"#t={frame_ms(steps[2]) // 60000}:{frame_ms(steps[2]) // 1000 % 60:02}."
+                     f"{frame_ms(steps[2]) % 1000:03}" and
+          five_on == frame_at(frame_ms(frame) + 5000) and " of 3:06, position " in said,
+          f"random moments, a step back and on and 5 s from the slider ({sorted(shown)}) are "
+          f"capture's frames (differing: {wrong}); paused, the address follows ({address}); "
+          f"the slider says '{said}'")
+    check(held["held"] == 1 and held["playing"] == 0 and dragged["frame"] != held["frame"] and
+          after_drag["held"] == 0 and after_drag["paused"] == 0 and
+          after_drag["seekSample"] == frame_at(first_after[1]) * RATE // 60,
+          f"a drag holds the sound ({held['playing']}) while the picture follows "
+          f"(frame {held['frame']} to {dragged['frame']}); let go, the sound starts at sample "
+          f"{after_drag['seekSample']} of the frame shown at {first_after[1]} ms")
+
+
+def test_links(server):
+    cases = [("#t=abc", "#t=abc is not a moment of the demo"),
+             ("#t=999", "#t=999 is past the demo's last frame, at 3:06.366")]
+    for fragment, line in cases:
+        with Browser() as b:
+            opened(b, server.url + fragment)
+            said = b.evaluate("document.getElementById('problems').textContent")
+            state = b.evaluate("document.body.dataset.state")
+            frame = status(b)["frame"]
+        check(said.startswith(line) and state == "ready" and frame == -1,
+              f"a link to {fragment}: '{said}', and the page is ready to play from the start")
+    with Browser() as b:
+        b.open("file://" + os.path.join(PAGE, "index.html"))
+        b.wait_for("document.readyState === 'complete'", what="the page from a file")
+        time.sleep(1)
+        said = b.evaluate("(() => { const u = document.getElementById('unserved');"
+                          " return u.offsetWidth > 0 ? u.textContent : ''; })()")
+    check("./run.sh --web" in said and "scripts/serve-page" in said,
+          f"opened from a file, the page says how to serve it: '{' '.join(said.split())[:80]}...'")
+
+
 def best_start(b, since, song):
     """Of the reads since `since`, the one that holds most of the song's
     sound from its first sample on: (ok, frames of it)."""
@@ -205,31 +349,37 @@ def follows(heard, song):
     return tail.left == song.left[:n * 2] and tail.right == song.right[:n * 2], n
 
 
-def test_sound(server, from_start, from_p20):
+def test_sound(server, from_start):
     with Browser() as b:
         opened(b, server.url)
         b.evaluate("__observer.startPolling(100, 32768)")
         b.click_element("#play")
         time.sleep(2)
         start_ok, start_n = best_start(b, 0, from_start)
+        # A click on the seek bar, in position 20: the sound goes on from its frame.
         jumped = b.evaluate("performance.now()")
-        b.click_element('.cell[data-position="20"]')
+        mouse(b, "mousePressed", *bar_point(b, 108000))
+        mouse(b, "mouseReleased", *bar_point(b, 108000))
         settle(b, "__observer.status().position === 20", "the jump")
+        frame = status(b)["seekSample"] // (RATE // 60)
         time.sleep(1.5)
-        jump_ok, jump_n = best_start(b, jumped, from_p20)
+        polls = b.evaluate(f"__observer.pollsSince({jumped})")
         b.evaluate("__observer.stopPolling()")
         # Two more reads, 2 s apart: each the desktop's sound where the time
         # since the first puts it.
         reads = []
         for _ in range(2):
             time.sleep(2)
-            p = json.loads(b.evaluate("__observer.pollNow(32768)"))
-            reads.append((p["t"], from_p20.find(Sound.from_poll(p))))
+            reads.append(json.loads(b.evaluate("__observer.pollNow(32768)")))
+    from_jump = desktop_sound(CAPTURE, RUN, frame_ms(frame) + 8000, start=str(frame_ms(frame)))
+    jump_ok, jump_n = max((follows(Sound.from_poll(p), from_jump) for p in json.loads(polls)),
+                          key=lambda f: (f[0], f[1]), default=(False, 0))
+    reads = [(p["t"], from_jump.find(Sound.from_poll(p))) for p in reads]
     steady = all(at >= 0 for _, at in reads) and abs(
         (reads[1][1] - reads[0][1]) - (reads[1][0] - reads[0][0]) * RATE) <= 256
     check(start_ok and start_n > RATE // 4 and jump_ok and jump_n > RATE // 4 and steady,
           f"the page's output plays capture's sound sample for sample: from the start "
-          f"({start_n} frames read), after a jump to position 20 from its frame on "
+          f"({start_n} frames read), after a click on the seek bar from its frame {frame} on "
           f"({jump_n} frames), and 2 s later where the time puts it ({reads})")
 
 
@@ -322,14 +472,16 @@ def test_first_run(server):
         b.call("Emulation.setDeviceMetricsOverride", width=360, height=640,
                deviceScaleFactor=2, mobile=True)
         opened(b, server.url)
-        cells = b.evaluate("[...document.querySelectorAll('.cell')].map(c => "
-                           "{ const r = c.getBoundingClientRect(); return [r.width, r.height]; })")
+        cells = b.evaluate("[...document.querySelectorAll('.cell, #seek, #buttons button')]"
+                           ".map(c => { const r = c.getBoundingClientRect(); "
+                           "return [r.width, r.height]; })")
         text = b.evaluate(VISIBLE_TEXT)
         b.screenshot(os.path.join(SHOTS, "phone.png"))
     small = [c for c in cells if min(c) < 44]
-    check(len(cells) == 35 and not small and "press space" not in text and "Space" not in text,
-          f"on a phone the 35 position cells are at least 44 px ({small[:2]}) and nothing "
-          f"speaks of a keyboard")
+    check(len(cells) == 35 + 1 + 8 and not small and "press space" not in text and
+          "Space" not in text,
+          f"on a phone the 35 position cells, the seek bar and the buttons are at least 44 px "
+          f"({small[:2]}) and nothing speaks of a keyboard")
 
 
 # ---- panels -------------------------------------------------------------------------------
@@ -395,8 +547,8 @@ PANEL = """JSON.stringify({ why: document.getElementById('failureWhy').textConte
   shown: !document.getElementById('failure').classList.contains('hidden'),
   play: document.getElementById('play').textContent.includes('error') ||
         !document.getElementById('play').classList.contains('hidden') ||
-        ['pause', 'loop', 'overlay'].some(id => !document.getElementById(id).disabled ||
-          document.getElementById(id).getAttribute('aria-pressed') === 'true') })"""
+        [...document.querySelectorAll('#buttons .key')].some(b => !b.disabled ||
+          b.getAttribute('aria-pressed') === 'true') })"""
 
 
 def test_panels():
@@ -580,15 +732,14 @@ def test_stalled_download():
 
 def main():
     os.makedirs(SHOTS, exist_ok=True)
-    p20 = hash_lines(capture("--hashes", "-", "--at", "p20"))[0]
     from_start = desktop_sound(CAPTURE, RUN, 40000)
-    from_p20 = desktop_sound(CAPTURE, RUN, int(p20[1]) + 8000, start="p20")
-    from_p20.start = int(p20[0]) * RATE // 60
     server = StaticServer(PAGE)
     try:
         test_shipped_page()
         test_positions(server)
-        test_sound(server, from_start, from_p20)
+        test_seek_bar(server)
+        test_links(server)
+        test_sound(server, from_start)
         test_slow_machine(server, from_start)
         test_fallback(server, from_start)
         test_hidden_page(server)
